@@ -1,0 +1,54 @@
+#pragma once
+
+#include "Failure.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace renamer {
+
+// Attribute bit of a folder, as `attributes` reports it.
+inline constexpr std::uint32_t kDirectoryAttribute = 16;
+
+// A folder found by `lookUpFolder`.
+struct FolderHandle {
+    std::string path;
+};
+
+// A file found by `lookUpFile`. `parentPath + "/" + name` names the same file
+// again, also when the parent is the root ("/" + "/" + name).
+struct FileHandle {
+    std::string path;       // the path it was looked up by
+    std::string name;       // the last component: extension included, no directory
+    std::string parentPath; // full path of the containing directory, no trailing "/" except for the root
+};
+
+// The file-system operations the engine uses; it never touches the disk itself.
+// Every operation either succeeds or fails with a description the user may read.
+// Paths and names are byte strings as the system holds them (UTF-8 in practice).
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // Attribute bits of the file or folder at `path`; kDirectoryAttribute is set
+    // for a folder and for a symbolic link to one.
+    virtual Result<std::uint32_t> attributes(const std::string& path) = 0;
+
+    virtual Result<FolderHandle> lookUpFolder(const std::string& path) = 0;
+
+    // Full paths of the entries directly inside the folder that are not folders,
+    // hidden ones included, in the order a person sees in a file manager
+    // (case-insensitive natural order, ties broken by byte order).
+    virtual Result<std::vector<std::string>> listFolderFiles(const FolderHandle& folder) = 0;
+
+    // Fails when `path` does not name an existing file (a folder is not a file).
+    virtual Result<FileHandle> lookUpFile(const std::string& path) = 0;
+
+    // Renames `file` to `destination`, which must lie in the file's own
+    // directory. Never replaces another file; a move onto the file's own path
+    // succeeds and changes nothing; a change of letter case only succeeds.
+    virtual Result<void> move(const FileHandle& file, const std::string& destination) = 0;
+};
+
+} // namespace renamer
