@@ -1,1 +1,84 @@
-// in progress
+#include "FileList.h"
+
+#include "FileSystem.h"
+
+#include <cstdint>
+#include <limits>
+#include <stdexcept>
+
+namespace renamer {
+
+FileList::FileList()
+    : columns_{{
+          {ColumnKey::Id, "#", 0},
+          {ColumnKey::Path, "目录", 1},
+          {ColumnKey::FileName, "原文件名", 2},
+          {ColumnKey::NewName, "新文件名", 3},
+      }}
+{
+}
+
+const ListColumn& FileList::column(std::string_view key) const
+{
+    for (const ListColumn& candidate : columns_) {
+        if (candidate.key == key)
+            return candidate;
+    }
+    throw std::invalid_argument("unknown column key: " + std::string(key));
+}
+
+void FileList::setColumnWidth(std::string_view key, float twips)
+{
+    columns_[column(key).subItemIndex].width = twips;
+}
+
+const FileList::Row& FileList::rowAt(std::size_t row) const
+{
+    if (row == 0 || row > rows_.size())
+        throw std::out_of_range("row " + std::to_string(row) + " outside the list");
+    return rows_[row - 1];
+}
+
+FileList::Row& FileList::rowAt(std::size_t row)
+{
+    return const_cast<Row&>(static_cast<const FileList&>(*this).rowAt(row));
+}
+
+const std::string& FileList::cell(std::size_t row, SubItemIndex index) const
+{
+    return rowAt(row).at(index);
+}
+
+void FileList::setCell(std::size_t row, SubItemIndex index, std::string_view text)
+{
+    rowAt(row).at(index).assign(text);
+}
+
+std::size_t FileList::appendRow(std::string mainText)
+{
+    Row& row = rows_.emplace_back();
+    row[subItemIndex(ColumnKey::Id)] = std::move(mainText);
+    return rows_.size();
+}
+
+void FileList::clear()
+{
+    rows_.clear();
+    rows_.shrink_to_fit();
+}
+
+Result<void> AddFile(FileList& list, FileSystem& fileSystem, const std::string& path)
+{
+    auto file = fileSystem.lookUpFile(path);
+    if (!file)
+        return std::unexpected(file.error());
+    // The row count is a 32-bit value; the next number must still fit.
+    if (list.rowCount() >= static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+        return failWith("列表已满");
+    const std::size_t row = list.appendRow(std::to_string(list.rowCount() + 1));
+    list.setCell(row, ColumnKey::Path, file->parentPath);
+    list.setCell(row, ColumnKey::FileName, file->name);
+    return {};
+}
+
+} // namespace renamer

@@ -1,1 +1,50 @@
-// in progress
+#include "PreviewNames.h"
+
+#include "Placeholders.h"
+
+namespace renamer {
+
+namespace {
+
+void writeIfChanged(FileList& list, std::size_t row, SubItemIndex index, std::string_view text, RowRange& changed)
+{
+    if (list.cell(row, index) == text)
+        return;
+    list.setCell(row, index, text);
+    changed.include(row);
+}
+
+} // namespace
+
+RowRange PreviewNames(FileList& list, const RegularExpressionFactory& makeRegularExpression,
+                      std::string_view pattern, std::string_view replacement)
+{
+    RowRange changed;
+    const std::unique_ptr<RegularExpression> regex = makeRegularExpression();
+    regex->setPattern(pattern);
+    regex->setIgnoreCase(true);
+    regex->setGlobal(true);
+
+    const SubItemIndex fileNameIndex = list.subItemIndex(ColumnKey::FileName);
+    const SubItemIndex newNameIndex = list.subItemIndex(ColumnKey::NewName);
+    std::string replaced;
+    std::string proposed;
+    const std::size_t lastRow = list.rowCount();
+    for (std::size_t row = 1; row <= lastRow; ++row) {
+        const std::string& fileName = list.cell(row, fileNameIndex);
+        const Result<bool> matched = regex->test(fileName);
+        if (matched && !*matched)
+            continue;
+        // A failed test or replacement proposes nothing for this row, rather
+        // than a name computed for another row.
+        if (!matched || !regex->replace(fileName, replacement, replaced)) {
+            writeIfChanged(list, row, newNameIndex, {}, changed);
+            continue;
+        }
+        expandPlaceholders(replaced, row, proposed);
+        writeIfChanged(list, row, newNameIndex, proposed, changed);
+    }
+    return changed;
+}
+
+} // namespace renamer

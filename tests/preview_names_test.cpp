@@ -1,1 +1,167 @@
+#include "Pcre2RegularExpression.h"
+#include "PreviewNames.h"
+
 #include <gtest/gtest.h>
+
+#include <chrono>
+
+using namespace renamer;
+
+namespace {
+
+const std::string kDefaultPattern = "(.+)\\.(.+)";
+const std::string kDefaultReplacement = "$1.$2";
+
+FileList listOf(const std::vector<std::string>& names)
+{
+    FileList list;
+    for (const std::string& name : names) {
+        const std::size_t row = list.appendRow(std::to_string(list.rowCount() + 1));
+        list.setCell(row, ColumnKey::Path, "/d");
+        list.setCell(row, ColumnKey::FileName, name);
+    }
+    return list;
+}
+
+std::vector<std::string> newNames(const FileList& list)
+{
+    std::vector<std::string> names;
+    for (std::size_t row = 1; row <= list.rowCount(); ++row)
+        names.push_back(list.cell(row, ColumnKey::NewName));
+    return names;
+}
+
+RowRange preview(FileList& list, std::string_view pattern, std::string_view replacement)
+{
+    return PreviewNames(list, makePcre2RegularExpression, pattern, replacement);
+}
+
+using Names = std::vector<std::string>;
+
+} // namespace
+
+TEST(PreviewNames, DefaultsProposeEveryDottedNameUnchangedAndSkipNamesWithoutADot)
+{
+    FileList list = listOf({"a.b.jpg", "nodot", "报告.docx"});
+    list.setCell(2, ColumnKey::NewName, "earlier");
+    preview(list, kDefaultPattern, kDefaultReplacement);
+    EXPECT_EQ(newNames(list), (Names{"a.b.jpg", "earlier", "报告.docx"}));
+}
+
+TEST(PreviewNames, PlaceholdersTakeTheRowNumber)
+{
+    std::vector<std::string> names(10, "x.png");
+    names[0] = "a.jpg";
+    names[1] = "b.jpg";
+    names[9] = "c.png";
+    FileList list = listOf(names);
+    preview(list, kDefaultPattern, "photo_###.$2");
+    EXPECT_EQ(list.cell(1, ColumnKey::NewName), "photo_001.jpg");
+    EXPECT_EQ(list.cell(2, ColumnKey::NewName), "photo_002.jpg");
+    EXPECT_EQ(list.cell(10, ColumnKey::NewName), "photo_010.png");
+}
+
+TEST(PreviewNames, HashesFromTheFileNameAreNumberedToo)
+{
+    FileList list = listOf({"a#b.txt"});
+    preview(list, kDefaultPattern, kDefaultReplacement);
+    EXPECT_EQ(list.cell(1, ColumnKey::NewName), "a1b.txt");
+}
+
+TEST(PreviewNames, MatchingIgnoresCaseAlsoBeyondAscii)
+{
+    FileList list = listOf({"x.jpg", "ÉTÉ.txt", "ДОМ.txt"});
+    preview(list, "JPG$|été|дом", "-");
+    EXPECT_EQ(newNames(list), (Names{"x.-", "-.txt", "-.txt"}));
+}
+
+TEST(PreviewNames, ANameThatNoLongerMatchesKeepsItsEarlierProposal)
+{
+    FileList list = listOf({"a.jpg", "b.png"});
+    preview(list, "jpg|png", "X");
+    preview(list, "png", "Y");
+    EXPECT_EQ(newNames(list), (Names{"a.X", "b.Y"}));
+}
+
+TEST(PreviewNames, AReplacementThatEmptiesTheNameProposesNothing)
+{
+    FileList list = listOf({"a.jpg"});
+    list.setCell(1, ColumnKey::NewName, "old");
+    preview(list, "^.*$", "");
+    EXPECT_EQ(list.cell(1, ColumnKey::NewName), "");
+}
+
+TEST(PreviewNames, AnInvalidPatternEmptiesEveryProposal)
+{
+    FileList list = listOf({"a.jpg", "nodot"});
+    preview(list, kDefaultPattern, "new.$2");
+    list.setCell(2, ColumnKey::NewName, "kept until now");
+    const RowRange changed = preview(list, "(unclosed", "x");
+    EXPECT_EQ(newNames(list), (Names{"", ""}));
+    EXPECT_EQ(changed.first, 1u);
+    EXPECT_EQ(changed.last, 2u);
+}
+
+TEST(PreviewNames, ARowThatCannotBeMatchedProposesNothingRatherThanAnotherRowsName)
+{
+    // The middle name is not valid UTF-8, so matching it fails.
+    FileList list = listOf({"a.jpg", std::string("\xff\xfe.jpg"), "c.jpg"});
+    list.setCell(2, ColumnKey::NewName, "stale");
+    preview(list, kDefaultPattern, "$1_new.$2");
+    EXPECT_EQ(newNames(list), (Names{"a_new.jpg", "", "c_new.jpg"}));
+}
+
+TEST(PreviewNames, ReplacesEveryMatchTheWayJavaScriptDoes)
+{
+    FileList list = listOf({"abc", "baaac", "a-b-c"});
+    preview(list, "a*", "-");
+    EXPECT_EQ(newNames(list), (Names{"--b-c-", "-b--c-", "----b---c-"}));
+}
+
+TEST(PreviewNames, ReportsOnlyTheRowsWhoseProposalChanged)
+{
+    FileList list = listOf({"a.jpg", "b.txt", "c.txt", "d.jpg"});
+    preview(list, "txt", "md");
+    const RowRange changed = preview(list, "txt$", "md");
+    EXPECT_TRUE(changed.empty());
+    const RowRange second = preview(list, "c\\.txt", "C.txt");
+    EXPECT_EQ(second.first, 3u);
+    EXPECT_EQ(second.last, 3u);
+    EXPECT_TRUE(preview(FileList{} = listOf({}), "a", "b").empty());
+}
+
+TEST(PreviewNames, ListsLongerThan32767RowsArePreviewedInFull)
+{
+    FileList list = listOf(std::vector<std::string>(40000, "f.txt"));
+    preview(list, kDefaultPattern, "#####.$2");
+    EXPECT_EQ(list.cell(32767, ColumnKey::NewName), "32767.txt");
+    EXPECT_EQ(list.cell(32768, ColumnKey::NewName), "32768.txt");
+    EXPECT_EQ(list.cell(40000, ColumnKey::NewName), "40000.txt");
+}
+
+TEST(PreviewNames, APathologicalPatternIsBoundedAndProposesNothingForTheRowsItChokesOn)
+{
+    FileList list = listOf(std::vector<std::string>(500, std::string(30, 'a') + "!"));
+    list.appendRow("501");
+    list.setCell(501, ColumnKey::FileName, "aa");
+    const auto start = std::chrono::steady_clock::now();
+    preview(list, "^(a|a)*$", "x");
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(list.cell(1, ColumnKey::NewName), "");
+    EXPECT_EQ(list.cell(500, ColumnKey::NewName), "");
+    EXPECT_EQ(list.cell(501, ColumnKey::NewName), "x") << "short names still match";
+    EXPECT_LT(elapsed, std::chrono::seconds(5));
+}
+
+TEST(Pcre2RegularExpression, ReplaceDoesNotReuseAMatchOfAnotherSubject)
+{
+    Pcre2RegularExpression regex;
+    regex.setPattern("(\\d+)");
+    regex.setGlobal(true);
+    ASSERT_EQ(regex.test("a12"), true);
+    std::string out;
+    ASSERT_TRUE(regex.replace("b345", "<$1>", out));
+    EXPECT_EQ(out, "b<345>");
+    ASSERT_TRUE(regex.replace("a12", "<$1>", out));
+    EXPECT_EQ(out, "a<12>");
+}

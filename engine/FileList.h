@@ -1,0 +1,102 @@
+#pragma once
+
+#include "Failure.h"
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace renamer {
+
+class FileSystem;
+
+// The keys by which every piece of code addresses a column.
+namespace ColumnKey {
+inline constexpr std::string_view Id = "ID";
+inline constexpr std::string_view Path = "Path";
+inline constexpr std::string_view FileName = "FileName";
+inline constexpr std::string_view NewName = "NewName";
+} // namespace ColumnKey
+
+// Index of a cell within a row: 0 is the row's main text, 1.. its sub-items.
+using SubItemIndex = std::size_t;
+
+struct ListColumn {
+    std::string_view key;
+    std::string_view header;
+    SubItemIndex subItemIndex = 0;
+    float width = 0; // twips; set by the layout
+};
+
+// Rows touched by an operation, as 1-based positions; empty when first == 0.
+struct RowRange {
+    std::size_t first = 0;
+    std::size_t last = 0;
+
+    bool empty() const { return first == 0; }
+    void include(std::size_t row)
+    {
+        if (first == 0 || row < first)
+            first = row;
+        if (row > last)
+            last = row;
+    }
+};
+
+// The table of files: one row per file put in, with the file's directory,
+// current name and proposed new name. It is the one store of rows; the window
+// shows it through an adapter. Rows are appended at the end or removed all
+// together, so a row's ID always equals its position (counted from 1).
+class FileList {
+public:
+    static constexpr std::size_t kColumnCount = 4;
+    using Row = std::array<std::string, kColumnCount>;
+
+    FileList();
+
+    // The four columns in display order: ID, Path, FileName, NewName.
+    const std::array<ListColumn, kColumnCount>& columns() const { return columns_; }
+    std::size_t columnCount() const { return columns_.size(); }
+
+    // The one place that maps a column key to its column; an unknown key is a
+    // programming error and throws std::invalid_argument.
+    const ListColumn& column(std::string_view key) const;
+    SubItemIndex subItemIndex(std::string_view key) const { return column(key).subItemIndex; }
+    void setColumnWidth(std::string_view key, float twips);
+
+    std::size_t rowCount() const { return rows_.size(); }
+
+    // Cells by 1-based row position; an out-of-range row throws std::out_of_range.
+    const std::string& cell(std::size_t row, SubItemIndex index) const;
+    const std::string& cell(std::size_t row, std::string_view key) const
+    {
+        return cell(row, subItemIndex(key));
+    }
+    void setCell(std::size_t row, SubItemIndex index, std::string_view text);
+    void setCell(std::size_t row, std::string_view key, std::string_view text)
+    {
+        setCell(row, subItemIndex(key), text);
+    }
+
+    // Appends a row whose main text is `mainText` and whose sub-items are
+    // empty; returns its position.
+    std::size_t appendRow(std::string mainText);
+    void reserve(std::size_t rowCount) { rows_.reserve(rowCount); }
+    void clear();
+
+private:
+    Row& rowAt(std::size_t row);
+    const Row& rowAt(std::size_t row) const;
+
+    std::array<ListColumn, kColumnCount> columns_;
+    std::vector<Row> rows_;
+};
+
+// Appends one row for the file at `path`, asking the file system for its
+// directory and name. The new row's ID is the row count before it plus one.
+// A failed lookup adds no row and is returned.
+Result<void> AddFile(FileList& list, FileSystem& fileSystem, const std::string& path);
+
+} // namespace renamer

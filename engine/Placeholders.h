@@ -1,0 +1,18 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace renamer {
+
+// Replaces the runs of "#" in `name` by the row number and writes the result
+// to `out` (its capacity is reused). The eight forms "########" down to "#"
+// are applied in that order, each everywhere from the left; a form of n > 1
+// characters gives the last n characters of n zeros followed by the number,
+// and "#" gives the number unpadded. So a run is cut into pieces of eight
+// from the left and a last piece of the remaining width: nine "#" give the
+// 8-digit number followed by the unpadded one.
+void expandPlaceholders(std::string_view name, std::uint64_t rowNumber, std::string& out);
+
+} // namespace renamer

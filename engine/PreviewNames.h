@@ -1,0 +1,19 @@
+#pragma once
+
+#include "FileList.h"
+#include "RegularExpression.h"
+
+#include <string_view>
+
+namespace renamer {
+
+// Computes every row's proposed name from its FileName: where the pattern
+// matches (case-insensitive), every match is replaced by `replacement` and
+// the "#" placeholders become the row number; the result goes to NewName.
+// A row the pattern does not match keeps its NewName. A row whose match or
+// replacement fails, and every row when the pattern is invalid, gets an
+// empty NewName; nothing is reported. Returns the rows whose NewName changed.
+RowRange PreviewNames(FileList& list, const RegularExpressionFactory& makeRegularExpression,
+                      std::string_view pattern, std::string_view replacement);
+
+} // namespace renamer

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "JsPatternTranslation.h"
+
+#include <cstddef>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace renamer {
+
+// One match as byte offsets into the subject: pairs of (start, end) for the
+// whole match (pair 0) and each group; a group that did not participate has
+// start == kUnsetOffset.
+struct MatchOffsets {
+    static constexpr std::size_t kUnsetOffset = static_cast<std::size_t>(-1);
+    std::span<const std::size_t> pairs;
+
+    std::size_t groupCount() const { return pairs.size() / 2; }
+};
+
+// A replacement text parsed once, by the rules of JavaScript's
+// String.prototype.replace: "$$", "$&", "$`", "$'", "$n", "$nn" and
+// "$<name>" (only when the pattern has named groups); every other "$" is
+// literal. Text inserted from the subject is never rescanned.
+class ReplacementTemplate {
+public:
+    ReplacementTemplate(std::string_view replacement, int captureGroupCount,
+                        const std::vector<NamedGroup>& namedGroups);
+
+    // Appends the replacement for one match of `subject` to `out`.
+    void appendExpansion(std::string_view subject, const MatchOffsets& match, std::string& out) const;
+
+private:
+    enum class PieceKind { Literal, Group, WholeMatch, BeforeMatch, AfterMatch };
+    struct Piece {
+        PieceKind kind;
+        std::size_t begin = 0; // Literal: range in text_; Group: the group number
+        std::size_t length = 0;
+    };
+
+    void addLiteral(std::string_view text);
+
+    std::string text_;
+    std::vector<Piece> pieces_;
+};
+
+} // namespace renamer
