@@ -67,18 +67,23 @@ void FileList::clear()
     rows_.shrink_to_fit();
 }
 
+Result<void> appendFileRow(FileList& list, std::string_view parentPath, std::string_view name)
+{
+    // The row count is a 32-bit value; the next number must still fit.
+    if (list.rowCount() >= static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+        return failWith("列表已满");
+    const std::size_t row = list.appendRow(std::to_string(list.rowCount() + 1));
+    list.setCell(row, ColumnKey::Path, parentPath);
+    list.setCell(row, ColumnKey::FileName, name);
+    return {};
+}
+
 Result<void> AddFile(FileList& list, FileSystem& fileSystem, const std::string& path)
 {
     auto file = fileSystem.lookUpFile(path);
     if (!file)
         return std::unexpected(file.error());
-    // The row count is a 32-bit value; the next number must still fit.
-    if (list.rowCount() >= static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
-        return failWith("列表已满");
-    const std::size_t row = list.appendRow(std::to_string(list.rowCount() + 1));
-    list.setCell(row, ColumnKey::Path, file->parentPath);
-    list.setCell(row, ColumnKey::FileName, file->name);
-    return {};
+    return appendFileRow(list, file->parentPath, file->name);
 }
 
 } // namespace renamer

@@ -94,6 +94,10 @@ private:
     std::vector<Row> rows_;
 };
 
+// Appends a row for the file `name` in the directory `parentPath`, numbered
+// the row count before it plus one, with an empty NewName.
+Result<void> appendFileRow(FileList& list, std::string_view parentPath, std::string_view name);
+
 // Appends one row for the file at `path`, asking the file system for its
 // directory and name. The new row's ID is the row count before it plus one.
 // A failed lookup adds no row and is returned.

@@ -16,6 +16,12 @@ struct FolderHandle {
     std::string path;
 };
 
+// The files directly inside a folder, as `listFolderFiles` finds them.
+struct FolderFiles {
+    std::string parentPath;         // what lookUpFile reports as each file's parentPath
+    std::vector<std::string> names; // in listing order
+};
+
 // A file found by `lookUpFile`. `parentPath + "/" + name` names the same file
 // again, also when the parent is the root ("/" + "/" + name).
 struct FileHandle {
@@ -37,10 +43,11 @@ public:
 
     virtual Result<FolderHandle> lookUpFolder(const std::string& path) = 0;
 
-    // Full paths of the entries directly inside the folder that are not folders,
-    // hidden ones included, in the order a person sees in a file manager
-    // (case-insensitive natural order, ties broken by byte order).
-    virtual Result<std::vector<std::string>> listFolderFiles(const FolderHandle& folder) = 0;
+    // The entries directly inside the folder that are not folders, hidden ones
+    // included, in the order a person sees in a file manager (case-insensitive
+    // natural order, ties broken by byte order). Each one is a file as
+    // lookUpFile would find it, so a caller need not look it up again.
+    virtual Result<FolderFiles> listFolderFiles(const FolderHandle& folder) = 0;
 
     // Fails when `path` does not name an existing file (a folder is not a file).
     virtual Result<FileHandle> lookUpFile(const std::string& path) = 0;

@@ -7,6 +7,14 @@
 
 namespace renamer {
 
+// What a preview run needs besides the list: the texts of the pattern and
+// replacement boxes and a maker of regular-expression objects.
+struct PreviewSettings {
+    const RegularExpressionFactory& makeRegularExpression;
+    std::string_view pattern;
+    std::string_view replacement;
+};
+
 // Computes every row's proposed name from its FileName: where the pattern
 // matches (case-insensitive), every match is replaced by `replacement` and
 // the "#" placeholders become the row number; the result goes to NewName.
@@ -15,5 +23,10 @@ namespace renamer {
 // empty NewName; nothing is reported. Returns the rows whose NewName changed.
 RowRange PreviewNames(FileList& list, const RegularExpressionFactory& makeRegularExpression,
                       std::string_view pattern, std::string_view replacement);
+
+inline RowRange PreviewNames(FileList& list, const PreviewSettings& settings)
+{
+    return PreviewNames(list, settings.makeRegularExpression, settings.pattern, settings.replacement);
+}
 
 } // namespace renamer

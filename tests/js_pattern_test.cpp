@@ -1,1 +1,371 @@
+#include "JsPatternTranslation.h"
+#include "Pcre2CompileOptions.h"
+
 #include <gtest/gtest.h>
+
+#include <expected>
+#include <memory>
+#include <optional>
+#include <random>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// Each match row holds what JavaScript's exec() gives for the pattern (no
+// flags, or the i flag for the caseless rows): the whole match, then every
+// group. The pattern is translated, compiled with the renamer's options and
+// matched once from the start of the subject.
+
+namespace renamer {
+namespace {
+
+using namespace std::string_literals;
+using namespace std::string_view_literals;
+
+using Captures = std::vector<std::optional<std::string>>; // empty when nothing matched
+const Captures kNoMatch{};
+const std::optional<std::string> kUnset;
+
+constexpr std::string_view kJsSpaces = "\t\n\v\f\r \u00a0\u1680\u2000\u2001\u2002\u2003\u2004\u2005\u2006\u2007"
+                                       "\u2008\u2009\u200a\u2028\u2029\u202f\u205f\u3000\ufeff";
+
+struct CodeDeleter {
+    void operator()(pcre2_code* code) const { pcre2_code_free(code); }
+};
+struct MatchDataDeleter {
+    void operator()(pcre2_match_data* data) const { pcre2_match_data_free(data); }
+};
+using Code = std::unique_ptr<pcre2_code, CodeDeleter>;
+using MatchData = std::unique_ptr<pcre2_match_data, MatchDataDeleter>;
+
+std::expected<Code, std::string> compile(const std::string& pcre2Pattern, bool ignoreCase)
+{
+    int errorCode = 0;
+    PCRE2_SIZE errorOffset = 0;
+    Code code(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pcre2Pattern.data()), pcre2Pattern.size(),
+                            kPcre2CompileOptions | (ignoreCase ? PCRE2_CASELESS : 0), &errorCode, &errorOffset,
+                            nullptr));
+    if (!code) {
+        PCRE2_UCHAR message[256];
+        pcre2_get_error_message(errorCode, message, sizeof message);
+        return std::unexpected("PCRE2 rejects " + pcre2Pattern + ": " + reinterpret_cast<char*>(message));
+    }
+    pcre2_jit_compile(code.get(), PCRE2_JIT_COMPLETE); // as in the renamer; the interpreter runs if JIT cannot
+    return code;
+}
+
+int match(const Code& code, std::string_view subject, const MatchData& data)
+{
+    return pcre2_match(code.get(), reinterpret_cast<PCRE2_SPTR>(subject.data()), subject.size(), 0, 0, data.get(),
+                       nullptr);
+}
+
+std::expected<Captures, std::string> execute(std::string_view pattern, std::string_view subject,
+                                             bool ignoreCase = false)
+{
+    auto translated = translateJsPattern(pattern);
+    if (!translated)
+        return std::unexpected("rejected at " + std::to_string(translated.error().offset) + ": "
+                               + translated.error().message);
+    auto code = compile(translated->pcre2Pattern, ignoreCase);
+    if (!code)
+        return std::unexpected(code.error());
+    MatchData data(pcre2_match_data_create_from_pattern(code->get(), nullptr));
+    const int rc = match(*code, subject, data);
+    if (rc == PCRE2_ERROR_NOMATCH)
+        return kNoMatch;
+    if (rc < 0)
+        return std::unexpected("match failed with " + std::to_string(rc));
+    const PCRE2_SIZE* offsets = pcre2_get_ovector_pointer(data.get());
+    Captures captures;
+    for (int group = 0; group <= translated->captureGroupCount; ++group) {
+        const PCRE2_SIZE start = offsets[2 * group];
+        if (start == PCRE2_UNSET)
+            captures.push_back(kUnset);
+        else
+            captures.push_back(std::string(subject.substr(start, offsets[2 * group + 1] - start)));
+    }
+    return captures;
+}
+
+struct MatchRow {
+    std::string_view behaviour;
+    std::string_view pattern;
+    std::string_view subject;
+    Captures expected;
+};
+
+void expectMatches(std::span<const MatchRow> rows, bool ignoreCase = false)
+{
+    for (const MatchRow& row : rows) {
+        SCOPED_TRACE(row.behaviour);
+        const auto captures = execute(row.pattern, row.subject, ignoreCase);
+        if (!captures) {
+            ADD_FAILURE() << captures.error();
+            continue;
+        }
+        EXPECT_EQ(*captures, row.expected);
+    }
+}
+
+const MatchRow kWhitespaceRows[] = {
+    {"\\s matches every JavaScript space and line terminator", "^\\s+$", kJsSpaces, {std::string(kJsSpaces)}},
+    {"\\s does not match NEL, Mongolian vowel separator or zero width space", "\\s", "\u0085\u180e\u200b", kNoMatch},
+    {"\\S skips no-break, ideographic and byte order mark spaces", "\\S+", "\u00a0\u3000x\ufeff", {"x"}},
+    {"[a\\S] skips thin space", "[a\\S]", "\u2009\u2029b", {"b"}},
+    {"[^a\\S] matches ideographic space only", "[^a\\S]", "ab\u3000", {"\u3000"}},
+    {"[^\\S] matches only spaces", "[^\\S]+", "x\u202f\u205fy", {"\u202f\u205f"}},
+};
+TEST(JsPatternMatch, WhitespaceIsJavaScripts) { expectMatches(kWhitespaceRows); }
+
+const MatchRow kDotRows[] = {
+    {"dot skips line feed, carriage return and the Unicode separators", "a.c", "a\nc a\rc a\u2028c a\u2029c", kNoMatch},
+    {"dot matches vertical tab, form feed, NEL and NUL", "^....$", "\v\f\u0085\000"sv, {"\v\f\u0085\000"s}},
+};
+TEST(JsPatternMatch, DotStopsAtLineTerminatorsOnly) { expectMatches(kDotRows); }
+
+const MatchRow kAnchorRows[] = {
+    {"caret after a line feed does not match", "\\n^a", "\na", kNoMatch},
+    {"dollar does not match before a final line feed", "a$", "a\n", kNoMatch},
+    {"dollar before a line feed does not match", "a$\\n", "a\n", kNoMatch},
+};
+TEST(JsPatternMatch, AnchorsHoldAtSubjectEdgesOnly) { expectMatches(kAnchorRows); }
+
+const MatchRow kAsciiClassRows[] = {
+    {"\\w skips accented and CJK letters", "\\w+", "é中ab", {"ab"}},
+    {"\\d skips Arabic-Indic digits", "\\d+", "٣٤ 12", {"12"}},
+    {"\\b sees no boundary before an accented letter", "\\bé", "é", kNoMatch},
+    {"\\b sees a boundary between a letter and an accented letter", "a\\b", "aé", {"a"}},
+    {"[\\b] is a backspace", "[\\b]", "b\010", {"\010"}},
+};
+TEST(JsPatternMatch, WordAndDigitClassesStayAscii) { expectMatches(kAsciiClassRows); }
+
+const MatchRow kEscapeRows[] = {
+    {"\\u with four digits", "\\u0041\\u00e9", "Aé", {"Aé"}},
+    {"\\u{41} repeats u 41 times", "^\\u{41}$", "uuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuu", {"uuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuuu"}},
+    {"\\x with one digit is the letter x", "\\x4", "x4", {"x4"}},
+    {"\\0 followed by 8 is NUL then 8", "\\08", "\0008"sv, {"\0008"s}},
+    {"\\ca is control-A", "\\ca", "\001", {"\001"}},
+    {"\\c followed by a digit is a backslash and c", "\\c1", "x\\c1", {"\\c1"}},
+    {"[\\c_] is the unit separator", "[\\c_]", "\037", {"\037"}},
+    {"[\\c*] holds backslash, c and star", "[\\c*]+", "a\\c*", {"\\c*"}},
+    {"lower-case letters without meaning are literal", "\\a\\e\\g\\h\\i\\j\\l\\m\\o\\p\\q\\y\\z", "aeghijlmopqyz", {"aeghijlmopqyz"}},
+    {"upper-case letters without meaning are literal", "\\A\\C\\E\\G\\H\\K\\L\\N\\P\\Q\\R\\U\\V\\X\\Y\\Z", "ACEGHKLNPQRUVXYZ", {"ACEGHKLNPQRUVXYZ"}},
+    {"\\p{L} is the text p{L}", "\\p{L}", "ap{L}", {"p{L}"}},
+    {"\\g{2} is g twice", "\\g{2}", "ggg", {"gg"}},
+    {"\\R does not match a line break", "\\R", "\r\n", kNoMatch},
+};
+TEST(JsPatternMatch, EscapesMeanWhatJavaScriptSays) { expectMatches(kEscapeRows); }
+
+// Code points, not UTF-16 units, are what one character matches here.
+const MatchRow kCodePointRows[] = {
+    {"surrogate pair escape repeats as one character", "^\\uD83D\\uDE00+$", "😀😀", {"😀😀"}},
+    {"surrogate pair escape in a class", "^[\\uD83D\\uDE00]$", "😀", {"😀"}},
+    {"surrogate pair escape in a class rejects its neighbour", "[\\uD83D\\uDE00]", "😁", kNoMatch},
+    {"range ending at a surrogate pair escape", "[\\u0041-\\uD83D\\uDE00]", "@B", {"B"}},
+    {"lone surrogate never matches", "a\\uD800|b", "ab", {"b"}},
+    {"repeated lone surrogate matches empty", "^a\\uD800*b", "ab", {"ab"}},
+    {"lone surrogate in a class is left out", "[\\uD800a]", "xa", {"a"}},
+    {"negated class of a lone surrogate matches anything", "[^\\uD800]", "\n", {"\n"}},
+    {"dot matches an astral character whole", "^.$", "😀", {"😀"}},
+    {"literal astral character repeats as a whole", "😀+", "a😀😀", {"😀😀"}},
+};
+TEST(JsPatternMatch, SurrogateEscapesAndAstralCharacters) { expectMatches(kCodePointRows); }
+
+const MatchRow kBackreferenceRows[] = {
+    {"forward reference matches empty", "\\2(a)(b)", "ab", {"ab", "a", "b"}},
+    {"reference inside its own group matches empty", "(a\\1)", "a", {"a", "a"}},
+    {"reference to a group in another alternative matches empty", "(a)|\\1b", "b", {"b", kUnset}},
+    {"named forward reference", "\\k<n>(?<n>x)", "x", {"x", "x"}},
+    {"named reference with an escaped name", "(?<\\u0061b>.)\\k<ab>", "zz", {"zz", "z"}},
+    {"\\k without named groups is k", "\\k<a>", "k<a>", {"k<a>"}},
+    {"\\1 without groups is octal 1", "\\1", "\001", {"\001"}},
+    {"\\10 with one group is octal 10", "(a)\\10", "a\010", {"a\010", "a"}},
+    {"\\18 with one group is octal 1 then 8", "(a)\\18", "a\0018", {"a\0018", "a"}},
+    {"\\10 with ten groups is a backreference", "(a)(b)(c)(d)(e)(f)(g)(h)(i)(j)\\10", "abcdefghijj", {"abcdefghijj", "a", "b", "c", "d", "e", "f", "g", "h", "i", "j"}},
+    {"\\400 is space then 0", "\\400", " 0", {" 0"}},
+    {"[\\1] is octal even with a group", "(a)[\\1]", "a\001", {"a\001", "a"}},
+};
+TEST(JsPatternMatch, DecimalAndNamedEscapes) { expectMatches(kBackreferenceRows); }
+
+const MatchRow kClassRows[] = {
+    {"empty class then text matches nothing", "[]a]", "a]", kNoMatch},
+    {"negated empty class matches a line feed", "[^]", "\n", {"\n"}},
+    {"\\d before a dash keeps the dash literal", "[\\d-z]+", "b-5z", {"-5z"}},
+    {"\\d after a dash keeps the dash literal", "[a-\\d]+", "b-5a", {"-5a"}},
+    {"range starting at a dash", "[--/]", "a.", {"."}},
+    {"escaped dash is not a range", "[a\\-z]", "b", kNoMatch},
+    {"range of non-ASCII letters", "[à-ÿ]+", "aéüb", {"éü"}},
+    {"POSIX class syntax is a plain class", "[[:alpha:]]", "b a]", {"a]"}},
+    {"\\h in a class is h", "[\\h]", "\th", {"h"}},
+    {"\\D in a class matches an accented letter", "[\\D]", "5é", {"é"}},
+};
+TEST(JsPatternMatch, ClassesAreRebuilt) { expectMatches(kClassRows); }
+
+const MatchRow kLenientRows[] = {
+    {"brace without a lower bound", "a{,5}", "aa{,5}", {"a{,5}"}},
+    {"brace with a non-digit upper bound", "a{1,x}", "a{1,x}", {"a{1,x}"}},
+    {"unclosed brace quantifier", "a{1,2", "a{1,2", {"a{1,2"}},
+    {"lone braces and bracket", "{}]", "{}]", {"{}]"}},
+    {"brace after a lookbehind is literal", "(?<=a){", "a{", {"{"}},
+    {"repeated lookahead", "(?=a)*a", "a", {"a"}},
+    {"lookahead repeated optionally", "x(?=a)?", "xb", {"x"}},
+};
+TEST(JsPatternMatch, LenientFormsAreLiteral) { expectMatches(kLenientRows); }
+
+const MatchRow kQuantifierRows[] = {
+    {"bounded range", "a{1,2}", "aaa", {"aa"}},
+    {"lazy bounded range", "a{1,2}?", "aaa", {"a"}},
+    {"lazy question", "a??b", "ab", {"ab"}},
+    {"zero count", "ba{0}", "ba", {"b"}},
+    {"huge upper bound", "a{0,99999999999}", "aaa", {"aaa"}},
+    {"leftmost alternative wins", "(a|ab)(c|bcd)(d*)", "abcd", {"abcd", "a", "bcd", ""}},
+    {"repeated dot", ".{2}", "é中x", {"é中"}},
+};
+TEST(JsPatternMatch, Quantifiers) { expectMatches(kQuantifierRows); }
+
+const MatchRow kCaselessRows[] = {
+    {"e acute matches its capital", "é", "É", {"É"}},
+    {"Cyrillic de matches its capital", "д", "Д", {"Д"}},
+    {"Greek capital sigma matches final sigma", "Σ", "ς", {"ς"}},
+    {"a diaeresis escape matches the capital", "\\u00e4", "Ä", {"Ä"}},
+    {"ASCII range matches capitals", "^[a-z]+$", "ABC", {"ABC"}},
+    {"non-ASCII range matches capitals", "[à-þ]+", "ÉÜ", {"ÉÜ"}},
+    {"negated class excludes the capital", "[^a]", "A", kNoMatch},
+    {"\\w stays ASCII", "\\w", "É", kNoMatch},
+    {"backreference compares without case", "(é)\\1", "éÉ", {"éÉ", "é"}},
+};
+TEST(JsPatternMatch, CaselessNonAscii) { expectMatches(kCaselessRows, true); }
+
+struct RejectedRow {
+    std::string_view behaviour;
+    std::string_view pattern;
+    std::size_t offset; // the byte the error points at
+};
+
+void expectRejected(std::span<const RejectedRow> rows)
+{
+    for (const RejectedRow& row : rows) {
+        SCOPED_TRACE(row.behaviour);
+        const auto translated = translateJsPattern(row.pattern);
+        if (translated) {
+            ADD_FAILURE() << "accepted as " << translated->pcre2Pattern;
+            continue;
+        }
+        EXPECT_EQ(translated.error().offset, row.offset);
+        EXPECT_FALSE(translated.error().message.empty());
+    }
+}
+
+const RejectedRow kPcreOnlyRows[] = {
+    {"possessive star", "a*+", 2},
+    {"possessive count", "a{2}+", 4},
+    {"atomic group", "(?>a)", 0},
+    {"inline flag", "(?i)a", 0},
+    {"start-of-pattern option", "(*UTF)a", 1},
+    {"numbered subroutine", "(a)(?1)", 3},
+    {"Python-style named group", "(?P<n>a)", 0},
+    {"conditional", "(a)(?(1)a|b)", 3},
+    {"branch reset", "(?|a)", 0},
+};
+TEST(JsPatternRejects, PcreOnlySyntax) { expectRejected(kPcreOnlyRows); }
+
+const RejectedRow kJsSyntaxErrorRows[] = {
+    {"star with nothing before it", "*a", 0},
+    {"star after caret", "^*", 1},
+    {"star after word boundary", "\\b*", 2},
+    {"quantified lookbehind", "(?<!a){1}", 6},
+    {"count after count", "a{2}{3}", 4},
+    {"count bounds out of order after clamping", "x{2147483648,1}", 1},
+    {"unmatched closing parenthesis", "a)", 1},
+    {"unterminated class", "[a", 0},
+    {"class range out of order", "[z-a]", 1},
+    {"range from c after an escaped backslash", "[\\c-a]", 2},
+    {"group name with a lone surrogate", "(?<a\\uD800>a)", 3},
+    {"duplicate group name in another alternative", "(?<a>x)|(?<a>y)", 8},
+    {"\\k without a name when groups are named", "(?<a>x)\\k", 7},
+    {"\\k naming no group", "(?<a>x)\\k<b>", 7},
+    {"\\k in a class when groups are named", "(?<a>x)[\\k]", 8},
+};
+TEST(JsPatternRejects, JavaScriptSyntaxErrors) { expectRejected(kJsSyntaxErrorRows); }
+
+const RejectedRow kUnsupportedRows[] = {
+    {"stray continuation byte", "a\x80", 1},
+    {"overlong encoding", "\xc0\xaf", 0},
+    {"encoded surrogate", "\xed\xa0\x80", 0},
+    // JavaScript accepts this, but PCRE2 cannot repeat an item more than 65535 times.
+    {"lower bound beyond 65535", "a{70000}", 1},
+};
+TEST(JsPatternRejects, InvalidUtf8AndHugeCounts) { expectRejected(kUnsupportedRows); }
+
+TEST(JsPatternGroups, AreCountedAndNamedInOrder)
+{
+    const struct {
+        std::string_view behaviour;
+        std::string_view pattern;
+        int count;
+        std::vector<NamedGroup> names;
+    } rows[] = {
+        {"plain, named and lookahead groups count; others do not", "(a)(?<x>b)(?:c)(?<y>d)(?=(e))(?<=f)", 4,
+         {{"x", 2}, {"y", 3}}},
+        {"escaped and bracketed parentheses do not count", "[(]\\((?<z>)", 1, {{"z", 1}}},
+        {"escaped names are decoded", "(?<\\u{1d49c}\\u0062>a)(?<é$_>b)", 2, {{"𝒜b", 1}, {"é$_", 2}}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.behaviour);
+        const auto translated = translateJsPattern(row.pattern);
+        ASSERT_TRUE(translated) << translated.error().message;
+        EXPECT_EQ(translated->captureGroupCount, row.count);
+        ASSERT_EQ(translated->namedGroups.size(), row.names.size());
+        for (std::size_t i = 0; i < row.names.size(); ++i) {
+            EXPECT_EQ(translated->namedGroups[i].name, row.names[i].name);
+            EXPECT_EQ(translated->namedGroups[i].number, row.names[i].number);
+        }
+    }
+}
+
+// Whatever is typed, the translator must not crash, and what it accepts must
+// compile and match without error. The exception is a lookbehind PCRE2
+// cannot run (variable length), which compile refuses cleanly.
+TEST(JsPatternRobustness, RandomPatternsTranslateToCompilablePcre2)
+{
+    constexpr std::string_view pieces[] = {
+        "\\", "^", "$", ".", "|", "?", "*", "+", "(", ")", "[", "]", "{", "}", "-", ",", "=", "!", "<", ">", "0",
+        "1", "2", "8", "a", "c", "k", "u", "x", "d", "s", "S", "w", "B", "é", "😀", "\n", "(?", "(?<", "(?<n>",
+        "\\k<n>", "\\u", "D83D", "\\c", "{2}", "{1,", "[^", "\x80",
+    };
+    constexpr std::string_view subjects[] = {"", "ab", "a😀\n(b)", "k<n>uD83Dx{2}"};
+    std::mt19937 random(20240611);
+    std::uniform_int_distribution<std::size_t> piece(0, std::size(pieces) - 1);
+    std::uniform_int_distribution<int> length(1, 12);
+    int accepted = 0;
+    for (int round = 0; round < 5000; ++round) {
+        std::string pattern;
+        for (int n = length(random); n > 0; --n)
+            pattern += pieces[piece(random)];
+        SCOPED_TRACE(pattern);
+        const auto translated = translateJsPattern(pattern);
+        if (!translated) {
+            EXPECT_LE(translated.error().offset, pattern.size());
+            continue;
+        }
+        ++accepted;
+        const auto code = compile(translated->pcre2Pattern, round % 2 == 1);
+        if (!code) {
+            const bool lookbehind
+                = pattern.find("(?<=") != std::string::npos || pattern.find("(?<!") != std::string::npos;
+            EXPECT_TRUE(lookbehind) << code.error();
+            continue;
+        }
+        MatchData data(pcre2_match_data_create_from_pattern(code->get(), nullptr));
+        for (std::string_view subject : subjects) {
+            const int rc = match(*code, subject, data);
+            EXPECT_TRUE(rc > 0 || rc == PCRE2_ERROR_NOMATCH) << rc;
+        }
+    }
+    EXPECT_GT(accepted, 1000); // the emitter, not only the error paths, must be exercised
+}
+
+} // namespace
+} // namespace renamer

@@ -1,1 +1,277 @@
+#include "PosixFileSystem.h"
+#include "TemporaryDirectory.h"
+
 #include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace renamer {
+namespace {
+
+using test_support::snapshot;
+using test_support::TemporaryDirectory;
+using test_support::writeFile;
+
+std::optional<std::string> failureOf(const Result<void>& result)
+{
+    return result ? std::nullopt : std::optional(result.error().description);
+}
+
+TEST(PosixFileSystem, AttributesFollowLinksAndReportDanglingOnesAsFiles)
+{
+    TemporaryDirectory temp;
+    const std::string dir = temp.path();
+    writeFile(dir + "/file.txt", "x");
+    writeFile(dir + "/.hidden", "x");
+    mkdir((dir + "/folder").c_str(), 0755);
+    symlink("folder", (dir + "/link-to-folder").c_str());
+    symlink("nowhere", (dir + "/dangling").c_str());
+
+    PosixFileSystem fileSystem;
+    const struct {
+        const char* behaviour;
+        std::string path;
+        std::uint32_t bits;
+    } rows[] = {
+        {"a file has no folder bit", dir + "/file.txt", 0},
+        {"a folder has the folder bit", dir + "/folder", kDirectoryAttribute},
+        {"a link to a folder counts as a folder", dir + "/link-to-folder", kDirectoryAttribute},
+        {"a dangling link exists, as a file", dir + "/dangling", 0},
+        {"a name starting with a dot is hidden", dir + "/.hidden", 2},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.behaviour);
+        const auto bits = fileSystem.attributes(row.path);
+        ASSERT_TRUE(bits.has_value()) << bits.error().description;
+        EXPECT_EQ(*bits, row.bits);
+    }
+    EXPECT_EQ(fileSystem.attributes(dir + "/absent").error().description, "文件未找到");
+}
+
+TEST(PosixFileSystem, LookUpFolderKeepsThePathAndRefusesFiles)
+{
+    TemporaryDirectory temp;
+    writeFile(temp.path() + "/file.txt", "x");
+    PosixFileSystem fileSystem;
+    EXPECT_EQ(fileSystem.lookUpFolder(temp.path() + "//")->path, temp.path());
+    EXPECT_EQ(fileSystem.lookUpFolder("/")->path, "/");
+    EXPECT_EQ(fileSystem.lookUpFolder(temp.path() + "/file.txt").error().description, "不是文件夹");
+    EXPECT_EQ(fileSystem.lookUpFolder(temp.path() + "/absent").error().description, "文件未找到");
+}
+
+TEST(PosixFileSystem, ListingHoldsEveryNonFolderEntryInNaturalOrder)
+{
+    TemporaryDirectory temp;
+    const std::string dir = temp.path();
+    for (const char* name : {"img10.png", "img2.png", "Img1.png", ".hidden", "\xff\xfe.bin"})
+        writeFile(dir + "/" + name, "x");
+    mkdir((dir + "/sub").c_str(), 0755);
+    symlink("sub", (dir + "/link-to-folder").c_str());
+    symlink("img2.png", (dir + "/link-to-file").c_str());
+    symlink("nowhere", (dir + "/dangling").c_str());
+
+    PosixFileSystem fileSystem;
+    const auto listed = fileSystem.listFolderFiles(FolderHandle{dir + "/"});
+    ASSERT_TRUE(listed.has_value()) << listed.error().description;
+    const std::vector<std::string> expected = {".hidden",  "dangling",     "Img1.png",    "img2.png",
+                                               "img10.png", "link-to-file", "\xff\xfe.bin"};
+    EXPECT_EQ(listed->names, expected);
+    EXPECT_EQ(listed->parentPath, dir);
+    for (const std::string& name : listed->names)
+        EXPECT_EQ(fileSystem.lookUpFile(listed->parentPath + "/" + name)->parentPath, dir) << name;
+
+    EXPECT_EQ(fileSystem.listFolderFiles(FolderHandle{dir + "/absent"}).error().description, "文件未找到");
+    const auto root = fileSystem.listFolderFiles(FolderHandle{"/"});
+    ASSERT_TRUE(root.has_value()) << root.error().description;
+    EXPECT_EQ(root->parentPath, "/");
+}
+
+TEST(PosixFileSystem, LookUpFileSplitsNameAndAbsoluteParent)
+{
+    TemporaryDirectory temp;
+    const std::string dir = temp.path();
+    mkdir((dir + "/sub").c_str(), 0755);
+    writeFile(dir + "/sub/a.txt", "x");
+    writeFile(dir + "/\xff\xfe.txt", "x");
+    symlink("sub", (dir + "/link-to-folder").c_str());
+    symlink("nowhere", (dir + "/dangling").c_str());
+    PosixFileSystem fileSystem;
+
+    const auto file = fileSystem.lookUpFile(dir + "/sub//a.txt");
+    ASSERT_TRUE(file.has_value()) << file.error().description;
+    EXPECT_EQ(file->path, dir + "/sub//a.txt");
+    EXPECT_EQ(file->name, "a.txt");
+    EXPECT_EQ(file->parentPath, dir + "/sub");
+
+    EXPECT_EQ(fileSystem.lookUpFile(dir + "/\xff\xfe.txt")->name, "\xff\xfe.txt");
+    EXPECT_EQ(fileSystem.lookUpFile(dir + "/dangling")->name, "dangling");
+
+    const std::string saved = std::filesystem::current_path();
+    ASSERT_EQ(chdir(dir.c_str()), 0);
+    const auto relative = fileSystem.lookUpFile("sub/a.txt");
+    const auto bare = fileSystem.lookUpFile("dangling");
+    ASSERT_EQ(chdir(saved.c_str()), 0);
+    EXPECT_EQ(relative->parentPath, dir + "/sub");
+    EXPECT_EQ(bare->parentPath, dir);
+
+    const struct {
+        const char* behaviour;
+        std::string path;
+        const char* failure;
+    } refusals[] = {
+        {"a folder is not a file", dir + "/sub", "不是文件"},
+        {"a link to a folder is not a file", dir + "/link-to-folder", "不是文件"},
+        {"a file path with a trailing slash names nothing", dir + "/sub/a.txt/", "文件未找到"},
+        {"a missing file is not found", dir + "/absent.txt", "文件未找到"},
+        {"the empty path is not found", "", "文件未找到"},
+    };
+    for (const auto& row : refusals) {
+        SCOPED_TRACE(row.behaviour);
+        const auto refused = fileSystem.lookUpFile(row.path);
+        ASSERT_FALSE(refused.has_value());
+        EXPECT_EQ(refused.error().description, row.failure);
+    }
+}
+
+TEST(PosixFileSystem, FileInTheRootFolderHasTheRootAsParent)
+{
+    DIR* root = opendir("/");
+    ASSERT_NE(root, nullptr);
+    std::string name;
+    struct stat status {};
+    while (const dirent* entry = readdir(root)) {
+        if (lstat((std::string("/") + entry->d_name).c_str(), &status) == 0 && S_ISREG(status.st_mode)) {
+            name = entry->d_name;
+            break;
+        }
+    }
+    closedir(root);
+    if (name.empty())
+        GTEST_SKIP() << "no regular file directly in /";
+
+    const auto file = PosixFileSystem().lookUpFile("/" + name);
+    ASSERT_TRUE(file.has_value()) << file.error().description;
+    EXPECT_EQ(file->parentPath, "/");
+    EXPECT_EQ(file->name, name);
+    struct stat joined {};
+    ASSERT_EQ(lstat((file->parentPath + "/" + file->name).c_str(), &joined), 0);
+    EXPECT_EQ(joined.st_ino, status.st_ino);
+}
+
+struct MoveRow {
+    const char* behaviour;
+    std::string destinationSuffix; // appended to the file's parentPath
+    std::optional<std::string> failure;
+    std::map<std::string, std::string> after; // empty: the folder is unchanged
+};
+
+// Each row starts from a folder holding a.txt ("A") and b.txt ("B") and moves a.txt.
+std::vector<MoveRow> moveRows()
+{
+    return {
+        {"a plain rename moves the file", "/c.txt", std::nullopt, {{"c.txt", "A"}, {"b.txt", "B"}}},
+        {"a name of the longest allowed length is accepted", "/" + std::string(255, 'n'), std::nullopt,
+         {{std::string(255, 'n'), "A"}, {"b.txt", "B"}}},
+        {"a name that is not UTF-8 is kept byte for byte", "/\xfe\xff", std::nullopt,
+         {{"\xfe\xff", "A"}, {"b.txt", "B"}}},
+        {"a change of letter case only succeeds", "/A.TXT", std::nullopt, {{"A.TXT", "A"}, {"b.txt", "B"}}},
+        {"a move onto its own path succeeds and changes nothing", "/a.txt", std::nullopt, {}},
+        {"an existing target is never replaced", "/b.txt", "文件已存在", {}},
+        {"a name with a slash is refused", "/x/c.txt", "文件名无效", {}},
+        {"a name with NUL is refused", std::string("/c\0.txt", 7), "文件名无效", {}},
+        {"the name . is refused", "/.", "文件名无效", {}},
+        {"the name .. is refused", "/..", "文件名无效", {}},
+        {"the empty name is refused", "/", "文件名无效", {}},
+        {"a name one byte too long is refused", "/" + std::string(256, 'n'), "文件名过长", {}},
+        {"a destination outside the folder is refused", "-elsewhere/c.txt", "文件名无效", {}},
+    };
+}
+
+class PosixFileSystemMove : public ::testing::TestWithParam<NoReplaceMethod> {
+protected:
+    PosixFileSystem fileSystem{GetParam()};
+    TemporaryDirectory temp;
+};
+
+TEST_P(PosixFileSystemMove, RowsRenameOrRefuseWithoutTouchingOtherFiles)
+{
+    const auto rows = moveRows();
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const MoveRow& row = rows[i];
+        SCOPED_TRACE(row.behaviour);
+        const std::string dir = temp.path() + "/" + std::to_string(i);
+        mkdir(dir.c_str(), 0755);
+        writeFile(dir + "/a.txt", "A");
+        writeFile(dir + "/b.txt", "B");
+        const auto before = snapshot(dir);
+        const auto file = fileSystem.lookUpFile(dir + "/a.txt").value();
+
+        EXPECT_EQ(failureOf(fileSystem.move(file, dir + row.destinationSuffix)), row.failure);
+        EXPECT_EQ(snapshot(dir), row.after.empty() ? before : row.after);
+    }
+}
+
+TEST_P(PosixFileSystemMove, MissingSourceIsNotFound)
+{
+    writeFile(temp.path() + "/a.txt", "A");
+    const auto file = fileSystem.lookUpFile(temp.path() + "/a.txt").value();
+    unlink((temp.path() + "/a.txt").c_str());
+    EXPECT_EQ(failureOf(fileSystem.move(file, temp.path() + "/c.txt")), "文件未找到");
+    EXPECT_EQ(failureOf(fileSystem.move(file, temp.path() + "/a.txt")), "文件未找到");
+    EXPECT_TRUE(snapshot(temp.path()).empty());
+}
+
+// Under the root folder the destination may start with "//" (parent + "/")
+// or with "/". The source is missing, so nothing in "/" can change.
+TEST_P(PosixFileSystemMove, RootParentAcceptsBothDestinationForms)
+{
+    const std::string name = ".renamer-absent-" + std::to_string(getpid());
+    if (access(("/" + name).c_str(), F_OK) == 0 || access(("/" + name + "-new").c_str(), F_OK) == 0)
+        GTEST_SKIP() << "the names this test needs exist in /";
+    const FileHandle file{"/" + name, name, "/"};
+    EXPECT_EQ(failureOf(fileSystem.move(file, "//" + name + "-new")), "文件未找到");
+    EXPECT_EQ(failureOf(fileSystem.move(file, "/" + name + "-new")), "文件未找到");
+    EXPECT_EQ(failureOf(fileSystem.move(file, name + "-new")), "文件名无效");
+}
+
+TEST_P(PosixFileSystemMove, ReadOnlyFolderIsRefused)
+{
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root is not bound by folder permissions";
+    writeFile(temp.path() + "/a.txt", "A");
+    const auto file = fileSystem.lookUpFile(temp.path() + "/a.txt").value();
+    chmod(temp.path().c_str(), 0555);
+    const auto failure = failureOf(fileSystem.move(file, temp.path() + "/c.txt"));
+    chmod(temp.path().c_str(), 0755);
+    EXPECT_EQ(failure, "没有权限");
+    EXPECT_EQ(snapshot(temp.path()), (std::map<std::string, std::string>{{"a.txt", "A"}}));
+}
+
+// Two names of one file look like a case-only change on a case-insensitive
+// system; the move must still leave both names in place.
+TEST_P(PosixFileSystemMove, HardLinkOfTheFileIsNotReplaced)
+{
+    writeFile(temp.path() + "/a", "shared");
+    ASSERT_EQ(link((temp.path() + "/a").c_str(), (temp.path() + "/b").c_str()), 0);
+    const auto file = fileSystem.lookUpFile(temp.path() + "/a").value();
+    EXPECT_EQ(failureOf(fileSystem.move(file, temp.path() + "/b")), "文件已存在");
+    EXPECT_EQ(snapshot(temp.path()), (std::map<std::string, std::string>{{"a", "shared"}, {"b", "shared"}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Methods, PosixFileSystemMove,
+                         ::testing::Values(NoReplaceMethod::kRenameNoReplace, NoReplaceMethod::kLinkThenUnlink),
+                         [](const auto& info) {
+                             return info.param == NoReplaceMethod::kRenameNoReplace ? "RenameNoReplace"
+                                                                                    : "LinkThenUnlink";
+                         });
+
+} // namespace
+} // namespace renamer

@@ -165,3 +165,10 @@ TEST(Pcre2RegularExpression, ReplaceDoesNotReuseAMatchOfAnotherSubject)
     ASSERT_TRUE(regex.replace("a12", "<$1>", out));
     EXPECT_EQ(out, "a<12>");
 }
+
+TEST(PreviewNames, NamedGroupsCanBeReferencedByName)
+{
+    FileList list = listOf({"2024-05 trip.jpg"});
+    preview(list, "(?<year>\\d{4})-(?<month>\\d\\d)", "$<month>.$<year>");
+    EXPECT_EQ(list.cell(1, ColumnKey::NewName), "05.2024 trip.jpg");
+}

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "FileList.h"
+#include "FileSystem.h"
+
+#include <cstdint>
+#include <string>
+
+namespace renamer {
+
+// What a batch did, for the window to show.
+struct ApplyOutcome {
+    RowRange changed;          // rows renamed: their FileName and NewName changed
+    std::uint64_t renamedCount = 0;
+    bool failed = false;       // statusText is then the failure message, for a message box too
+    std::string statusText;    // "3个文件已重命名", or the failure message
+};
+
+// The message of a failed rename:
+// 将"old"重命名为"new"时出错：description
+std::string renameFailureMessage(std::string_view oldName, std::string_view newName, std::string_view description);
+
+// Renames, in row order, every file whose row has a non-empty NewName, within
+// its own directory; a renamed row gets the new name as FileName and an empty
+// NewName. The first failure stops the batch: rows before it stay renamed,
+// the failing row and those after it are untouched.
+ApplyOutcome ApplyNames(FileList& list, FileSystem& fileSystem);
+
+} // namespace renamer

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "FileList.h"
+#include "FileSystem.h"
+#include "PreviewNames.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace renamer {
+
+// What one drop did to the list, for the window to refresh just that.
+struct DropOutcome {
+    RowRange appended;                     // rows added, kept even when the drop failed
+    RowRange previewChanged;               // rows whose NewName the preview changed
+    std::optional<std::string> statusText; // the new status text; none when the drop failed
+    std::optional<Failure> failure;        // what ended the drop early
+};
+
+// Adds one row for every file directly inside the folder, in the file
+// system's listing order, exactly as AddFile would for each; sub-folders and
+// the folder itself add no row.
+Result<void> AddFolder(FileList& list, FileSystem& fileSystem, const std::string& folderPath);
+
+// Takes dropped paths in the order the drop delivers them: a folder goes to
+// AddFolder, anything else to AddFile. Then the status text becomes the
+// list's row count followed by "个文件已加入列表" and the preview runs over
+// all rows. The first failure ends the drop: rows added before it stay, the
+// remaining paths are not added, no status text is given and no preview runs.
+DropOutcome AddDroppedItems(FileList& list, FileSystem& fileSystem, const std::vector<std::string>& paths,
+                            const PreviewSettings& preview);
+
+} // namespace renamer

@@ -1,0 +1,60 @@
+#pragma once
+
+#include "FileSystem.h"
+
+#include <string>
+
+namespace renamer {
+
+// How `move` renames without ever replacing an existing file.
+enum class NoReplaceMethod {
+    // renameat2 with RENAME_NOREPLACE, and link-then-unlink where the file
+    // system rejects that flag.
+    kRenameNoReplace,
+    // Link-then-unlink only: what file systems without RENAME_NOREPLACE get;
+    // choosing it runs that path anywhere.
+    kLinkThenUnlink,
+};
+
+// FileSystem on a POSIX system (Linux). Failure descriptions are the short
+// Chinese texts of describeErrno, plus "不是文件" / "不是文件夹" when a path names
+// the wrong kind of entry, "文件名无效" / "文件名过长" for a rejected new name,
+// and "文件系统不支持安全重命名" when a move could only be done by risking an
+// overwrite.
+class PosixFileSystem final : public FileSystem {
+public:
+    explicit PosixFileSystem(NoReplaceMethod method = NoReplaceMethod::kRenameNoReplace);
+
+    // Follows symbolic links; a dangling link is reported as a file. Names
+    // starting with "." also get the hidden bit (2).
+    Result<std::uint32_t> attributes(const std::string& path) override;
+
+    // The handle keeps `path` as given, without its trailing slashes.
+    Result<FolderHandle> lookUpFolder(const std::string& path) override;
+
+    // Symbolic links count as what they point to; dangling ones as files. A
+    // relative folder gets the current directory prefixed, like lookUpFile.
+    Result<FolderFiles> listFolderFiles(const FolderHandle& folder) override;
+
+    // A relative `path` gets the current directory as its parent, so the
+    // handle's parentPath is always absolute. Names are kept byte for byte.
+    Result<FileHandle> lookUpFile(const std::string& path) override;
+
+    // `destination` must be file.parentPath + "/" + the new name. A target that
+    // is the file itself under another letter case (case-insensitive file
+    // systems) is reached through a temporary name in the same folder; a hard
+    // link of the file is left alone like any other existing file.
+    Result<void> move(const FileHandle& file, const std::string& destination) override;
+
+private:
+    // Returns 0 or the errno of the failed move; EOPNOTSUPP when the file
+    // system offers no way to move without risking an overwrite.
+    int moveNoReplace(const std::string& from, const std::string& to) const;
+
+    Result<void> moveThroughTemporaryName(const std::string& from, const std::string& to,
+                                          const std::string& folder) const;
+
+    NoReplaceMethod method_;
+};
+
+} // namespace renamer
