@@ -27,6 +27,11 @@ const ListColumn& FileList::column(std::string_view key) const
     throw std::invalid_argument("unknown column key: " + std::string(key));
 }
 
+std::size_t FileList::columnPosition(std::string_view key) const
+{
+    return static_cast<std::size_t>(&column(key) - columns_.data());
+}
+
 void FileList::setColumnWidth(std::string_view key, float twips)
 {
     columns_[column(key).subItemIndex].width = twips;

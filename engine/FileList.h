@@ -63,6 +63,8 @@ public:
     // The one place that maps a column key to its column; an unknown key is a
     // programming error and throws std::invalid_argument.
     const ListColumn& column(std::string_view key) const;
+    // Where the column stands in display order, counted from 0.
+    std::size_t columnPosition(std::string_view key) const;
     SubItemIndex subItemIndex(std::string_view key) const { return column(key).subItemIndex; }
     void setColumnWidth(std::string_view key, float twips);
 

@@ -1,0 +1,27 @@
+// Starts the tool: one window and the event loop. No arguments are read and
+// nothing is stored between runs.
+#include "Form1.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QTranslator>
+
+int main(int argc, char** argv)
+{
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("regex-renamer"));
+    QApplication::setApplicationDisplayName(renamer::Form1::kTitle);
+    QApplication::setDesktopFileName(QStringLiteral("regex-renamer"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/regex-renamer.png")));
+
+    // Qt's own texts (the text boxes' context menus) in Chinese, like ours,
+    // where the translations are installed.
+    QTranslator qtTexts;
+    if (qtTexts.load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
+
+    renamer::Form1 window;
+    window.show();
+    return QApplication::exec();
+}

@@ -1,0 +1,145 @@
+// How long a keystroke in the pattern box takes with a full list: the
+// preview over every row, the model's refresh and the repaint of the visible
+// rows, in the real window (run it offscreen: QT_QPA_PLATFORM=offscreen).
+//
+//   keystroke_bench [ROWS] [KEYSTROKES]
+//
+// Creates ROWS files (default 32767) with realistic names in a temporary
+// folder, drops the folder on the window, then types and deletes a character
+// KEYSTROKES times (default 200), and prints the median and 95th percentile
+// of one keystroke, beside the engine's preview alone over the same rows.
+#include "FileDropListView.h"
+#include "FileListModel.h"
+#include "Form1.h"
+#include "Pcre2RegularExpression.h"
+#include "PreviewNames.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QLineEdit>
+#include <QTest>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double millisecondsSince(Clock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+std::string realisticName(int i)
+{
+    static const char* const kChinese[] = {"照片", "旅行", "会议记录", "北京", "家庭", "报告", "春节合影"};
+    static const char* const kExtensions[] = {"jpg", "JPG", "png", "heic", "mp3", "pdf", "docx", "txt"};
+    switch (i % 4) {
+    case 0: return "IMG_" + std::to_string(i) + ".JPG";
+    case 1: return std::string(kChinese[i % 7]) + " " + std::to_string(i) + "." + kExtensions[i % 8];
+    case 2: return "Screenshot 2025-0" + std::to_string(1 + i % 9) + "-1" + std::to_string(i % 10) + " at "
+                   + std::to_string(i) + ".png";
+    default: return std::to_string(i % 20) + " - holiday report final draft " + std::to_string(i) + ".mp3";
+    }
+}
+
+// Counts the list's repaints, to show that each keystroke was drawn.
+class PaintCounter final : public QObject {
+public:
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+struct Summary {
+    double median;
+    double p95;
+};
+
+Summary summarize(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return {values[values.size() / 2], values[std::min(values.size() - 1, values.size() * 95 / 100)]};
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // Repaint as soon as asked rather than at the next frame, so that the
+    // time measured is the work and not the pacing.
+    qputenv("QT_QPA_UPDATE_IDLE_TIME", "0");
+    QApplication application(argc, argv);
+    const int rows = argc > 1 ? std::atoi(argv[1]) : 32767;
+    const int keystrokes = argc > 2 ? std::atoi(argv[2]) : 200;
+
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "keystroke-bench";
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder);
+    for (int i = 1; i <= rows; ++i)
+        std::ofstream(folder / realisticName(i));
+
+    renamer::Form1 form;
+    form.show();
+    if (!QTest::qWaitForWindowExposed(&form))
+        return 1;
+    const auto dropStart = Clock::now();
+    form.ListView1_OLEDragDrop({folder.string()});
+    QCoreApplication::processEvents();
+    const double dropMilliseconds = millisecondsSince(dropStart);
+    std::filesystem::remove_all(folder);
+
+    QLineEdit* pattern = form.Text1;
+    pattern->setFocus();
+    pattern->end(false);
+    PaintCounter counter;
+    form.ListView1->viewport()->installEventFilter(&counter);
+    form.ListView1->viewport()->update();
+    for (int k = 0; k < 100; ++k) QCoreApplication::processEvents();
+    std::vector<double> keystroke;
+    for (int i = 0; i < keystrokes; ++i) {
+        const auto start = Clock::now();
+        // "(.+)\.(.+)." takes the last character off every extension, so
+        // every row's proposal changes with each keystroke.
+        if (i % 2 == 0)
+            QTest::keyClick(pattern, Qt::Key_Period);
+        else
+            QTest::keyClick(pattern, Qt::Key_Backspace);
+        // Until the list has been repainted; the platform's frame pacing is off.
+        const int paintsBefore = counter.paints;
+        while (counter.paints == paintsBefore && millisecondsSince(start) < 1000)
+            QCoreApplication::processEvents();
+        keystroke.push_back(millisecondsSince(start));
+    }
+
+    // The engine alone over the same rows, with the same two patterns.
+    renamer::FileList list = form.fileList();
+    const renamer::RegularExpressionFactory factory = renamer::makePcre2RegularExpression;
+    std::vector<double> engine;
+    for (int i = 0; i < keystrokes; ++i) {
+        const auto start = Clock::now();
+        renamer::PreviewNames(list, factory, i % 2 == 0 ? "(.+)\\.(.+)." : "(.+)\\.(.+)", "$1.$2");
+        engine.push_back(millisecondsSince(start));
+    }
+
+    const Summary window = summarize(keystroke);
+    const Summary alone = summarize(engine);
+    std::printf("rows: %zu (drop %.1f ms)\n", form.fileList().rowCount(), dropMilliseconds);
+    std::printf("keystroke in the window: median %.2f ms, p95 %.2f ms (%d keystrokes, %d repaints of the list)\n",
+                window.median, window.p95, keystrokes, counter.paints);
+    std::printf("engine preview alone:    median %.2f ms, p95 %.2f ms\n", alone.median, alone.p95);
+    return 0;
+}

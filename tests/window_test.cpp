@@ -1,0 +1,370 @@
+// Drives the real window offscreen as a user would, and checks what the user
+// would see and what is on disk afterwards.
+#include "FileDropListView.h"
+#include "FileListModel.h"
+#include "Form1.h"
+#include "TemporaryDirectory.h"
+
+#include <QAbstractItemModelTester>
+#include <QApplication>
+#include <QClipboard>
+#include <QHeaderView>
+#include <QInputMethodEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+#include <filesystem>
+#include <memory>
+
+using namespace renamer;
+using renamer::test_support::snapshot;
+using renamer::test_support::TemporaryDirectory;
+using renamer::test_support::writeFile;
+
+namespace {
+
+QUrl fileUrl(const std::string& path)
+{
+    return QUrl::fromLocalFile(QString::fromStdString(path));
+}
+
+std::unique_ptr<QMimeData> filesMime(const std::vector<std::string>& paths)
+{
+    auto mime = std::make_unique<QMimeData>();
+    QList<QUrl> urls;
+    for (const std::string& path : paths)
+        urls.append(fileUrl(path));
+    mime->setUrls(urls);
+    return mime;
+}
+
+} // namespace
+
+class WindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TemporaryDirectory> temp;
+    std::unique_ptr<Form1> form;
+    std::unique_ptr<QAbstractItemModelTester> modelTester;
+    std::string dir;
+
+    QString cell(int row, std::string_view key) const
+    {
+        const FileListModel& model = form->listModel();
+        return model.data(model.index(row, model.columnOf(key))).toString();
+    }
+
+    // A drag that enters the list, moves over it and is dropped, as a file
+    // manager sends it; returns whether and how each step was accepted.
+    struct DragAnswers {
+        bool enterAccepted = false;
+        bool moveAccepted = false;
+        bool dropAccepted = false;
+        Qt::DropAction dropAction = Qt::IgnoreAction;
+    };
+    DragAnswers drag(const QMimeData& mime, Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction,
+                     Qt::DropAction proposed = Qt::MoveAction)
+    {
+        QWidget* viewport = form->ListView1->viewport();
+        const QPoint point = viewport->rect().center();
+        DragAnswers answers;
+        QDragEnterEvent enter(point, offered, &mime, Qt::LeftButton, Qt::NoModifier);
+        enter.setDropAction(proposed);
+        QCoreApplication::sendEvent(viewport, &enter);
+        answers.enterAccepted = enter.isAccepted();
+        QDragMoveEvent move(point, offered, &mime, Qt::LeftButton, Qt::NoModifier);
+        move.setDropAction(proposed);
+        QCoreApplication::sendEvent(viewport, &move);
+        answers.moveAccepted = move.isAccepted();
+        QDropEvent drop(point, offered, &mime, Qt::LeftButton, Qt::NoModifier);
+        drop.setDropAction(proposed);
+        QCoreApplication::sendEvent(viewport, &drop);
+        answers.dropAccepted = drop.isAccepted();
+        answers.dropAction = drop.dropAction();
+        return answers;
+    }
+
+    void dropFiles(const std::vector<std::string>& paths)
+    {
+        const auto mime = filesMime(paths);
+        QVERIFY(drag(*mime).dropAccepted);
+    }
+
+private slots:
+    void init()
+    {
+        temp = std::make_unique<TemporaryDirectory>();
+        dir = temp->path();
+        std::filesystem::create_directories(dir + "/相册/sub");
+        for (const char* name : {"相册/img10.jpg", "相册/img2.jpg", "相册/sub/deep.jpg", "a.txt", "旅行 北京.jpg"})
+            writeFile(dir + "/" + name, name);
+        form = std::make_unique<Form1>();
+        modelTester = std::make_unique<QAbstractItemModelTester>(
+            &form->listModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    }
+
+    void cleanup()
+    {
+        modelTester.reset();
+        form.reset();
+        temp.reset();
+    }
+
+    void startsWithTheDesignTextsAndAnEmptyList()
+    {
+        QCOMPARE(form->windowTitle(), QStringLiteral("正则表达式 - 重命名工具"));
+        QCOMPARE(form->Label2->text(), QStringLiteral("原文件名：（输入正则表达式）"));
+        QCOMPARE(form->Label3->text(), QStringLiteral("新文件名：（$n:引用, ##:序号）"));
+        QCOMPARE(form->Text1->text(), QStringLiteral("(.+)\\.(.+)"));
+        QCOMPARE(form->Text2->text(), QStringLiteral("$1.$2"));
+        QCOMPARE(form->Command1->text(), QStringLiteral("重命名(&R)"));
+        QCOMPARE(form->Command2->text(), QStringLiteral("清空(&C)"));
+        QCOMPARE(form->Command3->text(), QStringLiteral("退出(&X)"));
+        QCOMPARE(form->Label1->text(), QStringLiteral("提示:将文件或目录拖至列表窗口"));
+        QCOMPARE(form->listModel().rowCount(), 0);
+        const QStringList headers = {"#", "目录", "原文件名", "新文件名"};
+        for (int column = 0; column < headers.size(); ++column)
+            QCOMPARE(form->listModel().headerData(column, Qt::Horizontal).toString(), headers[column]);
+    }
+
+    void theListTakesTheFirstFocusAndTabFollowsTheDesignOrder()
+    {
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(form->ListView1));
+        const QWidget* expected[] = {form->Text1, form->Text2, form->Command1, form->Command2, form->Command3,
+                                     form->ListView1};
+        for (const QWidget* next : expected) {
+            QTest::keyClick(form->windowHandle(), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), next);
+        }
+    }
+
+    void aDropOfFilesAndAFolderAddsRowsReportsAndPreviews()
+    {
+        const auto mime = filesMime({dir + "/a.txt", dir + "/相册", dir + "/旅行 北京.jpg"});
+        QSignalSpy inserted(&form->listModel(), &QAbstractItemModel::rowsInserted);
+        const DragAnswers answers = drag(*mime);
+        QVERIFY(answers.enterAccepted);
+        QVERIFY(answers.moveAccepted);
+        QVERIFY(answers.dropAccepted);
+        QCOMPARE(answers.dropAction, Qt::CopyAction);
+        QCOMPARE(inserted.count(), 1);
+
+        QCOMPARE(form->listModel().rowCount(), 4);
+        const QStringList names = {"a.txt", "img2.jpg", "img10.jpg", "旅行 北京.jpg"};
+        for (int row = 0; row < names.size(); ++row) {
+            QCOMPARE(cell(row, ColumnKey::Id), QString::number(row + 1));
+            QCOMPARE(cell(row, ColumnKey::FileName), names[row]);
+            QCOMPARE(cell(row, ColumnKey::NewName), names[row]);
+        }
+        QCOMPARE(cell(1, ColumnKey::Path), QString::fromStdString(dir + "/相册"));
+        QCOMPARE(form->Label1->text(), QStringLiteral("4个文件已加入列表"));
+        QVERIFY(std::filesystem::exists(dir + "/a.txt")); // a drop never moves the files
+    }
+
+    void aDragThatOnlyOffersAMoveIsRefused()
+    {
+        const auto mime = filesMime({dir + "/a.txt"});
+        const DragAnswers answers = drag(*mime, Qt::MoveAction, Qt::MoveAction);
+        QVERIFY(!answers.enterAccepted);
+        QVERIFY(!answers.dropAccepted);
+        QCOMPARE(form->listModel().rowCount(), 0);
+    }
+
+    void dragsWithoutLocalFilesAreRefused()
+    {
+        QMimeData text;
+        text.setText(QString::fromStdString(dir + "/a.txt"));
+        QMimeData link;
+        link.setUrls({QUrl("https://example.com/a.txt")});
+        for (const QMimeData* mime : {&text, &link}) {
+            const DragAnswers answers = drag(*mime);
+            QVERIFY(!answers.enterAccepted);
+            QVERIFY(!answers.moveAccepted);
+            QVERIFY(!answers.dropAccepted);
+        }
+        QCOMPARE(form->listModel().rowCount(), 0);
+        QCOMPARE(form->Label1->text(), Form1::kStartupHint);
+    }
+
+    void everyEditOfTheTextsRerunsThePreview()
+    {
+        dropFiles({dir + "/a.txt", dir + "/旅行 北京.jpg"});
+        form->Text2->clear();
+        QSignalSpy refreshed(&form->listModel(), &QAbstractItemModel::dataChanged);
+        QTest::keyClicks(form->Text2, "n##");
+        QCOMPARE(refreshed.count(), 3);
+        QCOMPARE(cell(1, ColumnKey::NewName), QStringLiteral("n02"));
+        QTest::keyClick(form->Text2, Qt::Key_Backspace);
+        QCOMPARE(cell(1, ColumnKey::NewName), QStringLiteral("n2"));
+
+        QGuiApplication::clipboard()->setText(QStringLiteral(".$2"));
+        form->Text2->paste();
+        QCOMPARE(form->Text2->text(), QStringLiteral("n#.$2"));
+        QCOMPARE(cell(0, ColumnKey::NewName), QStringLiteral("n1.txt"));
+
+        QTest::keyClicks(form->Text1, "#");
+        QCOMPARE(form->Text1->text(), QStringLiteral("(.+)\\.(.+)#"));
+        QCOMPARE(cell(0, ColumnKey::NewName), QStringLiteral("n1.txt")); // a name that no longer matches keeps its proposal
+    }
+
+    void aChineseInputMethodCommitRerunsThePreview()
+    {
+        dropFiles({dir + "/a.txt"});
+        form->Text2->setFocus();
+        form->Text2->selectAll();
+        QInputMethodEvent preedit(QStringLiteral("zhaopian"), {});
+        QCoreApplication::sendEvent(form->Text2, &preedit);
+        QInputMethodEvent commit;
+        commit.setCommitString(QStringLiteral("照片#.$2"));
+        QCoreApplication::sendEvent(form->Text2, &commit);
+        QCOMPARE(form->Text2->text(), QStringLiteral("照片#.$2"));
+        QCOMPARE(cell(0, ColumnKey::NewName), QStringLiteral("照片1.txt"));
+    }
+
+    void theRenameButtonRenamesOnDiskAndReportsTheCount()
+    {
+        dropFiles({dir + "/相册", dir + "/a.txt"});
+        form->Text2->setText(QStringLiteral("photo_##.$2"));
+        QSignalSpy refreshed(&form->listModel(), &QAbstractItemModel::dataChanged);
+        QTest::mouseClick(form->Command1, Qt::LeftButton);
+        QCOMPARE(form->Label1->text(), QStringLiteral("3个文件已重命名"));
+        QCOMPARE(refreshed.count(), 1);
+        QCOMPARE(cell(0, ColumnKey::FileName), QStringLiteral("photo_01.jpg"));
+        QCOMPARE(cell(0, ColumnKey::NewName), QString());
+        QCOMPARE(snapshot(dir + "/相册"),
+                 (std::map<std::string, std::string>{
+                     {"photo_01.jpg", "相册/img2.jpg"}, {"photo_02.jpg", "相册/img10.jpg"}, {"sub", ""}}));
+        QVERIFY(std::filesystem::exists(dir + "/photo_03.txt"));
+    }
+
+    void aFailingBatchShowsTheMessageInABoxAndOnTheStatusLine()
+    {
+        dropFiles({dir + "/a.txt", dir + "/旅行 北京.jpg"});
+        form->Text2->setText(QStringLiteral("same"));
+        QString boxText;
+        QString boxTitle;
+        int boxButtons = 0;
+        QMessageBox::Icon boxIcon = QMessageBox::Information;
+        // The box is modal: it is read and closed from inside its own loop,
+        // as soon as that loop runs.
+        QTimer closer;
+        closer.setInterval(0);
+        connect(&closer, &QTimer::timeout, this, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr)
+                return;
+            closer.stop();
+            boxText = box->text();
+            boxTitle = box->windowTitle();
+            boxIcon = box->icon();
+            boxButtons = static_cast<int>(box->buttons().size());
+            box->button(QMessageBox::Ok)->click();
+        });
+        closer.start();
+        QTest::mouseClick(form->Command1, Qt::LeftButton);
+        const QString message = QStringLiteral("将\"旅行 北京.jpg\"重命名为\"same\"时出错：文件已存在");
+        QCOMPARE(boxText, message);
+        QCOMPARE(boxTitle, Form1::kTitle);
+        QCOMPARE(boxIcon, QMessageBox::NoIcon);
+        QCOMPARE(boxButtons, 1);
+        QCOMPARE(form->Label1->text(), message);
+        QCOMPARE(cell(0, ColumnKey::FileName), QStringLiteral("same"));
+        QCOMPARE(cell(1, ColumnKey::FileName), QStringLiteral("旅行 北京.jpg")); // the failing row keeps its cells
+        QCOMPARE(cell(1, ColumnKey::NewName), QStringLiteral("same"));
+        QCOMPARE(snapshot(dir).at("same"), "a.txt");
+        QCOMPARE(snapshot(dir).at("旅行 北京.jpg"), "旅行 北京.jpg");
+    }
+
+    void clearEmptiesTheListAndRestoresTheHint()
+    {
+        dropFiles({dir + "/a.txt"});
+        form->Text1->setText(QStringLiteral("a"));
+        QSignalSpy reset(&form->listModel(), &QAbstractItemModel::modelReset);
+        QTest::mouseClick(form->Command2, Qt::LeftButton);
+        QCOMPARE(reset.count(), 1);
+        QCOMPARE(form->listModel().rowCount(), 0);
+        QCOMPARE(form->Label1->text(), Form1::kStartupHint);
+        QCOMPARE(form->Text1->text(), QStringLiteral("a"));
+        dropFiles({dir + "/a.txt"});
+        QCOMPARE(cell(0, ColumnKey::Id), QStringLiteral("1"));
+    }
+
+    void accessKeysPressTheButtons()
+    {
+        dropFiles({dir + "/a.txt"});
+        form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        // An access key presses its button the way a click does, after the
+        // button has been drawn pressed for a moment.
+        QTest::keyClick(form->windowHandle(), Qt::Key_C, Qt::AltModifier);
+        QTRY_COMPARE(form->listModel().rowCount(), 0);
+        QTest::keyClick(form->windowHandle(), Qt::Key_R, Qt::AltModifier);
+        QTRY_COMPARE(form->Label1->text(), QStringLiteral("0个文件已重命名"));
+        QTest::keyClick(form->windowHandle(), Qt::Key_X, Qt::AltModifier);
+        QTRY_VERIFY(!form->isVisible());
+    }
+
+    void theListReactsToNothingButSelection()
+    {
+        dropFiles({dir + "/a.txt", dir + "/旅行 北京.jpg"});
+        QHeaderView* header = form->ListView1->horizontalHeader();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(2) + 5, header->height() / 2));
+        QCOMPARE(cell(0, ColumnKey::FileName), QStringLiteral("a.txt")); // no sorting
+        const QRect second = form->ListView1->visualRect(form->listModel().index(1, 2));
+        QTest::mouseClick(form->ListView1->viewport(), Qt::LeftButton, {}, second.center());
+        QTest::mouseDClick(form->ListView1->viewport(), Qt::LeftButton, {}, second.center());
+        QVERIFY(form->ListView1->findChildren<QLineEdit*>().isEmpty()); // no editor opens
+        QTest::keyClick(form->ListView1, Qt::Key_Delete);
+        QTest::keyClick(form->ListView1, Qt::Key_F2);
+        QCOMPARE(form->listModel().rowCount(), 2);
+        QCOMPARE(form->ListView1->selectionModel()->selectedRows().size(), 1);
+    }
+
+    void theLayoutFollowsTheWindowAndThePathColumnStaysHidden()
+    {
+        // 15 twips to a pixel: the design client area is 609 by 455 pixels.
+        QCOMPARE(form->size(), QSize(609, 455));
+        QCOMPARE(form->ListView1->geometry(), QRect(16, 72, 577, 337));
+        QCOMPARE(form->Command2->geometry(), QRect(416, 416, 81, 25));
+        QCOMPARE(form->Command3->geometry(), QRect(512, 416, 81, 25));
+        QCOMPARE(form->Label1->geometry(), QRect(16, 424, 393, 17));
+        QCOMPARE(form->Command1->geometry(), QRect(496, 16, 97, 41));
+        QHeaderView* header = form->ListView1->horizontalHeader();
+        const FileListModel& model = form->listModel();
+        QCOMPARE(header->sectionSize(model.columnOf(ColumnKey::Id)), 33);
+        QCOMPARE(header->sectionSize(model.columnOf(ColumnKey::Path)), 0);
+        QCOMPARE(header->sectionSize(model.columnOf(ColumnKey::FileName)), 255);
+        QCOMPARE(header->sectionSize(model.columnOf(ColumnKey::NewName)), 255);
+
+        header->resizeSection(model.columnOf(ColumnKey::Path), 120); // dragged open by the user
+        form->resize(609 + 100, 455); // 1500 twips wider
+        QCOMPARE(form->ListView1->geometry(), QRect(16, 72, 677, 337));
+        QCOMPARE(form->Command2->geometry(), QRect(516, 416, 81, 25));
+        QCOMPARE(form->Command3->geometry(), QRect(612, 416, 81, 25));
+        QCOMPARE(form->Command1->geometry(), QRect(496, 16, 97, 41));
+        QCOMPARE(header->sectionSize(model.columnOf(ColumnKey::FileName)), 305);
+        QCOMPARE(header->sectionSize(model.columnOf(ColumnKey::Path)), 0);
+        QCOMPARE(form->fileList().column(ColumnKey::NewName).width, 3827.5f + 750);
+    }
+
+    void theExitButtonClosesTheWindow()
+    {
+        QTest::mouseClick(form->Command3, Qt::LeftButton);
+        QVERIFY(!form->isVisible());
+    }
+};
+
+QTEST_MAIN(WindowTest)
+#include "window_test.moc"

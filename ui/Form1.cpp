@@ -1,0 +1,228 @@
+#include "Form1.h"
+
+#include "ApplyNames.h"
+#include "DroppedItems.h"
+#include "FileDropListView.h"
+#include "FileListModel.h"
+#include "Pcre2RegularExpression.h"
+#include "PosixFileSystem.h"
+#include "PreviewNames.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <cmath>
+
+namespace renamer {
+
+const QString Form1::kTitle = QStringLiteral("正则表达式 - 重命名工具");
+const QString Form1::kStartupHint = QStringLiteral("提示:将文件或目录拖至列表窗口");
+
+namespace {
+
+int toPixels(float twips)
+{
+    return static_cast<int>(std::lround(twips / kTwipsPerPixel));
+}
+
+void place(QWidget* control, const TwipRect& rect)
+{
+    control->setGeometry(toPixels(rect.left), toPixels(rect.top), toPixels(rect.width), toPixels(rect.height));
+}
+
+std::string toUtf8(const QString& text)
+{
+    const QByteArray bytes = text.toUtf8();
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+} // namespace
+
+Form1::Form1(QWidget* parent)
+    : QWidget(parent)
+    , makeRegularExpression_(makePcre2RegularExpression)
+    , layout_(designLayout())
+{
+    setWindowTitle(kTitle);
+    createControls();
+    resize(toPixels(kDesignClientWidth), toPixels(kDesignClientHeight));
+    Form_Load();
+}
+
+Form1::~Form1() = default;
+
+void Form1::createControls()
+{
+    Label2 = new QLabel(QStringLiteral("原文件名：（输入正则表达式）"), this);
+    Label3 = new QLabel(QStringLiteral("新文件名：（$n:引用, ##:序号）"), this);
+    Command1 = new QPushButton(QStringLiteral("重命名(&R)"), this);
+    Text1 = new QLineEdit(QStringLiteral("(.+)\\.(.+)"), this);
+    Text2 = new QLineEdit(QStringLiteral("$1.$2"), this);
+    ListView1 = new FileDropListView(this);
+    Command2 = new QPushButton(QStringLiteral("清空(&C)"), this);
+    Command3 = new QPushButton(QStringLiteral("退出(&X)"), this);
+    Label1 = new QLabel(kStartupHint, this);
+    for (QLabel* label : {Label1, Label2, Label3})
+        label->setTextFormat(Qt::PlainText);
+    for (QPushButton* button : {Command1, Command2, Command3})
+        button->setAutoDefault(false);
+
+    // Focus order of the design: the list first, then the boxes and buttons.
+    setTabOrder(ListView1, Text1);
+    setTabOrder(Text1, Text2);
+    setTabOrder(Text2, Command1);
+    setTabOrder(Command1, Command2);
+    setTabOrder(Command2, Command3);
+
+    // Connected after the design texts are in place, so that they do not
+    // count as an edit and no preview runs at start-up.
+    connect(Text1, &QLineEdit::textChanged, this, &Form1::Text1_Change);
+    connect(Text2, &QLineEdit::textChanged, this, &Form1::Text2_Change);
+    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+    connect(ListView1, &FileDropListView::filesDropped, this, &Form1::ListView1_OLEDragDrop);
+}
+
+void Form1::Form_Load()
+{
+    SetupList();
+    Form_Resize();
+}
+
+void Form1::SetupList()
+{
+    ListView1->verticalHeader()->hide();
+    ListView1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    ListView1->verticalHeader()->setDefaultSectionSize(ListView1->fontMetrics().height() + 6);
+    ListView1->setShowGrid(true);
+    ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ListView1->setAcceptDrops(true);
+    ListView1->setDragDropMode(QAbstractItemView::DropOnly);
+    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView1->setSortingEnabled(false);
+    ListView1->setWordWrap(false);
+    ListView1->setCornerButtonEnabled(false);
+    ListView1->horizontalHeader()->setSectionsClickable(false);
+    ListView1->horizontalHeader()->setHighlightSections(false);
+    ListView1->horizontalHeader()->setStretchLastSection(false);
+    ListView1->horizontalHeader()->setMinimumSectionSize(0);
+
+    model_ = new FileListModel(fileList_, this);
+    ListView1->setModel(model_);
+}
+
+void Form1::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    Form_Resize();
+}
+
+void Form1::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    ListView1->setFocus(Qt::OtherFocusReason);
+}
+
+void Form1::Form_Resize()
+{
+    layout_ = layOutForClientSize(static_cast<float>(width()) * kTwipsPerPixel,
+                                  static_cast<float>(height()) * kTwipsPerPixel, layout_);
+    applyLayout();
+}
+
+void Form1::applyLayout()
+{
+    place(Label2, layout_.label2);
+    place(Label3, layout_.label3);
+    place(Command1, layout_.command1);
+    place(Text1, layout_.text1);
+    place(Text2, layout_.text2);
+    place(ListView1, layout_.listView1);
+    place(Command2, layout_.command2);
+    place(Command3, layout_.command3);
+    place(Label1, layout_.label1);
+
+    const std::pair<std::string_view, float> widths[] = {
+        {ColumnKey::Id, layout_.idColumnWidth},
+        {ColumnKey::Path, layout_.pathColumnWidth},
+        {ColumnKey::FileName, layout_.fileNameColumnWidth},
+        {ColumnKey::NewName, layout_.newNameColumnWidth},
+    };
+    for (const auto& [key, twips] : widths) {
+        fileList_.setColumnWidth(key, twips);
+        ListView1->horizontalHeader()->resizeSection(model_->columnOf(key), toPixels(twips));
+    }
+}
+
+FileSystem& Form1::fileSystem()
+{
+    if (!fileSystem_)
+        fileSystem_ = std::make_unique<PosixFileSystem>();
+    return *fileSystem_;
+}
+
+void Form1::previewNames()
+{
+    const std::string pattern = toUtf8(Text1->text());
+    const std::string replacement = toUtf8(Text2->text());
+    const RowRange changed = PreviewNames(fileList_, makeRegularExpression_, pattern, replacement);
+    model_->showChangedCells(changed, {ColumnKey::NewName});
+}
+
+void Form1::Text1_Change()
+{
+    previewNames();
+}
+
+void Form1::Text2_Change()
+{
+    previewNames();
+}
+
+void Form1::ListView1_OLEDragDrop(const std::vector<std::string>& paths)
+{
+    const std::string pattern = toUtf8(Text1->text());
+    const std::string replacement = toUtf8(Text2->text());
+    const DropOutcome outcome
+        = AddDroppedItems(fileList_, fileSystem(), paths, PreviewSettings{makeRegularExpression_, pattern, replacement});
+    model_->showAppendedRows(outcome.appended);
+    model_->showChangedCells(outcome.previewChanged, {ColumnKey::NewName});
+    if (outcome.statusText)
+        Label1->setText(QString::fromStdString(*outcome.statusText));
+}
+
+void Form1::Command1_Click()
+{
+    const ApplyOutcome outcome = ApplyNames(fileList_, fileSystem());
+    model_->showChangedCells(outcome.changed, {ColumnKey::FileName, ColumnKey::NewName});
+    const QString status = QString::fromStdString(outcome.statusText);
+    Label1->setText(status);
+    if (outcome.failed) {
+        QMessageBox box(QMessageBox::NoIcon, kTitle, status, QMessageBox::Ok, this);
+        box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+        box.exec();
+        // Without a window manager nobody hands the focus back to the window,
+        // and its access keys would stop working.
+        activateWindow();
+    }
+}
+
+void Form1::Command2_Click()
+{
+    model_->clear();
+    Label1->setText(kStartupHint);
+}
+
+void Form1::Command3_Click()
+{
+    close();
+    QCoreApplication::quit();
+}
+
+} // namespace renamer

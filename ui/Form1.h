@@ -1,0 +1,81 @@
+#pragma once
+
+#include "FileList.h"
+#include "FileSystem.h"
+#include "RegularExpression.h"
+#include "WindowLayout.h"
+
+#include <QWidget>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace renamer {
+
+class FileDropListView;
+class FileListModel;
+
+// The tool's one window: the pattern and replacement boxes, the rename
+// button, the list of files, the status line and the clear and exit
+// buttons. Each user action is one call into the engine; the window only
+// shows what the engine reports.
+class Form1 final : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit Form1(QWidget* parent = nullptr);
+    ~Form1() override;
+
+    static const QString kTitle;
+    static const QString kStartupHint;
+
+    // The controls, named as in the window's design.
+    FileDropListView* ListView1 = nullptr;
+    QLineEdit* Text1 = nullptr;
+    QLineEdit* Text2 = nullptr;
+    QPushButton* Command1 = nullptr;
+    QPushButton* Command2 = nullptr;
+    QPushButton* Command3 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+
+    const FileList& fileList() const { return fileList_; }
+    FileListModel& listModel() const { return *model_; }
+    const WindowLayout& layout() const { return layout_; }
+
+    // What a drop on the list does with its paths.
+    void ListView1_OLEDragDrop(const std::vector<std::string>& paths);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void Form_Load();
+    void Form_Resize();
+    void SetupList();
+    void Text1_Change();
+    void Text2_Change();
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click();
+
+    void createControls();
+    void previewNames();
+    void applyLayout();
+    FileSystem& fileSystem();
+
+    FileList fileList_;
+    FileListModel* model_ = nullptr;
+    std::unique_ptr<FileSystem> fileSystem_; // made on first use
+    RegularExpressionFactory makeRegularExpression_;
+    WindowLayout layout_;
+};
+
+} // namespace renamer
