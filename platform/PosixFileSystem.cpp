@@ -120,9 +120,14 @@ std::size_t longestNameIn(const std::string& folder)
     return limit > 0 ? static_cast<std::size_t>(limit) : NAME_MAX;
 }
 
-std::string describeMoveError(int error)
+// A refused hard link (the fallback's first half) is ambiguous: the file
+// system may have no hard links, or the user may not be allowed to write in
+// the folder. The folder's permissions tell which text is true.
+std::string describeMoveError(int error, const std::string& folder)
 {
-    return error == EOPNOTSUPP ? kNoSafeRename : describeErrno(error);
+    if (error != EOPNOTSUPP)
+        return describeErrno(error);
+    return access(folder.c_str(), W_OK | X_OK) == 0 ? kNoSafeRename : describeErrno(EACCES);
 }
 
 std::string temporaryNameIn(const std::string& folder)
@@ -301,7 +306,7 @@ Result<void> PosixFileSystem::move(const FileHandle& file, const std::string& de
             return moveThroughTemporaryName(source, target, file.parentPath);
         return failWith(kAlreadyExists);
     }
-    return failWith(describeMoveError(error));
+    return failWith(describeMoveError(error, file.parentPath));
 }
 
 int PosixFileSystem::moveNoReplace(const std::string& from, const std::string& to) const
@@ -349,14 +354,14 @@ Result<void> PosixFileSystem::moveThroughTemporaryName(const std::string& from, 
         error = moveNoReplace(from, temporary);
     }
     if (error != 0)
-        return failWith(describeMoveError(error));
+        return failWith(describeMoveError(error, folder));
 
     error = moveNoReplace(temporary, to);
     if (error == 0)
         return {};
     if (moveNoReplace(temporary, from) != 0)
-        return failWith(describeMoveError(error) + "（文件现名为 " + std::string(lastComponent(temporary)) + "）");
-    return failWith(describeMoveError(error));
+        return failWith(describeMoveError(error, folder) + "（文件现名为 " + std::string(lastComponent(temporary)) + "）");
+    return failWith(describeMoveError(error, folder));
 }
 
 } // namespace renamer

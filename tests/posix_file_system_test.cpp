@@ -5,9 +5,12 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <grp.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -195,6 +198,16 @@ std::vector<MoveRow> moveRows()
     };
 }
 
+} // namespace
+
+// Names the method in test listings (found by argument-dependent lookup).
+void PrintTo(NoReplaceMethod method, std::ostream* out)
+{
+    *out << (method == NoReplaceMethod::kRenameNoReplace ? "renameat2" : "link and unlink");
+}
+
+namespace {
+
 class PosixFileSystemMove : public ::testing::TestWithParam<NoReplaceMethod> {
 protected:
     PosixFileSystem fileSystem{GetParam()};
@@ -242,17 +255,52 @@ TEST_P(PosixFileSystemMove, RootParentAcceptsBothDestinationForms)
     EXPECT_EQ(failureOf(fileSystem.move(file, name + "-new")), "文件名无效");
 }
 
+// Runs `action` in a child process without root's rights (as "nobody") when
+// the test runs as root, so that folder permissions bind it; returns what
+// the action returned.
+std::string runUnprivileged(const std::function<std::string()>& action)
+{
+    if (geteuid() != 0)
+        return action();
+    int channel[2];
+    if (pipe(channel) != 0)
+        return "pipe failed";
+    const pid_t child = fork();
+    if (child == 0) {
+        close(channel[0]);
+        constexpr uid_t kNobody = 65534;
+        std::string result = "could not drop rights";
+        if (setgroups(0, nullptr) == 0 && setresgid(kNobody, kNobody, kNobody) == 0
+            && setresuid(kNobody, kNobody, kNobody) == 0)
+            result = action();
+        const ssize_t written = write(channel[1], result.data(), result.size());
+        _exit(written == static_cast<ssize_t>(result.size()) ? 0 : 1);
+    }
+    close(channel[1]);
+    std::string result;
+    char buffer[256];
+    for (ssize_t got; (got = read(channel[0], buffer, sizeof buffer)) > 0;)
+        result.append(buffer, static_cast<std::size_t>(got));
+    close(channel[0]);
+    waitpid(child, nullptr, 0);
+    return result;
+}
+
 TEST_P(PosixFileSystemMove, ReadOnlyFolderIsRefused)
 {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "root is not bound by folder permissions";
-    writeFile(temp.path() + "/a.txt", "A");
-    const auto file = fileSystem.lookUpFile(temp.path() + "/a.txt").value();
-    chmod(temp.path().c_str(), 0555);
-    const auto failure = failureOf(fileSystem.move(file, temp.path() + "/c.txt"));
+    const std::string folder = temp.path() + "/read-only";
+    mkdir(folder.c_str(), 0755);
     chmod(temp.path().c_str(), 0755);
+    writeFile(folder + "/a.txt", "A");
+    chmod((folder + "/a.txt").c_str(), 0644);
+    const auto file = fileSystem.lookUpFile(folder + "/a.txt").value();
+    chmod(folder.c_str(), 0555);
+    const std::string failure = runUnprivileged([&] {
+        return failureOf(fileSystem.move(file, folder + "/c.txt")).value_or("renamed");
+    });
+    chmod(folder.c_str(), 0755);
     EXPECT_EQ(failure, "没有权限");
-    EXPECT_EQ(snapshot(temp.path()), (std::map<std::string, std::string>{{"a.txt", "A"}}));
+    EXPECT_EQ(snapshot(folder), (std::map<std::string, std::string>{{"a.txt", "A"}}));
 }
 
 // Two names of one file look like a case-only change on a case-insensitive
