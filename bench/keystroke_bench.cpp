@@ -7,12 +7,15 @@
 // Creates ROWS files (default 32767) with realistic names in a temporary
 // folder, drops the folder on the window, then types and deletes a character
 // KEYSTROKES times (default 200), and prints the median and 95th percentile
-// of one keystroke, beside the engine's preview alone over the same rows.
+// of one keystroke (preview, conflict cues, model refresh and repaint),
+// beside the engine's preview alone and the cues alone over the same rows.
 #include "FileDropListView.h"
 #include "FileListModel.h"
 #include "Form1.h"
 #include "Pcre2RegularExpression.h"
+#include "PosixFileSystem.h"
 #include "PreviewNames.h"
+#include "RenameCues.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -135,11 +138,34 @@ int main(int argc, char** argv)
         engine.push_back(millisecondsSince(start));
     }
 
+    // The conflict cues alone over the same rows, against a snapshot of the
+    // folder taken as a drop takes it.
+    renamer::PosixFileSystem fileSystem;
+    renamer::DirectorySnapshot snapshot;
+    snapshot.readDirectoriesOf(list, fileSystem, renamer::RowRange{1, list.rowCount()});
+    std::vector<renamer::RowCue> rowCues;
+    renamer::RowCueComputer computer;
+    std::vector<double> cues;
+    for (int i = 0; i < keystrokes; ++i) {
+        renamer::PreviewNames(list, factory, i % 2 == 0 ? "(.+)\\.(.+)." : "(.+)\\.(.+)", "$1.$2");
+        const auto start = Clock::now();
+        computer.compute(list, snapshot, rowCues);
+        cues.push_back(millisecondsSince(start));
+    }
+
     const Summary window = summarize(keystroke);
     const Summary alone = summarize(engine);
+    const Summary cuesAlone = summarize(cues);
+    std::vector<double> cuesWithRenames;
+    std::vector<double> cuesUnchanged;
+    for (std::size_t i = 0; i < cues.size(); ++i)
+        (i % 2 == 0 ? cuesWithRenames : cuesUnchanged).push_back(cues[i]);
     std::printf("rows: %zu (drop %.1f ms)\n", form.fileList().rowCount(), dropMilliseconds);
     std::printf("keystroke in the window: median %.2f ms, p95 %.2f ms (%d keystrokes, %d repaints of the list)\n",
                 window.median, window.p95, keystrokes, counter.paints);
     std::printf("engine preview alone:    median %.2f ms, p95 %.2f ms\n", alone.median, alone.p95);
+    std::printf("conflict cues alone:     median %.2f ms, p95 %.2f ms (every row renamed: median %.2f ms; "
+                "every name unchanged: median %.2f ms)\n",
+                cuesAlone.median, cuesAlone.p95, summarize(cuesWithRenames).median, summarize(cuesUnchanged).median);
     return 0;
 }

@@ -22,6 +22,14 @@ struct FolderFiles {
     std::vector<std::string> names; // in listing order
 };
 
+// Every entry of a directory, files and sub-folders alike, with how the
+// directory compares names: what a new name there may collide with.
+struct DirectoryNames {
+    std::vector<std::string> names;
+    bool caseInsensitive = false; // "a.txt" and "A.TXT" name the same entry
+    std::size_t longestName = 255; // bytes
+};
+
 // A file found by `lookUpFile`. `parentPath + "/" + name` names the same file
 // again, also when the parent is the root ("/" + "/" + name).
 struct FileHandle {
@@ -51,6 +59,9 @@ public:
 
     // Fails when `path` does not name an existing file (a folder is not a file).
     virtual Result<FileHandle> lookUpFile(const std::string& path) = 0;
+
+    // The names a rename in the directory at `path` could collide with.
+    virtual Result<DirectoryNames> readDirectoryNames(const std::string& path) = 0;
 
     // Renames `file` to `destination`, which must lie in the file's own
     // directory. Never replaces another file; a move onto the file's own path

@@ -364,4 +364,61 @@ Result<void> PosixFileSystem::moveThroughTemporaryName(const std::string& from, 
     return failWith(describeMoveError(error, folder));
 }
 
+namespace {
+
+std::string withAsciiCaseSwapped(std::string_view name)
+{
+    std::string swapped(name);
+    for (char& c : swapped) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+        else if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return swapped;
+}
+
+bool hasAsciiLetter(std::string_view name)
+{
+    return std::any_of(name.begin(), name.end(), [](char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; });
+}
+
+} // namespace
+
+Result<DirectoryNames> PosixFileSystem::readDirectoryNames(const std::string& path)
+{
+    DirectoryStream directory(opendir(path.c_str()));
+    if (!directory)
+        return failWith(describeErrno(errno));
+    DirectoryNames result;
+    for (;;) {
+        errno = 0;
+        const dirent* entry = readdir(directory.get());
+        if (entry == nullptr) {
+            if (errno != 0)
+                return failWith(describeErrno(errno));
+            break;
+        }
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..")
+            result.names.emplace_back(name);
+    }
+    const int descriptor = dirfd(directory.get());
+    const long longest = fpathconf(descriptor, _PC_NAME_MAX);
+    if (longest > 0)
+        result.longestName = static_cast<std::size_t>(longest);
+    const auto probe = std::find_if(result.names.begin(), result.names.end(),
+                                    [](const std::string& name) { return hasAsciiLetter(name); });
+    if (probe != result.names.end()) {
+        struct stat original {};
+        struct stat swapped {};
+        const std::string other = withAsciiCaseSwapped(*probe);
+        // A listed entry of that name would be a second file, not an alias.
+        result.caseInsensitive = std::find(result.names.begin(), result.names.end(), other) == result.names.end()
+            && fstatat(descriptor, probe->c_str(), &original, AT_SYMLINK_NOFOLLOW) == 0
+            && fstatat(descriptor, other.c_str(), &swapped, AT_SYMLINK_NOFOLLOW) == 0 && isSameEntry(original, swapped);
+    }
+    return result;
+}
+
 } // namespace renamer

@@ -40,6 +40,10 @@ public:
     // handle's parentPath is always absolute. Names are kept byte for byte.
     Result<FileHandle> lookUpFile(const std::string& path) override;
 
+    // A directory counts as case-insensitive when one of its names, with the
+    // case of its ASCII letters swapped, reaches the very same entry.
+    Result<DirectoryNames> readDirectoryNames(const std::string& path) override;
+
     // `destination` must be file.parentPath + "/" + the new name. A target that
     // is the file itself under another letter case (case-insensitive file
     // systems) is reached through a temporary name in the same folder; a hard

@@ -144,6 +144,7 @@ public:
     Result<std::uint32_t> attributes(const std::string&) override { return 0; }
     Result<FolderHandle> lookUpFolder(const std::string& path) override { return FolderHandle{path}; }
     Result<FolderFiles> listFolderFiles(const FolderHandle&) override { return {}; }
+    Result<DirectoryNames> readDirectoryNames(const std::string&) override { return {}; }
     Result<FileHandle> lookUpFile(const std::string& path) override
     {
         calls.push_back("look up " + path);

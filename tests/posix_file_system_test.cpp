@@ -323,3 +323,29 @@ INSTANTIATE_TEST_SUITE_P(Methods, PosixFileSystemMove,
 
 } // namespace
 } // namespace renamer
+
+namespace renamer {
+namespace {
+
+TEST(PosixFileSystem, DirectoryNamesHoldEveryEntryAndHowTheDirectoryComparesNames)
+{
+    TemporaryDirectory temp;
+    writeFile(temp.path() + "/a.txt", "");
+    writeFile(temp.path() + "/.hidden", "");
+    mkdir((temp.path() + "/Folder").c_str(), 0755);
+    PosixFileSystem fileSystem;
+    auto names = fileSystem.readDirectoryNames(temp.path());
+    ASSERT_TRUE(names.has_value()) << names.error().description;
+    std::sort(names->names.begin(), names->names.end());
+    EXPECT_EQ(names->names, (std::vector<std::string>{".hidden", "Folder", "a.txt"}));
+    EXPECT_FALSE(names->caseInsensitive) << "this file system tells a.txt from A.TXT";
+    EXPECT_EQ(names->longestName, 255u);
+
+    // Two real names differing in case only prove case sensitivity too.
+    writeFile(temp.path() + "/A.TXT", "");
+    EXPECT_FALSE(fileSystem.readDirectoryNames(temp.path())->caseInsensitive);
+    EXPECT_EQ(fileSystem.readDirectoryNames(temp.path() + "/missing").error().description, "文件未找到");
+}
+
+} // namespace
+} // namespace renamer

@@ -1,5 +1,7 @@
 #include "FileListModel.h"
 
+#include <QColor>
+
 #include <algorithm>
 
 namespace renamer {
@@ -13,9 +15,10 @@ QString fromUtf8(std::string_view text)
 
 } // namespace
 
-FileListModel::FileListModel(FileList& list, QObject* parent)
+FileListModel::FileListModel(FileList& list, const std::vector<RowCue>& cues, QObject* parent)
     : QAbstractTableModel(parent)
     , list_(list)
+    , cues_(cues)
     , shownRowCount_(static_cast<int>(list.rowCount()))
 {
 }
@@ -36,13 +39,38 @@ QString FileListModel::cellText(int row, int column) const
     return fromUtf8(list_.cell(static_cast<std::size_t>(row) + 1, index));
 }
 
+const RowCue* FileListModel::cueOf(int row) const
+{
+    const auto position = static_cast<std::size_t>(row);
+    return position < cues_.size() ? &cues_[position] : nullptr;
+}
+
 QVariant FileListModel::data(const QModelIndex& index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
-    if (role == Qt::DisplayRole)
+    switch (role) {
+    case Qt::DisplayRole:
         return cellText(index.row(), index.column());
-    return {};
+    case Qt::ForegroundRole: {
+        const RowCue* cue = cueOf(index.row());
+        if (cue == nullptr)
+            return {};
+        if (cue->isError())
+            return QColor(0xC0, 0x00, 0x00);
+        if (cue->kind == RowCueKind::Unchanged && index.column() == columnOf(ColumnKey::NewName))
+            return QColor(0x90, 0x90, 0x90);
+        return {};
+    }
+    case Qt::ToolTipRole: {
+        const RowCue* cue = cueOf(index.row());
+        if (cue == nullptr || cue->kind == RowCueKind::Clean)
+            return {};
+        return fromUtf8(describeRowCue(*cue));
+    }
+    default:
+        return {};
+    }
 }
 
 QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int role) const
@@ -85,6 +113,14 @@ void FileListModel::showChangedCells(const RowRange& rows, std::initializer_list
     }
     emit dataChanged(index(static_cast<int>(rows.first) - 1, firstColumn),
                      index(static_cast<int>(rows.last) - 1, lastColumn), {Qt::DisplayRole});
+}
+
+void FileListModel::showChangedCues(const RowRange& rows)
+{
+    if (rows.empty())
+        return;
+    emit dataChanged(index(static_cast<int>(rows.first) - 1, 0),
+                     index(static_cast<int>(rows.last) - 1, columnCount() - 1), {Qt::ForegroundRole, Qt::ToolTipRole});
 }
 
 void FileListModel::clear()

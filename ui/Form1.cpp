@@ -113,7 +113,7 @@ void Form1::SetupList()
     ListView1->horizontalHeader()->setStretchLastSection(false);
     ListView1->horizontalHeader()->setMinimumSectionSize(0);
 
-    model_ = new FileListModel(fileList_, this);
+    model_ = new FileListModel(fileList_, cues_, this);
     ListView1->setModel(model_);
 }
 
@@ -173,6 +173,12 @@ void Form1::previewNames()
     const std::string replacement = toUtf8(Text2->text());
     const RowRange changed = PreviewNames(fileList_, makeRegularExpression_, pattern, replacement);
     model_->showChangedCells(changed, {ColumnKey::NewName});
+    updateCues();
+}
+
+void Form1::updateCues()
+{
+    model_->showChangedCues(cueComputer_.compute(fileList_, directories_, cues_));
 }
 
 void Form1::Text1_Change()
@@ -191,8 +197,10 @@ void Form1::ListView1_OLEDragDrop(const std::vector<std::string>& paths)
     const std::string replacement = toUtf8(Text2->text());
     const DropOutcome outcome
         = AddDroppedItems(fileList_, fileSystem(), paths, PreviewSettings{makeRegularExpression_, pattern, replacement});
+    directories_.readDirectoriesOf(fileList_, fileSystem(), outcome.appended);
     model_->showAppendedRows(outcome.appended);
     model_->showChangedCells(outcome.previewChanged, {ColumnKey::NewName});
+    updateCues();
     if (outcome.statusText)
         Label1->setText(QString::fromStdString(*outcome.statusText));
 }
@@ -201,6 +209,8 @@ void Form1::Command1_Click()
 {
     const ApplyOutcome outcome = ApplyNames(fileList_, fileSystem());
     model_->showChangedCells(outcome.changed, {ColumnKey::FileName, ColumnKey::NewName});
+    directories_.refresh(fileList_, fileSystem());
+    updateCues();
     const QString status = QString::fromStdString(outcome.statusText);
     Label1->setText(status);
     if (outcome.failed) {
@@ -216,6 +226,8 @@ void Form1::Command1_Click()
 void Form1::Command2_Click()
 {
     model_->clear();
+    directories_.clear();
+    cues_.clear();
     Label1->setText(kStartupHint);
 }
 

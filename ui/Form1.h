@@ -3,6 +3,7 @@
 #include "FileList.h"
 #include "FileSystem.h"
 #include "RegularExpression.h"
+#include "RenameCues.h"
 #include "WindowLayout.h"
 
 #include <QWidget>
@@ -46,6 +47,7 @@ public:
     QLabel* Label3 = nullptr;
 
     const FileList& fileList() const { return fileList_; }
+    const std::vector<RowCue>& rowCues() const { return cues_; }
     FileListModel& listModel() const { return *model_; }
     const WindowLayout& layout() const { return layout_; }
 
@@ -68,10 +70,14 @@ private:
 
     void createControls();
     void previewNames();
+    void updateCues();
     void applyLayout();
     FileSystem& fileSystem();
 
     FileList fileList_;
+    DirectorySnapshot directories_; // names on disk where the rows live, for the cues
+    RowCueComputer cueComputer_;
+    std::vector<RowCue> cues_;
     FileListModel* model_ = nullptr;
     std::unique_ptr<FileSystem> fileSystem_; // made on first use
     RegularExpressionFactory makeRegularExpression_;

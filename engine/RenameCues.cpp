@@ -1,0 +1,214 @@
+#include "RenameCues.h"
+
+#include "CaseFolding.h"
+
+#include <deque>
+
+namespace renamer {
+
+std::string describeRowCue(const RowCue& cue)
+{
+    const std::string row = std::to_string(cue.otherRow);
+    switch (cue.kind) {
+    case RowCueKind::Clean:
+        return {};
+    case RowCueKind::Unchanged:
+        return "新文件名与原文件名相同";
+    case RowCueKind::InvalidName:
+        return "新文件名无效：不能含有“/”，也不能是“.”或“..”";
+    case RowCueKind::NameTooLong:
+        return "新文件名过长";
+    case RowCueKind::TakenOnDisk:
+        return "目录中已有同名文件";
+    case RowCueKind::TakenByEarlierRow:
+        return "与第 " + row + " 行的新文件名相同";
+    case RowCueKind::SourceGone:
+        return "原文件已不存在";
+    case RowCueKind::RenamedByEarlierRow:
+        return "第 " + row + " 行已将此文件重命名";
+    }
+    return {};
+}
+
+DirectorySnapshot::Directory::Directory(DirectoryNames names)
+    : caseInsensitive_(names.caseInsensitive)
+    , longestName_(names.longestName)
+{
+    if (caseInsensitive_) {
+        std::string folded;
+        for (std::string& name : names.names) {
+            foldCase(name, folded);
+            name = folded;
+        }
+    }
+    std::size_t total = 0;
+    for (const std::string& name : names.names)
+        total += name.size();
+    storage_.reserve(total); // views into it must not move
+    names_.reserve(names.names.size());
+    for (const std::string& name : names.names) {
+        const std::string_view stored(storage_.data() + storage_.size(), name.size());
+        storage_.append(name);
+        names_.findOrInsert(0, stored, hashName(stored)) = true;
+    }
+}
+
+void DirectorySnapshot::read(const std::string& path, FileSystem& fileSystem)
+{
+    auto names = fileSystem.readDirectoryNames(path);
+    if (!names) {
+        // An unreadable directory gives no cues about names on disk; the
+        // batch itself still refuses any collision.
+        directories_.erase(path);
+        return;
+    }
+    directories_[path] = std::make_unique<Directory>(*std::move(names));
+}
+
+void DirectorySnapshot::readDirectoriesOf(const FileList& list, FileSystem& fileSystem, const RowRange& rows)
+{
+    if (rows.empty())
+        return;
+    const SubItemIndex pathIndex = list.subItemIndex(ColumnKey::Path);
+    std::string_view previous;
+    std::unordered_map<std::string_view, bool> seen;
+    for (std::size_t row = rows.first; row <= rows.last; ++row) {
+        const std::string& path = list.cell(row, pathIndex);
+        if (path == previous)
+            continue;
+        previous = path;
+        if (seen.emplace(path, true).second)
+            read(path, fileSystem);
+    }
+}
+
+void DirectorySnapshot::refresh(const FileList& list, FileSystem& fileSystem)
+{
+    directories_.clear();
+    if (list.rowCount() > 0)
+        readDirectoriesOf(list, fileSystem, RowRange{1, list.rowCount()});
+}
+
+void DirectorySnapshot::clear()
+{
+    directories_.clear();
+}
+
+const DirectorySnapshot::Directory* DirectorySnapshot::find(std::string_view path) const
+{
+    const auto found = directories_.find(std::string(path));
+    return found == directories_.end() ? nullptr : found->second.get();
+}
+
+namespace {
+
+bool isInvalidName(std::string_view name)
+{
+    return name == "." || name == ".." || name.find('/') != std::string_view::npos
+        || name.find('\0') != std::string_view::npos;
+}
+
+} // namespace
+
+std::uint32_t RowCueComputer::directoryId(std::string_view path)
+{
+    // Rows of one folder mostly stand together.
+    if (!directories_.empty() && path == lastPath_)
+        return lastDirectoryId_;
+    std::uint32_t& id = directoryIds_.findOrInsert(0, path, hashName(path));
+    if (id == 0) {
+        directories_.push_back(snapshot_->find(path));
+        id = static_cast<std::uint32_t>(directories_.size());
+    }
+    lastPath_ = path;
+    lastDirectoryId_ = id;
+    return id;
+}
+
+std::string_view RowCueComputer::key(const DirectorySnapshot::Directory* directory, std::string_view name)
+{
+    if (directory == nullptr || !directory->caseInsensitive())
+        return name;
+    foldCase(name, scratch_);
+    return folded_.emplace_back(scratch_);
+}
+
+RowCue RowCueComputer::play(std::uint32_t row, std::string_view path, std::string_view oldName,
+                            std::string_view newName)
+{
+    if (isInvalidName(newName))
+        return {RowCueKind::InvalidName};
+    const std::uint32_t id = directoryId(path);
+    const DirectorySnapshot::Directory* directory = directories_[id - 1];
+    if (directory != nullptr && newName.size() > directory->longestName())
+        return {RowCueKind::NameTooLong};
+
+    const std::string_view oldKey = key(directory, oldName);
+    const std::size_t oldHash = hashName(oldKey);
+    const NameState* old = names_.find(id, oldKey, oldHash);
+    if (old == nullptr || old->renamedToBy == 0) {
+        // Where the old name went: renamed by an earlier row, or gone from disk.
+        if (old != nullptr && old->renamedAwayBy != 0)
+            return {RowCueKind::RenamedByEarlierRow, old->renamedAwayBy};
+        if (directory != nullptr && !directory->contains(oldKey, oldHash))
+            return {RowCueKind::SourceGone};
+    }
+    if (newName == oldName)
+        return {RowCueKind::Unchanged};
+
+    const std::string_view newKey = key(directory, newName);
+    // A change of letter case only, where case does not count, is the file
+    // itself; the row then holds the name under its new spelling.
+    if (newKey == oldKey) {
+        names_.findOrInsert(id, oldKey, oldHash).renamedToBy = row;
+        return {};
+    }
+    const std::size_t newHash = hashName(newKey);
+    if (const NameState* taken = names_.find(id, newKey, newHash)) {
+        if (taken->renamedToBy != 0)
+            return {RowCueKind::TakenByEarlierRow, taken->renamedToBy};
+    } else if (directory != nullptr && directory->contains(newKey, newHash)) {
+        return {RowCueKind::TakenOnDisk};
+    }
+    names_.findOrInsert(id, newKey, newHash).renamedToBy = row;
+    NameState& source = names_.findOrInsert(id, oldKey, oldHash);
+    source.renamedToBy = 0;
+    source.renamedAwayBy = row;
+    return {};
+}
+
+RowRange RowCueComputer::compute(const FileList& list, const DirectorySnapshot& snapshot, std::vector<RowCue>& cues)
+{
+    snapshot_ = &snapshot;
+    const std::size_t rowCount = list.rowCount();
+    names_.clear();
+    names_.reserve(2 * rowCount);
+    directoryIds_.clear();
+    directories_.clear();
+    folded_.clear();
+
+    RowRange changed;
+    if (cues.size() > rowCount)
+        cues.resize(rowCount);
+    cues.reserve(rowCount);
+    const SubItemIndex pathIndex = list.subItemIndex(ColumnKey::Path);
+    const SubItemIndex fileNameIndex = list.subItemIndex(ColumnKey::FileName);
+    const SubItemIndex newNameIndex = list.subItemIndex(ColumnKey::NewName);
+    for (std::size_t row = 1; row <= rowCount; ++row) {
+        const std::string& newName = list.cell(row, newNameIndex);
+        const RowCue cue = newName.empty()
+            ? RowCue{}
+            : play(static_cast<std::uint32_t>(row), list.cell(row, pathIndex), list.cell(row, fileNameIndex), newName);
+        if (row > cues.size()) {
+            cues.push_back(cue);
+            if (cue != RowCue{})
+                changed.include(row);
+        } else if (cues[row - 1] != cue) {
+            cues[row - 1] = cue;
+            changed.include(row);
+        }
+    }
+    return changed;
+}
+
+} // namespace renamer

@@ -1,0 +1,171 @@
+#include "PosixFileSystem.h"
+#include "RenameCues.h"
+#include "TemporaryDirectory.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace renamer;
+using renamer::test_support::TemporaryDirectory;
+using renamer::test_support::writeFile;
+
+namespace {
+
+struct Proposal {
+    std::string oldName;
+    std::string newName;
+};
+
+class RenameCuesTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (const char* name : {"a.txt", "b.txt", "B.txt", "c.txt"})
+            writeFile(temp.path() + "/" + name, name);
+        std::filesystem::create_directory(temp.path() + "/folder");
+    }
+
+    // Rows for the proposals (the files need not exist), then a snapshot
+    // taken as a drop takes it, then the cues.
+    std::vector<RowCue> cuesFor(const std::vector<Proposal>& proposals)
+    {
+        for (const Proposal& proposal : proposals) {
+            EXPECT_TRUE(appendFileRow(list, temp.path(), proposal.oldName));
+            list.setCell(list.rowCount(), ColumnKey::NewName, proposal.newName);
+        }
+        snapshot.readDirectoriesOf(list, fileSystem, RowRange{1, list.rowCount()});
+        computer.compute(list, snapshot, cues);
+        return cues;
+    }
+
+    TemporaryDirectory temp;
+    PosixFileSystem fileSystem;
+    FileList list;
+    DirectorySnapshot snapshot;
+    RowCueComputer computer;
+    std::vector<RowCue> cues;
+};
+
+using Kind = RowCueKind;
+
+} // namespace
+
+namespace renamer {
+void PrintTo(const RowCue& cue, std::ostream* out)
+{
+    *out << "cue " << static_cast<int>(cue.kind) << " row " << cue.otherRow;
+}
+} // namespace renamer
+
+namespace {
+
+struct CueCase {
+    const char* behaviour;
+    std::vector<Proposal> rows;
+    std::vector<RowCue> expected;
+};
+
+} // namespace
+
+TEST_F(RenameCuesTest, EachRowIsMarkedWithWhatTheBatchWouldDoToIt)
+{
+    const CueCase cases[] = {
+        {"a new free name renames cleanly and an empty one is no rename", {{"a.txt", "z.txt"}, {"b.txt", ""}},
+         {{}, {}}},
+        {"the same name is unchanged", {{"a.txt", "a.txt"}}, {{Kind::Unchanged}}},
+        {"a separator, dot names and NUL are invalid",
+         {{"a.txt", "x/y"}, {"a.txt", "."}, {"a.txt", ".."}, {"a.txt", std::string("n\0l", 3)}},
+         {{Kind::InvalidName}, {Kind::InvalidName}, {Kind::InvalidName}, {Kind::InvalidName}}},
+        {"a name longer than the directory allows", {{"a.txt", std::string(256, 'x')}}, {{Kind::NameTooLong}}},
+        {"another file or a folder already has the name", {{"a.txt", "b.txt"}, {"c.txt", "folder"}},
+         {{Kind::TakenOnDisk}, {Kind::TakenOnDisk}}},
+        {"an earlier row, once renamed, would hold the name", {{"a.txt", "new.txt"}, {"b.txt", "new.txt"}},
+         {{}, {Kind::TakenByEarlierRow, 1}}},
+        {"a name that only a later row frees is still taken", {{"a.txt", "b.txt"}, {"b.txt", "free.txt"}},
+         {{Kind::TakenOnDisk}, {}}},
+        {"a chain in the right order renames cleanly", {{"b.txt", "free.txt"}, {"a.txt", "b.txt"}}, {{}, {}}},
+        {"a swap is refused both ways", {{"a.txt", "b.txt"}, {"b.txt", "a.txt"}},
+         {{Kind::TakenOnDisk}, {Kind::TakenOnDisk}}},
+        {"a file that is not there under its old name", {{"gone.txt", "x.txt"}}, {{Kind::SourceGone}}},
+        {"the second row of one file finds it renamed", {{"a.txt", "x.txt"}, {"c.txt", "y.txt"}, {"a.txt", "z.txt"}},
+         {{}, {}, {Kind::RenamedByEarlierRow, 1}}},
+        {"a change of case only is free where case counts", {{"a.txt", "A.txt"}}, {{}}},
+        {"a change of case onto another file is taken where case counts", {{"b.txt", "B.txt"}}, {{Kind::TakenOnDisk}}},
+    };
+    for (const CueCase& c : cases) {
+        list.clear();
+        snapshot.clear();
+        cues.clear();
+        EXPECT_EQ(cuesFor(c.rows), c.expected) << c.behaviour;
+    }
+}
+
+TEST_F(RenameCuesTest, OnlyRowsWhoseCueChangedAreReported)
+{
+    cuesFor({{"a.txt", "x.txt"}, {"b.txt", "y.txt"}, {"c.txt", "z.txt"}});
+    EXPECT_TRUE(computer.compute(list, snapshot, cues).empty());
+    list.setCell(3, ColumnKey::NewName, "x.txt");
+    const RowRange changed = computer.compute(list, snapshot, cues);
+    EXPECT_EQ(changed.first, 3u);
+    EXPECT_EQ(changed.last, 3u);
+    list.clear();
+    computer.compute(list, snapshot, cues);
+    EXPECT_TRUE(cues.empty());
+}
+
+TEST_F(RenameCuesTest, TheSnapshotIsReadWhenAskedNotOnEveryComputation)
+{
+    cuesFor({{"a.txt", "new.txt"}});
+    writeFile(temp.path() + "/new.txt", "appeared later");
+    computer.compute(list, snapshot, cues);
+    EXPECT_EQ(cues[0], RowCue{});
+    snapshot.refresh(list, fileSystem);
+    computer.compute(list, snapshot, cues);
+    EXPECT_EQ(cues[0].kind, Kind::TakenOnDisk);
+}
+
+TEST(RenameCueTexts, ErrorsNameTheOtherRow)
+{
+    EXPECT_EQ(describeRowCue({Kind::TakenByEarlierRow, 12}), "与第 12 行的新文件名相同");
+    EXPECT_EQ(describeRowCue({Kind::RenamedByEarlierRow, 3}), "第 3 行已将此文件重命名");
+    EXPECT_EQ(describeRowCue({}), "");
+    EXPECT_TRUE(RowCue{Kind::SourceGone}.isError());
+    EXPECT_FALSE(RowCue{Kind::Unchanged}.isError());
+}
+
+namespace {
+
+// A directory that compares names without regard to case, as a FAT or
+// case-folding folder does.
+class CaseInsensitiveFolder final : public FileSystem {
+public:
+    Result<std::uint32_t> attributes(const std::string&) override { return 0; }
+    Result<FolderHandle> lookUpFolder(const std::string& path) override { return FolderHandle{path}; }
+    Result<FolderFiles> listFolderFiles(const FolderHandle&) override { return {}; }
+    Result<FileHandle> lookUpFile(const std::string&) override { return failWith("unused"); }
+    Result<void> move(const FileHandle&, const std::string&) override { return failWith("unused"); }
+    Result<DirectoryNames> readDirectoryNames(const std::string&) override
+    {
+        return DirectoryNames{{"PHOTO.JPG", "Ärger.txt", "notes.txt"}, true, 255};
+    }
+};
+
+} // namespace
+
+TEST(RenameCuesWithoutCase, ACaseChangeIsTheFileItselfAndOtherCasesCollide)
+{
+    CaseInsensitiveFolder fileSystem;
+    FileList list;
+    const std::vector<Proposal> rows = {
+        {"PHOTO.JPG", "photo.jpg"}, {"ärger.txt", "ÄRGER.TXT"}, {"notes.txt", "Photo.jpg"}, {"x.txt", "y"}};
+    for (const Proposal& proposal : rows) {
+        ASSERT_TRUE(appendFileRow(list, "/fat", proposal.oldName));
+        list.setCell(list.rowCount(), ColumnKey::NewName, proposal.newName);
+    }
+    DirectorySnapshot snapshot;
+    snapshot.readDirectoriesOf(list, fileSystem, RowRange{1, list.rowCount()});
+    std::vector<RowCue> cues;
+    RowCueComputer().compute(list, snapshot, cues);
+    EXPECT_EQ(cues, (std::vector<RowCue>{{}, {}, {Kind::TakenByEarlierRow, 1}, {Kind::SourceGone}}));
+}
