@@ -26,6 +26,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -67,6 +68,17 @@ protected:
     }
 };
 
+// A line of /proc/self/status, such as "VmHWM", in mebibytes.
+double statusMebibytes(const char* field)
+{
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind(field, 0) == 0)
+            return std::atof(line.c_str() + std::strlen(field) + 1) / 1024.0;
+    }
+    return 0;
+}
+
 struct Summary {
     double median;
     double p95;
@@ -99,10 +111,13 @@ int main(int argc, char** argv)
     form.show();
     if (!QTest::qWaitForWindowExposed(&form))
         return 1;
+    QCoreApplication::processEvents();
+    const double emptyWindowMebibytes = statusMebibytes("VmRSS:");
     const auto dropStart = Clock::now();
     form.ListView1_OLEDragDrop({folder.string()});
     QCoreApplication::processEvents();
     const double dropMilliseconds = millisecondsSince(dropStart);
+    const double afterDropMebibytes = statusMebibytes("VmRSS:");
     std::filesystem::remove_all(folder);
 
     QLineEdit* pattern = form.Text1;
@@ -127,6 +142,8 @@ int main(int argc, char** argv)
             QCoreApplication::processEvents();
         keystroke.push_back(millisecondsSince(start));
     }
+
+    const double peakWindowMebibytes = statusMebibytes("VmHWM:");
 
     // The engine alone over the same rows, with the same two patterns.
     renamer::FileList list = form.fileList();
@@ -161,6 +178,9 @@ int main(int argc, char** argv)
     for (std::size_t i = 0; i < cues.size(); ++i)
         (i % 2 == 0 ? cuesWithRenames : cuesUnchanged).push_back(cues[i]);
     std::printf("rows: %zu (drop %.1f ms)\n", form.fileList().rowCount(), dropMilliseconds);
+    std::printf("memory: %.1f MiB resident with the empty window, %.1f MiB after the drop, %.1f MiB at the peak "
+                "while typing\n",
+                emptyWindowMebibytes, afterDropMebibytes, peakWindowMebibytes);
     std::printf("keystroke in the window: median %.2f ms, p95 %.2f ms (%d keystrokes, %d repaints of the list)\n",
                 window.median, window.p95, keystrokes, counter.paints);
     std::printf("engine preview alone:    median %.2f ms, p95 %.2f ms\n", alone.median, alone.p95);

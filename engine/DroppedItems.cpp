@@ -14,8 +14,9 @@ Result<void> AddFolder(FileList& list, FileSystem& fileSystem, const std::string
         return std::unexpected(files.error());
     // The listing has just found each file, so looking every one up again
     // would only double the system calls of a large drop.
-    for (const std::string& name : files->names) {
-        if (auto added = appendFileRow(list, files->parentPath, name); !added)
+    list.reserveForAppending(files->names.size());
+    for (std::size_t i = 0; i < files->names.size(); ++i) {
+        if (auto added = appendFileRow(list, files->parentPath, files->names[i]); !added)
             return added;
     }
     return {};

@@ -2,6 +2,7 @@
 
 #include "FileSystem.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <stdexcept>
@@ -57,6 +58,13 @@ const std::string& FileList::cell(std::size_t row, SubItemIndex index) const
 void FileList::setCell(std::size_t row, SubItemIndex index, std::string_view text)
 {
     rowAt(row).at(index).assign(text);
+}
+
+void FileList::reserveForAppending(std::size_t count)
+{
+    const std::size_t needed = rows_.size() + count;
+    if (needed > rows_.capacity())
+        rows_.reserve(std::max(needed, 2 * rows_.capacity()));
 }
 
 std::size_t FileList::appendRow(std::string mainText)

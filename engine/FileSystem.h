@@ -2,8 +2,10 @@
 
 #include "Failure.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace renamer {
@@ -16,16 +18,51 @@ struct FolderHandle {
     std::string path;
 };
 
+// Names held back to back in one buffer: a folder of 100,000 files costs a
+// few allocations, not one per name.
+class NameList {
+public:
+    void add(std::string_view name)
+    {
+        bytes_.append(name);
+        ends_.push_back(bytes_.size());
+    }
+    void reserve(std::size_t count, std::size_t totalBytes)
+    {
+        ends_.reserve(count);
+        bytes_.reserve(totalBytes);
+    }
+    std::size_t size() const { return ends_.size(); }
+    bool empty() const { return ends_.empty(); }
+    std::string_view operator[](std::size_t index) const
+    {
+        const std::size_t begin = index == 0 ? 0 : ends_[index - 1];
+        return std::string_view(bytes_).substr(begin, ends_[index] - begin);
+    }
+    std::vector<std::string_view> views() const
+    {
+        std::vector<std::string_view> all;
+        all.reserve(size());
+        for (std::size_t i = 0; i < size(); ++i)
+            all.push_back((*this)[i]);
+        return all;
+    }
+
+private:
+    std::string bytes_;
+    std::vector<std::size_t> ends_;
+};
+
 // The files directly inside a folder, as `listFolderFiles` finds them.
 struct FolderFiles {
-    std::string parentPath;         // what lookUpFile reports as each file's parentPath
-    std::vector<std::string> names; // in listing order
+    std::string parentPath; // what lookUpFile reports as each file's parentPath
+    NameList names;         // in listing order
 };
 
 // Every entry of a directory, files and sub-folders alike, with how the
 // directory compares names: what a new name there may collide with.
 struct DirectoryNames {
-    std::vector<std::string> names;
+    NameList names;
     bool caseInsensitive = false; // "a.txt" and "A.TXT" name the same entry
     std::size_t longestName = 255; // bytes
 };

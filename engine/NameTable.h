@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -33,12 +34,18 @@ public:
         }
     }
 
+    // Gives the memory back.
+    void release()
+    {
+        slots_ = {};
+        size_ = 0;
+        generation_ = 1;
+    }
+
     // Makes room for `count` entries without growing.
     void reserve(std::size_t count)
     {
-        std::size_t capacity = 16;
-        while (capacity < count * 2)
-            capacity *= 2;
+        const std::size_t capacity = std::max(kSmallest, count * kMaxLoadDenominator / kMaxLoadNumerator + 1);
         if (capacity > slots_.size())
             rehash(capacity);
     }
@@ -49,49 +56,61 @@ public:
     {
         if (slots_.empty())
             return nullptr;
-        const Slot* slot = &slots_[slotIndex(group, name, hash)];
-        return slot->generation == generation_ ? &slot->value : nullptr;
+        const Slot& slot = slots_[slotIndex(group, name, shortHash(hash))];
+        return slot.generation == generation_ ? &slot.value : nullptr;
     }
 
     // The value stored for the name, default-made when the name is new.
     Value& findOrInsert(std::uint32_t group, std::string_view name, std::size_t hash)
     {
-        if ((size_ + 1) * 2 > slots_.size())
-            rehash(slots_.empty() ? 16 : slots_.size() * 2);
-        Slot& slot = slots_[slotIndex(group, name, hash)];
+        if ((size_ + 1) * kMaxLoadDenominator > slots_.size() * kMaxLoadNumerator)
+            rehash(slots_.empty() ? kSmallest : slots_.size() * 2);
+        const std::uint32_t hash32 = shortHash(hash);
+        Slot& slot = slots_[slotIndex(group, name, hash32)];
         if (slot.generation != generation_) {
-            slot = Slot{hash, name, group, generation_, Value{}};
+            slot = Slot{name.data(), static_cast<std::uint32_t>(name.size()), hash32, group, generation_, Value{}};
             ++size_;
         }
         return slot.value;
     }
 
 private:
+    static constexpr std::size_t kSmallest = 16;
+    // At most three quarters of the slots are used.
+    static constexpr std::size_t kMaxLoadNumerator = 3;
+    static constexpr std::size_t kMaxLoadDenominator = 4;
+
+    // 32 bytes for small values: the name as pointer and length, and 32 bits
+    // of its hash, enough to place it and to reject nearly every other name.
     struct Slot {
-        std::size_t hash = 0;
-        std::string_view name;
+        const char* name = nullptr;
+        std::uint32_t length = 0;
+        std::uint32_t hash = 0;
         std::uint32_t group = 0;
         std::uint32_t generation = 0; // in use when it equals the table's
         Value value{};
+
+        std::string_view view() const { return {name, length}; }
     };
 
-    // The slot that holds the name, or the empty one where it would go.
-    std::size_t slotIndex(std::uint32_t group, std::string_view name, std::size_t hash) const
+    static std::uint32_t shortHash(std::size_t hash) { return static_cast<std::uint32_t>(hash ^ (hash >> 32)); }
+
+    // Maps the hash onto any number of slots (not only powers of two), so
+    // that the table is no larger than its load limit asks.
+    std::size_t home(std::uint32_t group, std::uint32_t hash) const
     {
-        const std::size_t mask = slots_.size() - 1;
-        std::size_t index = mixed(group, hash) & mask;
-        for (;;) {
-            const Slot& slot = slots_[index];
-            if (slot.generation != generation_
-                || (slot.hash == hash && slot.group == group && slot.name == name))
-                return index;
-            index = (index + 1) & mask;
-        }
+        const auto mixed = static_cast<std::uint32_t>((hash ^ group * 0x9E3779B9u) * 0x85EBCA6Bu);
+        return static_cast<std::size_t>((static_cast<std::uint64_t>(mixed) * slots_.size()) >> 32);
     }
 
-    static std::size_t mixed(std::uint32_t group, std::size_t hash)
+    // The slot that holds the name, or the empty one where it would go.
+    std::size_t slotIndex(std::uint32_t group, std::string_view name, std::uint32_t hash) const
     {
-        return hash ^ (static_cast<std::size_t>(group) * 0x9E3779B97F4A7C15ull);
+        for (std::size_t index = home(group, hash);; index = index + 1 == slots_.size() ? 0 : index + 1) {
+            const Slot& slot = slots_[index];
+            if (slot.generation != generation_ || (slot.hash == hash && slot.group == group && slot.view() == name))
+                return index;
+        }
     }
 
     void rehash(std::size_t capacity)
@@ -102,8 +121,12 @@ private:
         generation_ = 1;
         size_ = 0;
         for (Slot& slot : old) {
-            if (slot.generation == oldGeneration)
-                findOrInsert(slot.group, slot.name, slot.hash) = std::move(slot.value);
+            if (slot.generation != oldGeneration)
+                continue;
+            Slot& moved = slots_[slotIndex(slot.group, slot.view(), slot.hash)];
+            moved = std::move(slot);
+            moved.generation = generation_;
+            ++size_;
         }
     }
 

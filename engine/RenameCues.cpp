@@ -35,21 +35,20 @@ DirectorySnapshot::Directory::Directory(DirectoryNames names)
     , longestName_(names.longestName)
 {
     if (caseInsensitive_) {
-        std::string folded;
-        for (std::string& name : names.names) {
-            foldCase(name, folded);
-            name = folded;
+        NameList folded;
+        std::string name;
+        for (std::size_t i = 0; i < names.names.size(); ++i) {
+            foldCase(names.names[i], name);
+            folded.add(name);
         }
+        names.names = std::move(folded);
     }
-    std::size_t total = 0;
-    for (const std::string& name : names.names)
-        total += name.size();
-    storage_.reserve(total); // views into it must not move
-    names_.reserve(names.names.size());
-    for (const std::string& name : names.names) {
-        const std::string_view stored(storage_.data() + storage_.size(), name.size());
-        storage_.append(name);
-        names_.findOrInsert(0, stored, hashName(stored)) = true;
+    // The table views into the list, which stays put from here on.
+    storage_ = std::move(names.names);
+    names_.reserve(storage_.size());
+    for (std::size_t i = 0; i < storage_.size(); ++i) {
+        const std::string_view name = storage_[i];
+        names_.findOrInsert(0, name, hashName(name)) = true;
     }
 }
 
@@ -181,6 +180,8 @@ RowRange RowCueComputer::compute(const FileList& list, const DirectorySnapshot& 
 {
     snapshot_ = &snapshot;
     const std::size_t rowCount = list.rowCount();
+    // A row that renames holds two names: room for every row doing so, once,
+    // rather than growing (and briefly holding two tables) mid-keystroke.
     names_.clear();
     names_.reserve(2 * rowCount);
     directoryIds_.clear();

@@ -61,7 +61,7 @@ public:
         std::size_t longestName() const { return longestName_; }
 
     private:
-        std::string storage_; // every name, back to back; the table views into it
+        NameList storage_; // the table views into it
         NameTable<bool> names_;
         bool caseInsensitive_;
         std::size_t longestName_;

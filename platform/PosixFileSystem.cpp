@@ -239,9 +239,9 @@ Result<FolderFiles> PosixFileSystem::listFolderFiles(const FolderHandle& folder)
         return order != 0 ? order < 0 : nameOf(a) < nameOf(b);
     });
 
-    files.names.reserve(entries.size());
+    files.names.reserve(entries.size(), names.size());
     for (const Entry& entry : entries)
-        files.names.emplace_back(nameOf(entry));
+        files.names.add(nameOf(entry));
     return files;
 }
 
@@ -401,21 +401,22 @@ Result<DirectoryNames> PosixFileSystem::readDirectoryNames(const std::string& pa
         }
         const std::string_view name = entry->d_name;
         if (name != "." && name != "..")
-            result.names.emplace_back(name);
+            result.names.add(name);
     }
     const int descriptor = dirfd(directory.get());
     const long longest = fpathconf(descriptor, _PC_NAME_MAX);
     if (longest > 0)
         result.longestName = static_cast<std::size_t>(longest);
-    const auto probe = std::find_if(result.names.begin(), result.names.end(),
-                                    [](const std::string& name) { return hasAsciiLetter(name); });
-    if (probe != result.names.end()) {
+    const std::vector<std::string_view> names = result.names.views();
+    const auto probe = std::find_if(names.begin(), names.end(), hasAsciiLetter);
+    if (probe != names.end()) {
         struct stat original {};
         struct stat swapped {};
-        const std::string other = withAsciiCaseSwapped(*probe);
+        const std::string name(*probe);
+        const std::string other = withAsciiCaseSwapped(name);
         // A listed entry of that name would be a second file, not an alias.
-        result.caseInsensitive = std::find(result.names.begin(), result.names.end(), other) == result.names.end()
-            && fstatat(descriptor, probe->c_str(), &original, AT_SYMLINK_NOFOLLOW) == 0
+        result.caseInsensitive = std::find(names.begin(), names.end(), other) == names.end()
+            && fstatat(descriptor, name.c_str(), &original, AT_SYMLINK_NOFOLLOW) == 0
             && fstatat(descriptor, other.c_str(), &swapped, AT_SYMLINK_NOFOLLOW) == 0 && isSameEntry(original, swapped);
     }
     return result;

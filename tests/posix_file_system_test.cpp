@@ -84,12 +84,12 @@ TEST(PosixFileSystem, ListingHoldsEveryNonFolderEntryInNaturalOrder)
     PosixFileSystem fileSystem;
     const auto listed = fileSystem.listFolderFiles(FolderHandle{dir + "/"});
     ASSERT_TRUE(listed.has_value()) << listed.error().description;
-    const std::vector<std::string> expected = {".hidden",  "dangling",     "Img1.png",    "img2.png",
-                                               "img10.png", "link-to-file", "\xff\xfe.bin"};
-    EXPECT_EQ(listed->names, expected);
+    const std::vector<std::string_view> expected = {".hidden",  "dangling",     "Img1.png",    "img2.png",
+                                                    "img10.png", "link-to-file", "\xff\xfe.bin"};
+    EXPECT_EQ(listed->names.views(), expected);
     EXPECT_EQ(listed->parentPath, dir);
-    for (const std::string& name : listed->names)
-        EXPECT_EQ(fileSystem.lookUpFile(listed->parentPath + "/" + name)->parentPath, dir) << name;
+    for (const std::string_view name : listed->names.views())
+        EXPECT_EQ(fileSystem.lookUpFile(listed->parentPath + "/" + std::string(name))->parentPath, dir) << name;
 
     EXPECT_EQ(fileSystem.listFolderFiles(FolderHandle{dir + "/absent"}).error().description, "文件未找到");
     const auto root = fileSystem.listFolderFiles(FolderHandle{"/"});
@@ -336,8 +336,9 @@ TEST(PosixFileSystem, DirectoryNamesHoldEveryEntryAndHowTheDirectoryComparesName
     PosixFileSystem fileSystem;
     auto names = fileSystem.readDirectoryNames(temp.path());
     ASSERT_TRUE(names.has_value()) << names.error().description;
-    std::sort(names->names.begin(), names->names.end());
-    EXPECT_EQ(names->names, (std::vector<std::string>{".hidden", "Folder", "a.txt"}));
+    std::vector<std::string_view> sorted = names->names.views();
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(sorted, (std::vector<std::string_view>{".hidden", "Folder", "a.txt"}));
     EXPECT_FALSE(names->caseInsensitive) << "this file system tells a.txt from A.TXT";
     EXPECT_EQ(names->longestName, 255u);
 

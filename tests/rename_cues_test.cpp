@@ -147,7 +147,10 @@ public:
     Result<void> move(const FileHandle&, const std::string&) override { return failWith("unused"); }
     Result<DirectoryNames> readDirectoryNames(const std::string&) override
     {
-        return DirectoryNames{{"PHOTO.JPG", "Ärger.txt", "notes.txt"}, true, 255};
+        DirectoryNames names{{}, true, 255};
+        for (const char* name : {"PHOTO.JPG", "Ärger.txt", "notes.txt"})
+            names.names.add(name);
+        return names;
     }
 };
 
