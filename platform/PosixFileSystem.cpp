@@ -136,6 +136,21 @@ std::string temporaryNameIn(const std::string& folder)
     return joinPath(folder, ".~rename-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
 }
 
+// Calls `visit` with every entry of the directory but "." and "..".
+template <class Visit>
+Result<void> forEachEntry(DIR* directory, Visit&& visit)
+{
+    for (;;) {
+        errno = 0;
+        const dirent* entry = readdir(directory);
+        if (entry == nullptr)
+            return errno == 0 ? Result<void>{} : failWith(describeErrno(errno));
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..")
+            visit(*entry);
+    }
+}
+
 // Whether `entry` of `directory` is listed as a file: anything but a
 // folder or a link to one. A link whose target is gone still names an entry.
 bool isListedAsFile(DIR* directory, const dirent& entry)
@@ -211,22 +226,17 @@ Result<FolderFiles> PosixFileSystem::listFolderFiles(const FolderHandle& folder)
     std::vector<Entry> entries;
     std::string names;
     std::string keys;
-    for (;;) {
-        errno = 0;
-        const dirent* entry = readdir(directory.get());
-        if (entry == nullptr) {
-            if (errno != 0)
-                return failWith(describeErrno(errno));
-            break;
-        }
-        const std::string_view name = entry->d_name;
-        if (name == "." || name == ".." || !isListedAsFile(directory.get(), *entry))
-            continue;
+    const Result<void> read = forEachEntry(directory.get(), [&](const dirent& entry) {
+        if (!isListedAsFile(directory.get(), entry))
+            return;
+        const std::string_view name = entry.d_name;
         const std::size_t keyOffset = keys.size();
         appendNaturalSortKey(keys, name);
         entries.push_back({names.size(), name.size(), keyOffset, keys.size() - keyOffset});
         names += name;
-    }
+    });
+    if (!read)
+        return std::unexpected(read.error());
 
     const auto nameOf = [&names](const Entry& entry) {
         return std::string_view(names.data() + entry.nameOffset, entry.nameLength);
@@ -391,18 +401,10 @@ Result<DirectoryNames> PosixFileSystem::readDirectoryNames(const std::string& pa
     if (!directory)
         return failWith(describeErrno(errno));
     DirectoryNames result;
-    for (;;) {
-        errno = 0;
-        const dirent* entry = readdir(directory.get());
-        if (entry == nullptr) {
-            if (errno != 0)
-                return failWith(describeErrno(errno));
-            break;
-        }
-        const std::string_view name = entry->d_name;
-        if (name != "." && name != "..")
-            result.names.add(name);
-    }
+    const Result<void> read
+        = forEachEntry(directory.get(), [&result](const dirent& entry) { result.names.add(entry.d_name); });
+    if (!read)
+        return std::unexpected(read.error());
     const int descriptor = dirfd(directory.get());
     const long longest = fpathconf(descriptor, _PC_NAME_MAX);
     if (longest > 0)

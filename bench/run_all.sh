@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# Runs every benchmark side by side and writes a Markdown table of medians
+# and ratios to bench/results.md (and to standard output).
+#   bench/run_all.sh [BUILD_DIR]
+# Set RUNS (default 7) for the number of repeated runs behind each median.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build}
+runs=${RUNS:-7}
+source scripts/packages.sh
+scripts/ensure-packages.sh "${build_packages[@]}" "${test_packages[@]}" "${bench_packages[@]}"
+command -v node >/dev/null || scripts/ensure-packages.sh nodejs
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" >/dev/null
+
+bench="$build/bench"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+rows=()
+
+median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+meets() { awk -v v="$1" -v limit="$2" 'BEGIN { print (v <= limit) ? "yes" : "**no**" }'; }
+row() { rows+=("| $1 | $2 | $3 | $4 | $5 | $6 | $7 |"); }
+now_ms() { date +%s%N | awk '{ printf "%.3f", $1 / 1e6 }'; }
+make_files() { # DIR COUNT [NAME_FORMAT]
+    mkdir -p "$1"
+    (cd "$1" && seq -f "${3:-f%.0f}" 1 "$2" | xargs -d '\n' touch)
+}
+
+# The preview over realistic names: the engine, a bare PCRE2-JIT loop, node.
+for count in 32767 100000; do
+    python3 bench/make_names.py "$count" > "$work/names"
+    for kind in default numbering; do
+        replacement='$1.$2'
+        [ "$kind" = numbering ] && replacement='photo_#####.$2'
+        engine=$("$bench/renamer_driver" '(.+)\.(.+)' "$replacement" --repeat "$runs" < "$work/names")
+        floor=$("$bench/pcre2_floor" '(.+)\.(.+)' "$replacement" --repeat "$runs" < "$work/names")
+        match=$("$bench/pcre2_floor" '(.+)\.(.+)' "$replacement" --repeat "$runs" --match-only < "$work/names")
+        js=$(node bench/js_peer.js '(.+)\.(.+)' "$replacement" "$runs" < "$work/names")
+        row "preview, $count names, $kind pattern" "$engine ms" \
+            "$floor ms (match + substitute; match alone $match ms)" "node $js ms" \
+            "$(ratio "$engine" "$floor")× floor, $(ratio "$js" "$engine")× faster than node" \
+            "≤ 1.5× floor, ≥ 3× faster than node" \
+            "$(awk -v e="$engine" -v f="$floor" -v j="$js" 'BEGIN { print (e <= 1.5 * f && j >= 3 * e) ? "yes" : "**no**" }')"
+    done
+done
+
+# A keystroke in the window with 32,767 rows, and the memory of 100,000 rows.
+keystroke=$(QT_QPA_PLATFORM=offscreen "$bench/keystroke_bench" 32767 200 2>/dev/null)
+key_median=$(awk '/keystroke in the window/ { print $6 }' <<<"$keystroke")
+key_p95=$(awk '/keystroke in the window/ { print $9 }' <<<"$keystroke")
+preview_only=$(awk '/engine preview alone/ { print $5 }' <<<"$keystroke")
+cues_only=$(awk '/conflict cues alone/ { print $5 }' <<<"$keystroke")
+row "keystroke in the window, 32,767 rows (preview, cues, refresh, repaint)" "median $key_median ms, p95 $key_p95 ms" \
+    "preview alone $preview_only ms, cues alone $cues_only ms" "" "" "< 16 ms" "$(meets "$key_p95" 16)"
+big=$(QT_QPA_PLATFORM=offscreen "$bench/keystroke_bench" 100000 20 2>/dev/null)
+peak=$(awk '/^memory/ { print $14 }' <<<"$big")
+empty=$(awk '/^memory/ { print $2 }' <<<"$big")
+row "peak memory of the window with 100,000 rows" "$peak MiB" "empty window $empty MiB" "" "" "< 100 MB (95.4 MiB)" \
+    "$(meets "$peak" 95.4)"
+
+# A batch of 10,000 renames: the engine, a bare renameat2 loop, Perl rename.
+floor_runs=() engine_runs=() perl_runs=()
+for ((run = 0; run < runs; run++)); do
+    make_files "$work/floor" 10000
+    floor_runs+=("$("$bench/file_system_floors" rename "$work/floor" 10000 | awk '{ print $3 }')")
+    make_files "$work/engine" 10000
+    engine_runs+=("$("$bench/renamer_driver" '^f(\d+)$' 'g$1' --drop "$work/engine" --apply --timing \
+        2>&1 >/dev/null | awk '/^apply:/ { print $2 }')")
+    make_files "$work/perl" 10000
+    start=$(now_ms)
+    (cd "$work/perl" && file-rename 's/^f(\d+)$/g$1/' f*)
+    perl_runs+=("$(awk -v a="$start" -v b="$(now_ms)" 'BEGIN { printf "%.3f", b - a }')")
+    rm -rf "$work/floor" "$work/engine" "$work/perl"
+done
+rename_floor=$(printf '%s\n' "${floor_runs[@]}" | median)
+rename_engine=$(printf '%s\n' "${engine_runs[@]}" | median)
+rename_perl=$(printf '%s\n' "${perl_runs[@]}" | median)
+row "batch of 10,000 renames" "$rename_engine ms" "renameat2 loop $rename_floor ms" "Perl rename $rename_perl ms" \
+    "$(ratio "$rename_engine" "$rename_floor")× floor, $(ratio "$rename_perl" "$rename_engine")× faster than Perl" \
+    "≤ 1.3× floor, faster than Perl" \
+    "$(awk -v e="$rename_engine" -v f="$rename_floor" -v p="$rename_perl" 'BEGIN { print (e <= 1.3 * f && e < p) ? "yes" : "**no**" }')"
+
+# The drop of a folder of 100,000 files against readdir + sort.
+make_files "$work/big" 100000 'IMG_%.0f.jpg'
+list_runs=() natural_runs=() drop_runs=()
+for ((run = 0; run < runs; run++)); do
+    output=$("$bench/file_system_floors" list "$work/big")
+    list_runs+=("$(awk '/byte sort/ { print $5 }' <<<"$output")")
+    natural_runs+=("$(awk '/natural sort/ { print $5 }' <<<"$output")")
+    drop_runs+=("$("$bench/renamer_driver" '(.+)\.(.+)' '$1.$2' --drop "$work/big" --timing \
+        2>&1 >/dev/null | awk '/^drop:/ { print $2 }')")
+done
+list_floor=$(printf '%s\n' "${list_runs[@]}" | median)
+list_natural=$(printf '%s\n' "${natural_runs[@]}" | median)
+drop=$(printf '%s\n' "${drop_runs[@]}" | median)
+row "drop of a folder of 100,000 files (with the preview)" "$drop ms" \
+    "readdir + byte sort $list_floor ms (natural sort $list_natural ms)" "" "$(ratio "$drop" "$list_floor")× floor" \
+    "≤ 2× floor" "$(awk -v d="$drop" -v f="$list_floor" 'BEGIN { print (d <= 2 * f) ? "yes" : "**no**" }')"
+
+{
+    echo "Measured $(date -u '+%Y-%m-%d %H:%M UTC') on $(nproc) cores ($(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | sed 's/^ //')), medians of $runs runs."
+    echo
+    echo "| Measure | Ours | Floor | Peer | Ratio | Target | Met |"
+    echo "|---|---|---|---|---|---|---|"
+    printf '%s\n' "${rows[@]}"
+} | tee bench/results.md
