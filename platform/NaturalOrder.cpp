@@ -136,7 +136,7 @@ int compareNatural(std::string_view a, std::string_view b)
     while (i < a.size() && j < b.size()) {
         const auto left = static_cast<unsigned char>(a[i]);
         const auto right = static_cast<unsigned char>(b[j]);
-        if (isDigit(left) && isDigit(right)) {
+        if (isDigit(a[i]) && isDigit(b[j])) {
             const int order = compareNumbers(a, i, b, j);
             if (order != 0)
                 return order;

@@ -17,8 +17,8 @@ namespace {
 // catastrophically backtracking one would need billions.
 constexpr uint32_t kMatchLimit = 10'000;
 constexpr uint32_t kDepthLimit = 10'000;
-constexpr PCRE2_SIZE kJitStackStart = 32 * 1024;
-constexpr PCRE2_SIZE kJitStackMax = 1024 * 1024;
+constexpr PCRE2_SIZE kJitStackStart = PCRE2_SIZE{32} * 1024;
+constexpr PCRE2_SIZE kJitStackMax = PCRE2_SIZE{1024} * 1024;
 
 struct CodeDeleter {
     void operator()(pcre2_code* code) const { pcre2_code_free(code); }
@@ -113,8 +113,8 @@ void Pcre2RegularExpression::setGlobal(bool global)
 Result<Pcre2RegularExpression::Compiled*> Pcre2RegularExpression::compiled()
 {
     if (compiled_) {
-        if (compiled_->invalid)
-            return std::unexpected(*compiled_->invalid);
+        if (const std::optional<Failure>& invalid = compiled_->invalid)
+            return std::unexpected(*invalid);
         return compiled_.get();
     }
     compiled_ = std::make_unique<Compiled>();
