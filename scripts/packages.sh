@@ -2,3 +2,6 @@
 build_packages=(cmake ninja-build g++ pkg-config libpcre2-dev qt6-base-dev libgl-dev)
 test_packages=(libgtest-dev)
 window_packages=(fonts-wqy-microhei qt6-translations-l10n)
+# clang 19 is the first Debian 12 clang that compiles libstdc++ 12's
+# <expected>; its runtime package carries libFuzzer.
+fuzz_packages=(clang-19 libclang-rt-19-dev clang-tidy-19)

@@ -1,0 +1,50 @@
+// One preview run as the window makes it. Input lines: the pattern, the
+// replacement, then up to eight file names.
+
+#include "Pcre2RegularExpression.h"
+#include "PreviewNames.h"
+#include "Properties.h"
+
+#include <string>
+
+using namespace renamer;
+using namespace renamer::fuzz;
+
+namespace {
+
+constexpr std::size_t kMaxNames = 8;
+// Longer names cannot exist on Linux (NAME_MAX).
+constexpr std::size_t kMaxNameBytes = 255;
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    std::string_view input(reinterpret_cast<const char*>(data), size);
+    const std::string_view pattern = takeLine(input);
+    const std::string_view replacement = takeLine(input);
+
+    FileList list;
+    bool allValid = isValidUtf8(pattern) && isValidUtf8(replacement);
+    while (!input.empty() && list.rowCount() < kMaxNames) {
+        const std::string_view name = takeLine(input).substr(0, kMaxNameBytes);
+        const std::size_t row = list.appendRow(std::to_string(list.rowCount() + 1));
+        list.setCell(row, ColumnKey::Path, "/d");
+        list.setCell(row, ColumnKey::FileName, name);
+        allValid = allValid && isValidUtf8(name);
+    }
+
+    PreviewNames(list, makePcre2RegularExpression, pattern, replacement);
+    for (std::size_t row = 1; row <= list.rowCount(); ++row) {
+        const std::string& proposed = list.cell(row, ColumnKey::NewName);
+        // Placeholders are expanded after the replacement, so also a "#"
+        // taken from the file name becomes the row number.
+        require(proposed.find('#') == std::string::npos, "a proposed name keeps no #");
+        if (allValid)
+            require(isValidUtf8(proposed), "a proposed name is valid UTF-8");
+    }
+    // The same texts again propose the same names.
+    require(PreviewNames(list, makePcre2RegularExpression, pattern, replacement).empty(),
+            "a repeated preview changes nothing");
+    return 0;
+}
