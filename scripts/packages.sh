@@ -5,3 +5,4 @@ window_packages=(fonts-wqy-microhei qt6-translations-l10n)
 # clang 19 is the first Debian 12 clang that compiles libstdc++ 12's
 # <expected>; its runtime package carries libFuzzer.
 fuzz_packages=(clang-19 libclang-rt-19-dev clang-tidy-19)
+bench_packages=(rename python3)
