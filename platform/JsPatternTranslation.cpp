@@ -1,6 +1,7 @@
 #include "JsPatternTranslation.h"
 
 #include "Pcre2CompileOptions.h"
+#include "Utf8.h"
 
 #include <algorithm>
 #include <array>
@@ -96,25 +97,6 @@ std::expected<std::vector<SourceChar>, PatternError> decodeUtf8(std::string_view
         i += length;
     }
     return decoded;
-}
-
-void appendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 bool isSurrogate(char32_t c) { return c >= kFirstSurrogate && c <= kLastSurrogate; }

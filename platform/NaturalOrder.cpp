@@ -1,5 +1,8 @@
 #include "NaturalOrder.h"
 
+#include "CaseFolding.h"
+#include "Utf8.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -13,80 +16,13 @@ bool isDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-// Reads one code point at `text[pos]` and advances `pos` past it. A byte that
-// does not start a well-formed, shortest-form sequence stands for itself and
-// sets `valid` to false.
-char32_t decodeAt(std::string_view text, std::size_t& pos, bool& valid)
-{
-    valid = false;
-    const auto lead = static_cast<unsigned char>(text[pos]);
-    int length = 0;
-    char32_t value = 0;
-    char32_t minimum = 0;
-    if (lead < 0x80) {
-        ++pos;
-        valid = true;
-        return lead;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-        value = lead & 0x1F;
-        minimum = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        value = lead & 0x0F;
-        minimum = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        value = lead & 0x07;
-        minimum = 0x10000;
-    } else {
-        ++pos;
-        return lead;
-    }
-    if (text.size() - pos < static_cast<std::size_t>(length)) {
-        ++pos;
-        return lead;
-    }
-    for (int i = 1; i < length; ++i) {
-        const auto next = static_cast<unsigned char>(text[pos + i]);
-        if ((next & 0xC0) != 0x80) {
-            ++pos;
-            return lead;
-        }
-        value = (value << 6) | (next & 0x3F);
-    }
-    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-        ++pos;
-        return lead;
-    }
-    pos += length;
-    valid = true;
-    return value;
-}
-
-// Maps a capital letter to its small letter; everything else is unchanged.
-char32_t foldCase(char32_t c)
-{
-    if (c >= U'A' && c <= U'Z')
-        return c + 0x20;
-    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) // Latin-1 capitals, not the multiplication sign
-        return c + 0x20;
-    if (c >= 0x391 && c <= 0x3A9) // Greek capitals
-        return c + 0x20;
-    if (c >= 0x400 && c <= 0x40F) // Cyrillic capitals with diacritics: Ѐ..Џ -> ѐ..џ
-        return c + 0x50;
-    if (c >= 0x410 && c <= 0x42F) // basic Cyrillic capitals А..Я -> а..я
-        return c + 0x20;
-    return c;
-}
-
 // The comparison key of the character at `text[pos]`, advancing past it.
 // Bytes that do not decode are not letters, so they keep their own value.
 char32_t nextCharacterKey(std::string_view text, std::size_t& pos)
 {
     bool valid = false;
-    const char32_t c = decodeAt(text, pos, valid);
-    return valid ? foldCase(c) : c;
+    const char32_t c = decodeCodePoint(text, pos, valid);
+    return valid ? foldLetterCase(c) : c;
 }
 
 // Compares the digit runs starting at a[i] and b[j] by value and advances both
@@ -142,8 +78,8 @@ int compareNatural(std::string_view a, std::string_view b)
                 return order;
         } else if (left < 0x80 && right < 0x80) {
             // Plain ASCII, by far the most common case, needs no decoding.
-            const char32_t foldedLeft = foldCase(left);
-            const char32_t foldedRight = foldCase(right);
+            const char32_t foldedLeft = foldLetterCase(left);
+            const char32_t foldedRight = foldLetterCase(right);
             if (foldedLeft != foldedRight)
                 return foldedLeft < foldedRight ? -1 : 1;
             ++i;
@@ -213,7 +149,7 @@ void appendNaturalSortKey(std::string& key, std::string_view name)
         const auto byte = static_cast<unsigned char>(name[pos]);
         if (!isDigit(name[pos])) {
             if (byte < 0x80) {
-                *out++ = static_cast<char>(foldCase(byte));
+                *out++ = static_cast<char>(foldLetterCase(byte));
                 ++pos;
             } else {
                 out = writeEncoded(out, nextCharacterKey(name, pos));
