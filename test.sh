@@ -28,5 +28,5 @@ ctest --test-dir build-fuzz -L fuzz --output-on-failure -j "$(nproc)"
 # clang-tidy (.clang-tidy) over the engine, the platform and the fuzz
 # targets, with the fuzz build's compile commands; any finding fails. The
 # counts of warnings it suppressed in system headers are left out.
-run-clang-tidy-19 -quiet -p build-fuzz '/(engine|platform|fuzz)/[^/]*\.cpp$' \
-    2> >(grep -v 'warnings\? generated\.$' >&2)
+run-clang-tidy-19 -quiet -p build-fuzz '/(engine|platform|fuzz)/[^/]*\.cpp$' 2>&1 \
+    | { grep -v 'warnings\? generated\.$' || true; }
