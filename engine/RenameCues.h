@@ -43,7 +43,8 @@ std::string describeRowCue(const RowCue& cue);
 // when rows are added and after a batch, not on every keystroke.
 class DirectorySnapshot {
 public:
-    // Reads the directories of the given rows that have not been read yet.
+    // Reads the directories of the given rows, each once, again where it was
+    // read before: a drop brings the snapshot of its folders up to date.
     void readDirectoriesOf(const FileList& list, FileSystem& fileSystem, const RowRange& rows);
     // Reads every directory of the list again.
     void refresh(const FileList& list, FileSystem& fileSystem);
