@@ -1,6 +1,6 @@
 # Debian 12 packages, sourced by run.sh and test.sh.
 build_packages=(cmake ninja-build g++ pkg-config libpcre2-dev qt6-base-dev libgl-dev)
-test_packages=(libgtest-dev)
+test_packages=(libgtest-dev fonts-dejavu-core) # the window tests draw text
 window_packages=(fonts-wqy-microhei qt6-translations-l10n)
 # clang 19 is the first Debian 12 clang that compiles libstdc++ 12's
 # <expected>; its runtime package carries libFuzzer.
