@@ -51,6 +51,14 @@ char32_t decodeCodePoint(std::string_view text, std::size_t& pos, bool& valid)
     return value;
 }
 
+bool isValidUtf8(std::string_view text)
+{
+    bool valid = true;
+    for (std::size_t pos = 0; pos < text.size() && valid;)
+        decodeCodePoint(text, pos, valid);
+    return valid;
+}
+
 void appendUtf8(std::string& out, char32_t c)
 {
     if (c < 0x80) {

@@ -67,34 +67,15 @@ struct SourceChar {
 
 std::expected<std::vector<SourceChar>, PatternError> decodeUtf8(std::string_view text)
 {
-    // Indexed by sequence length: the lead byte's payload bits and the
-    // smallest value that needs that many bytes (anything less is overlong).
-    constexpr char32_t kLeadPayload[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
-    constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-
     std::vector<SourceChar> decoded;
     decoded.reserve(text.size());
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const auto lead = static_cast<unsigned char>(text[i]);
-        const std::size_t length = lead < 0x80 ? 1
-            : lead >= 0xC2 && lead <= 0xDF     ? 2
-            : lead >= 0xE0 && lead <= 0xEF     ? 3
-            : lead >= 0xF0 && lead <= 0xF4     ? 4
-                                               : 0;
-        if (length == 0 || i + length > text.size())
-            return std::unexpected(PatternError{i, "Invalid UTF-8"});
-        char32_t value = lead & kLeadPayload[length];
-        for (std::size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(text[i + k]);
-            if ((next & 0xC0) != 0x80)
-                return std::unexpected(PatternError{i, "Invalid UTF-8"});
-            value = (value << 6) | (next & 0x3F);
-        }
-        if (value < kSmallest[length] || value > kMaxCodePoint || (value >= kFirstSurrogate && value <= kLastSurrogate))
-            return std::unexpected(PatternError{i, "Invalid UTF-8"});
-        decoded.push_back({value, i});
-        i += length;
+    for (std::size_t pos = 0; pos < text.size();) {
+        const std::size_t offset = pos;
+        bool valid = false;
+        const char32_t value = decodeCodePoint(text, pos, valid);
+        if (!valid)
+            return std::unexpected(PatternError{offset, "Invalid UTF-8"});
+        decoded.push_back({value, offset});
     }
     return decoded;
 }
