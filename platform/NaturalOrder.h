@@ -12,9 +12,10 @@ namespace renamer {
 // Names are UTF-8 in practice; bytes that do not decode compare as their value.
 bool naturalLess(std::string_view a, std::string_view b);
 
-// Appends to `key` bytes whose plain byte order (memcmp, then length) is
-// naturalLess's order before its byte tie-break. Sorting many names by keys
-// made once spares decoding both names in every comparison.
+// Appends to `key` bytes whose plain byte order (memcmp, then length) is the
+// natural order before its byte tie-break; naturalLess compares two such keys.
+// Sorting many names by keys made once spares decoding names in every
+// comparison.
 void appendNaturalSortKey(std::string& key, std::string_view name);
 
 } // namespace renamer
