@@ -60,7 +60,7 @@ std::vector<InputRow> readRows(std::istream& in)
 FileList makeList(const std::vector<InputRow>& rows)
 {
     FileList list;
-    list.reserve(rows.size());
+    list.reserveForAppending(rows.size());
     for (const InputRow& input : rows) {
         const std::size_t row = list.appendRow(std::to_string(list.rowCount() + 1));
         list.setCell(row, ColumnKey::FileName, input.fileName);

@@ -85,7 +85,6 @@ public:
     // Appends a row whose main text is `mainText` and whose sub-items are
     // empty; returns its position.
     std::size_t appendRow(std::string mainText);
-    void reserve(std::size_t rowCount) { rows_.reserve(rowCount); }
     // Makes room for `count` more rows, growing at least geometrically so that
     // many small drops stay linear.
     void reserveForAppending(std::size_t count);

@@ -3,6 +3,7 @@
 #include "CaseFolding.h"
 
 #include <deque>
+#include <unordered_set>
 
 namespace renamer {
 
@@ -70,13 +71,13 @@ void DirectorySnapshot::readDirectoriesOf(const FileList& list, FileSystem& file
         return;
     const SubItemIndex pathIndex = list.subItemIndex(ColumnKey::Path);
     std::string_view previous;
-    std::unordered_map<std::string_view, bool> seen;
+    std::unordered_set<std::string_view> seen;
     for (std::size_t row = rows.first; row <= rows.last; ++row) {
         const std::string& path = list.cell(row, pathIndex);
         if (path == previous)
             continue;
         previous = path;
-        if (seen.emplace(path, true).second)
+        if (seen.insert(path).second)
             read(path, fileSystem);
     }
 }
