@@ -8,7 +8,8 @@
 // folder, drops the folder on the window, then types and deletes a character
 // KEYSTROKES times (default 200), and prints the median and 95th percentile
 // of one keystroke (preview, conflict cues, model refresh and repaint),
-// beside the engine's preview alone and the cues alone over the same rows.
+// beside the same keystroke in a session without a window, and the preview
+// alone and the cues alone over the same rows.
 #include "FileDropListView.h"
 #include "FileListModel.h"
 #include "Form1.h"
@@ -16,6 +17,7 @@
 #include "PosixFileSystem.h"
 #include "PreviewNames.h"
 #include "RenameCues.h"
+#include "RenameSession.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -118,7 +120,6 @@ int main(int argc, char** argv)
     QCoreApplication::processEvents();
     const double dropMilliseconds = millisecondsSince(dropStart);
     const double afterDropMebibytes = statusMebibytes("VmRSS:");
-    std::filesystem::remove_all(folder);
 
     QLineEdit* pattern = form.Text1;
     pattern->setFocus();
@@ -145,26 +146,36 @@ int main(int argc, char** argv)
 
     const double peakWindowMebibytes = statusMebibytes("VmHWM:");
 
-    // The engine alone over the same rows, with the same two patterns.
-    renamer::FileList list = form.fileList();
+    // The same keystrokes in a session of its own, without a window.
+    const char* const patterns[] = {"(.+)\\.(.+).", "(.+)\\.(.+)"};
+    renamer::PosixFileSystem fileSystem;
+    renamer::RenameSession session(fileSystem, renamer::makePcre2RegularExpression);
+    session.drop({folder.string()}, patterns[1], "$1.$2");
+    std::vector<double> sessionEdits;
+    for (int i = 0; i < keystrokes; ++i) {
+        const auto start = Clock::now();
+        session.edit(patterns[i % 2], "$1.$2");
+        sessionEdits.push_back(millisecondsSince(start));
+    }
+
+    // Its two steps apart: the preview alone over a copy of the rows, and the
+    // cues alone against a snapshot of the folder taken as a drop takes it.
+    renamer::FileList list = session.fileList();
     const renamer::RegularExpressionFactory factory = renamer::makePcre2RegularExpression;
     std::vector<double> engine;
     for (int i = 0; i < keystrokes; ++i) {
         const auto start = Clock::now();
-        renamer::PreviewNames(list, factory, i % 2 == 0 ? "(.+)\\.(.+)." : "(.+)\\.(.+)", "$1.$2");
+        renamer::PreviewNames(list, factory, patterns[i % 2], "$1.$2");
         engine.push_back(millisecondsSince(start));
     }
-
-    // The conflict cues alone over the same rows, against a snapshot of the
-    // folder taken as a drop takes it.
-    renamer::PosixFileSystem fileSystem;
     renamer::DirectorySnapshot snapshot;
     snapshot.readDirectoriesOf(list, fileSystem, renamer::RowRange{1, list.rowCount()});
+    std::filesystem::remove_all(folder);
     std::vector<renamer::RowCue> rowCues;
     renamer::RowCueComputer computer;
     std::vector<double> cues;
     for (int i = 0; i < keystrokes; ++i) {
-        renamer::PreviewNames(list, factory, i % 2 == 0 ? "(.+)\\.(.+)." : "(.+)\\.(.+)", "$1.$2");
+        renamer::PreviewNames(list, factory, patterns[i % 2], "$1.$2");
         const auto start = Clock::now();
         computer.compute(list, snapshot, rowCues);
         cues.push_back(millisecondsSince(start));
@@ -183,6 +194,9 @@ int main(int argc, char** argv)
                 emptyWindowMebibytes, afterDropMebibytes, peakWindowMebibytes);
     std::printf("keystroke in the window: median %.2f ms, p95 %.2f ms (%d keystrokes, %d repaints of the list)\n",
                 window.median, window.p95, keystrokes, counter.paints);
+    const Summary inSession = summarize(sessionEdits);
+    std::printf("keystroke in a session:  median %.2f ms, p95 %.2f ms (preview and cues, no window)\n",
+                inSession.median, inSession.p95);
     std::printf("engine preview alone:    median %.2f ms, p95 %.2f ms\n", alone.median, alone.p95);
     std::printf("conflict cues alone:     median %.2f ms, p95 %.2f ms (every row renamed: median %.2f ms; "
                 "every name unchanged: median %.2f ms)\n",

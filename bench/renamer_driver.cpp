@@ -1,22 +1,22 @@
-// Drives the real engine without a window, through the calls the window makes.
+// Drives the engine without a window, through the session the window uses.
 //
-//   renamer_driver PATTERN REPLACEMENT [--repeat N] < rows
-//       Each input line is a row: FileName, optionally a tab and the NewName
-//       it holds before the run. Prints each row's NewName after one preview,
-//       one per line; with --repeat N, runs N times over fresh copies of the
-//       rows and prints the median milliseconds of one run instead.
+//   renamer_driver PATTERN REPLACEMENT [--repeat N] < names
+//       Each input line is a file name; the names become the rows of one
+//       folder, dropped on an empty list. Prints each row's NewName after the
+//       pattern and replacement are typed, one per line; with --repeat N,
+//       prints instead the median milliseconds of that keystroke (the preview
+//       and the cues) over N fresh sessions.
 //
 //   renamer_driver PATTERN REPLACEMENT --drop PATH... [--apply] [--timing]
 //       Drops the paths on an empty list, optionally applies the new names,
 //       and prints the rows (ID, Path, FileName, NewName, tab-separated) and
 //       then the status text or failure message. --timing prints the
 //       milliseconds of the drop and of the batch to standard error.
-#include "ApplyNames.h"
-#include "DroppedItems.h"
 #include "FileList.h"
+#include "NamesAsFolder.h"
 #include "Pcre2RegularExpression.h"
 #include "PosixFileSystem.h"
-#include "PreviewNames.h"
+#include "RenameSession.h"
 
 #include <algorithm>
 #include <chrono>
@@ -38,35 +38,12 @@ double millisecondsSince(Clock::time_point start)
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-struct InputRow {
-    std::string fileName;
-    std::string newName;
-};
-
-std::vector<InputRow> readRows(std::istream& in)
+std::vector<std::string> readNames(std::istream& in)
 {
-    std::vector<InputRow> rows;
-    std::string line;
-    while (std::getline(in, line)) {
-        const std::size_t tab = line.find('\t');
-        if (tab == std::string::npos)
-            rows.push_back({line, {}});
-        else
-            rows.push_back({line.substr(0, tab), line.substr(tab + 1)});
-    }
-    return rows;
-}
-
-FileList makeList(const std::vector<InputRow>& rows)
-{
-    FileList list;
-    list.reserveForAppending(rows.size());
-    for (const InputRow& input : rows) {
-        const std::size_t row = list.appendRow(std::to_string(list.rowCount() + 1));
-        list.setCell(row, ColumnKey::FileName, input.fileName);
-        list.setCell(row, ColumnKey::NewName, input.newName);
-    }
-    return list;
+    std::vector<std::string> names;
+    for (std::string line; std::getline(in, line);)
+        names.push_back(line);
+    return names;
 }
 
 void write(std::string_view text)
@@ -74,12 +51,27 @@ void write(std::string_view text)
     std::fwrite(text.data(), 1, text.size(), stdout);
 }
 
-int previewRows(const PreviewSettings& settings, int repeat)
+// A session holding the names, dropped while the replacement box was empty
+// (so no row has a proposal yet), then the replacement typed.
+struct Keystroke {
+    NamesAsFolder folder;
+    RenameSession session;
+
+    Keystroke(const std::vector<std::string>& names, std::string_view pattern)
+        : folder(names)
+        , session(folder, makePcre2RegularExpression)
+    {
+        session.drop({NamesAsFolder::kFolder}, pattern, "");
+    }
+};
+
+int previewRows(std::string_view pattern, std::string_view replacement, int repeat)
 {
-    const std::vector<InputRow> rows = readRows(std::cin);
+    const std::vector<std::string> names = readNames(std::cin);
     if (repeat == 0) {
-        FileList list = makeList(rows);
-        PreviewNames(list, settings);
+        Keystroke keystroke(names, pattern);
+        keystroke.session.edit(pattern, replacement);
+        const FileList& list = keystroke.session.fileList();
         std::string output;
         const SubItemIndex newName = list.subItemIndex(ColumnKey::NewName);
         for (std::size_t row = 1; row <= list.rowCount(); ++row)
@@ -89,9 +81,9 @@ int previewRows(const PreviewSettings& settings, int repeat)
     }
     std::vector<double> milliseconds;
     for (int run = 0; run < repeat; ++run) {
-        FileList list = makeList(rows);
+        Keystroke keystroke(names, pattern);
         const auto start = Clock::now();
-        PreviewNames(list, settings);
+        keystroke.session.edit(pattern, replacement);
         milliseconds.push_back(millisecondsSince(start));
     }
     std::nth_element(milliseconds.begin(), milliseconds.begin() + repeat / 2, milliseconds.end());
@@ -113,28 +105,30 @@ void printRows(const FileList& list)
     write(output);
 }
 
-int dropAndApply(const PreviewSettings& settings, const std::vector<std::string>& paths, bool apply, bool timing)
+int dropAndApply(std::string_view pattern, std::string_view replacement, const std::vector<std::string>& paths,
+                 bool apply, bool timing)
 {
     PosixFileSystem fileSystem;
-    FileList list;
+    RenameSession session(fileSystem, makePcre2RegularExpression);
     auto start = Clock::now();
-    const DropOutcome dropped = AddDroppedItems(list, fileSystem, paths, settings);
+    const ChangeSet dropped = session.drop(paths, pattern, replacement);
     if (timing)
-        std::fprintf(stderr, "drop: %.3f ms for %zu rows\n", millisecondsSince(start), list.rowCount());
+        std::fprintf(stderr, "drop: %.3f ms for %zu rows\n", millisecondsSince(start), session.fileList().rowCount());
+    // A drop that stops gives no status text.
     std::string status = dropped.statusText.value_or("");
-    if (dropped.failure)
-        std::fprintf(stderr, "drop stopped: %s\n", dropped.failure->description.c_str());
-    int exitCode = dropped.failure ? 1 : 0;
+    int exitCode = dropped.statusText ? 0 : 1;
+    if (!dropped.statusText)
+        std::fputs("drop stopped\n", stderr);
     if (apply) {
         start = Clock::now();
-        const ApplyOutcome applied = ApplyNames(list, fileSystem);
+        const ChangeSet applied = session.apply();
         if (timing)
-            std::fprintf(stderr, "apply: %.3f ms for %llu renames\n", millisecondsSince(start),
-                         static_cast<unsigned long long>(applied.renamedCount));
-        status = applied.statusText;
-        exitCode = applied.failed ? 1 : exitCode;
+            std::fprintf(stderr, "apply: %.3f ms for %zu rows\n", millisecondsSince(start),
+                         session.fileList().rowCount());
+        status = applied.statusText.value_or("");
+        exitCode = applied.failureMessage ? 1 : exitCode;
     }
-    printRows(list);
+    printRows(session.fileList());
     write(status + "\n");
     return exitCode;
 }
@@ -153,8 +147,8 @@ int main(int argc, char** argv)
 {
     if (argc < 3)
         return usage();
-    const RegularExpressionFactory factory = makePcre2RegularExpression;
-    const PreviewSettings settings{factory, argv[1], argv[2]};
+    const std::string_view pattern = argv[1];
+    const std::string_view replacement = argv[2];
 
     int repeat = 0;
     bool drop = false;
@@ -178,5 +172,5 @@ int main(int argc, char** argv)
     }
     if (repeat < 0 || ((apply || timing) && !drop))
         return usage();
-    return drop ? dropAndApply(settings, paths, apply, timing) : previewRows(settings, repeat);
+    return drop ? dropAndApply(pattern, replacement, paths, apply, timing) : previewRows(pattern, replacement, repeat);
 }

@@ -2,6 +2,7 @@
 
 #include "Failure.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <string>
@@ -43,6 +44,14 @@ struct RowRange {
         if (row > last)
             last = row;
     }
+    // The part of the range at or before `row`.
+    RowRange upTo(std::size_t row) const
+    {
+        if (empty() || first > row)
+            return {};
+        return {first, std::min(last, row)};
+    }
+    bool operator==(const RowRange&) const = default;
 };
 
 // The table of files: one row per file put in, with the file's directory,

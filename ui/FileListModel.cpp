@@ -13,13 +13,17 @@ QString fromUtf8(std::string_view text)
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+int viewRow(std::size_t row)
+{
+    return static_cast<int>(row) - 1;
+}
+
 } // namespace
 
-FileListModel::FileListModel(FileList& list, const std::vector<RowCue>& cues, QObject* parent)
+FileListModel::FileListModel(const RenameSession& session, QObject* parent)
     : QAbstractTableModel(parent)
-    , list_(list)
-    , cues_(cues)
-    , shownRowCount_(static_cast<int>(list.rowCount()))
+    , session_(session)
+    , shownRowCount_(static_cast<int>(session.fileList().rowCount()))
 {
 }
 
@@ -30,43 +34,40 @@ int FileListModel::rowCount(const QModelIndex& parent) const
 
 int FileListModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : static_cast<int>(list_.columnCount());
+    return parent.isValid() ? 0 : static_cast<int>(session_.fileList().columnCount());
 }
 
 QString FileListModel::cellText(int row, int column) const
 {
-    const SubItemIndex index = list_.columns()[static_cast<std::size_t>(column)].subItemIndex;
-    return fromUtf8(list_.cell(static_cast<std::size_t>(row) + 1, index));
-}
-
-const RowCue* FileListModel::cueOf(int row) const
-{
-    const auto position = static_cast<std::size_t>(row);
-    return position < cues_.size() ? &cues_[position] : nullptr;
+    const FileList& list = session_.fileList();
+    const SubItemIndex index = list.columns()[static_cast<std::size_t>(column)].subItemIndex;
+    return fromUtf8(list.cell(static_cast<std::size_t>(row) + 1, index));
 }
 
 QVariant FileListModel::data(const QModelIndex& index, int role) const
 {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
+    // While a clear is being announced the list is already empty.
+    const auto row = static_cast<std::size_t>(index.row()) + 1;
+    if (row > session_.fileList().rowCount())
+        return {};
     switch (role) {
     case Qt::DisplayRole:
         return cellText(index.row(), index.column());
     case Qt::ForegroundRole: {
-        const RowCue* cue = cueOf(index.row());
-        if (cue == nullptr)
-            return {};
-        if (cue->isError())
+        const RowCue& cue = session_.cue(row);
+        if (cue.isError())
             return QColor(0xC0, 0x00, 0x00);
-        if (cue->kind == RowCueKind::Unchanged && index.column() == columnOf(ColumnKey::NewName))
+        if (cue.kind == RowCueKind::Unchanged && index.column() == columnOf(ColumnKey::NewName))
             return QColor(0x90, 0x90, 0x90);
         return {};
     }
     case Qt::ToolTipRole: {
-        const RowCue* cue = cueOf(index.row());
-        if (cue == nullptr || cue->kind == RowCueKind::Clean)
+        const RowCue& cue = session_.cue(row);
+        if (cue.kind == RowCueKind::Clean)
             return {};
-        return fromUtf8(describeRowCue(*cue));
+        return fromUtf8(describeRowCue(cue));
     }
     default:
         return {};
@@ -77,7 +78,7 @@ QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int
 {
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= columnCount())
         return {};
-    return fromUtf8(list_.columns()[static_cast<std::size_t>(section)].header);
+    return fromUtf8(session_.fileList().columns()[static_cast<std::size_t>(section)].header);
 }
 
 Qt::ItemFlags FileListModel::flags(const QModelIndex& index) const
@@ -89,46 +90,48 @@ Qt::ItemFlags FileListModel::flags(const QModelIndex& index) const
 
 int FileListModel::columnOf(std::string_view key) const
 {
-    return static_cast<int>(list_.columnPosition(key));
+    return static_cast<int>(session_.fileList().columnPosition(key));
 }
 
-void FileListModel::showAppendedRows(const RowRange& rows)
+void FileListModel::show(const ChangeSet& changes)
 {
-    if (rows.empty())
-        return;
-    beginInsertRows({}, static_cast<int>(rows.first) - 1, static_cast<int>(rows.last) - 1);
-    shownRowCount_ = static_cast<int>(rows.last);
-    endInsertRows();
-}
-
-void FileListModel::showChangedCells(const RowRange& rows, std::initializer_list<std::string_view> keys)
-{
-    if (rows.empty() || keys.size() == 0)
-        return;
-    int firstColumn = columnCount();
-    int lastColumn = -1;
-    for (const std::string_view key : keys) {
-        firstColumn = std::min(firstColumn, columnOf(key));
-        lastColumn = std::max(lastColumn, columnOf(key));
+    if (changes.cleared) {
+        beginResetModel();
+        shownRowCount_ = 0;
+        endResetModel();
     }
-    emit dataChanged(index(static_cast<int>(rows.first) - 1, firstColumn),
-                     index(static_cast<int>(rows.last) - 1, lastColumn), {Qt::DisplayRole});
-}
+    if (!changes.appended.empty()) {
+        beginInsertRows({}, viewRow(changes.appended.first), viewRow(changes.appended.last));
+        shownRowCount_ = static_cast<int>(changes.appended.last);
+        endInsertRows();
+    }
 
-void FileListModel::showChangedCues(const RowRange& rows)
-{
-    if (rows.empty())
-        return;
-    emit dataChanged(index(static_cast<int>(rows.first) - 1, 0),
-                     index(static_cast<int>(rows.last) - 1, columnCount() - 1), {Qt::ForegroundRole, Qt::ToolTipRole});
-}
+    // Cells, column by column in display order; a column whose rows equal
+    // its left neighbour's joins that neighbour's signal.
+    const auto& columns = session_.fileList().columns();
+    int runStart = -1;
+    RowRange runRows;
+    const auto flush = [&](int runEnd) {
+        if (runStart >= 0)
+            emit dataChanged(index(viewRow(runRows.first), runStart), index(viewRow(runRows.last), runEnd),
+                             {Qt::DisplayRole});
+        runStart = -1;
+    };
+    for (int column = 0; column < columnCount(); ++column) {
+        const RowRange rows = changes.cellsOf(columns[static_cast<std::size_t>(column)].key);
+        if (runStart >= 0 && rows == runRows)
+            continue;
+        flush(column - 1);
+        if (!rows.empty()) {
+            runStart = column;
+            runRows = rows;
+        }
+    }
+    flush(columnCount() - 1);
 
-void FileListModel::clear()
-{
-    beginResetModel();
-    list_.clear();
-    shownRowCount_ = 0;
-    endResetModel();
+    if (!changes.cues.empty())
+        emit dataChanged(index(viewRow(changes.cues.first), 0), index(viewRow(changes.cues.last), columnCount() - 1),
+                         {Qt::ForegroundRole, Qt::ToolTipRole});
 }
 
 } // namespace renamer

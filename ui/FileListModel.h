@@ -1,26 +1,25 @@
 #pragma once
 
-#include "FileList.h"
-#include "RenameCues.h"
+#include "ChangeSet.h"
+#include "RenameSession.h"
 
 #include <QAbstractTableModel>
 
-#include <initializer_list>
 #include <string_view>
 
 namespace renamer {
 
-// Shows the engine's file list in a table view. It keeps no copy of the
-// rows: every cell is read from the list when the view asks for it. The
-// engine changes the list; the window then tells the model what changed, so
-// the view refreshes only that. A row whose rename would fail is drawn red
-// with the reason as its tooltip; an unchanged proposal is drawn grey.
+// Shows the session's file list in a table view. It keeps no copy of the
+// rows and changes nothing: every cell is read from the list when the view
+// asks for it, and after each user action the window hands it the action's
+// change set, which it turns into exactly the signals for what changed. A
+// row whose rename would fail is drawn red with the reason as its tooltip;
+// an unchanged proposal is drawn grey.
 class FileListModel final : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    // `cues` holds one cue per row once computed; fewer means no cues yet.
-    FileListModel(FileList& list, const std::vector<RowCue>& cues, QObject* parent = nullptr);
+    explicit FileListModel(const RenameSession& session, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -31,21 +30,15 @@ public:
     // The view's column for a column key.
     int columnOf(std::string_view key) const;
 
-    // Rows the engine has appended at the end.
-    void showAppendedRows(const RowRange& rows);
-    // Cells of the given columns that the engine has rewritten in these rows.
-    void showChangedCells(const RowRange& rows, std::initializer_list<std::string_view> keys);
-    // Rows whose cue the engine has recomputed to something new.
-    void showChangedCues(const RowRange& rows);
-    // Removes every row from the list.
-    void clear();
+    // Tells the view what one user action changed: a reset for a clear, one
+    // insertion for appended rows, one dataChanged per run of adjacent
+    // columns whose cells changed in the same rows, one for the cues.
+    void show(const ChangeSet& changes);
 
 private:
     QString cellText(int row, int column) const;
-    const RowCue* cueOf(int row) const;
 
-    FileList& list_;
-    const std::vector<RowCue>& cues_;
+    const RenameSession& session_;
     // The rows the view knows of; it trails the list only while rows are
     // being announced, so that the view sees the count change in step.
     int shownRowCount_ = 0;

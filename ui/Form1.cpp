@@ -1,12 +1,9 @@
 #include "Form1.h"
 
-#include "ApplyNames.h"
-#include "DroppedItems.h"
 #include "FileDropListView.h"
 #include "FileListModel.h"
 #include "Pcre2RegularExpression.h"
-#include "PosixFileSystem.h"
-#include "PreviewNames.h"
+#include "StatusTexts.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -20,7 +17,8 @@
 namespace renamer {
 
 const QString Form1::kTitle = QStringLiteral("正则表达式 - 重命名工具");
-const QString Form1::kStartupHint = QStringLiteral("提示:将文件或目录拖至列表窗口");
+const QString Form1::kStartupHint
+    = QString::fromUtf8(renamer::kStartupHint.data(), static_cast<qsizetype>(renamer::kStartupHint.size()));
 
 namespace {
 
@@ -44,7 +42,7 @@ std::string toUtf8(const QString& text)
 
 Form1::Form1(QWidget* parent)
     : QWidget(parent)
-    , makeRegularExpression_(makePcre2RegularExpression)
+    , session_(fileSystem_, makePcre2RegularExpression)
     , layout_(designLayout())
 {
     setWindowTitle(kTitle);
@@ -113,7 +111,7 @@ void Form1::SetupList()
     ListView1->horizontalHeader()->setStretchLastSection(false);
     ListView1->horizontalHeader()->setMinimumSectionSize(0);
 
-    model_ = new FileListModel(fileList_, cues_, this);
+    model_ = new FileListModel(session_, this);
     ListView1->setModel(model_);
 }
 
@@ -155,66 +153,29 @@ void Form1::applyLayout()
         {ColumnKey::NewName, layout_.newNameColumnWidth},
     };
     for (const auto& [key, twips] : widths) {
-        fileList_.setColumnWidth(key, twips);
+        session_.setColumnWidth(key, twips);
         ListView1->horizontalHeader()->resizeSection(model_->columnOf(key), toPixels(twips));
     }
 }
 
-FileSystem& Form1::fileSystem()
+std::string Form1::patternText() const
 {
-    if (!fileSystem_)
-        fileSystem_ = std::make_unique<PosixFileSystem>();
-    return *fileSystem_;
+    return toUtf8(Text1->text());
 }
 
-void Form1::previewNames()
+std::string Form1::replacementText() const
 {
-    const std::string pattern = toUtf8(Text1->text());
-    const std::string replacement = toUtf8(Text2->text());
-    const RowRange changed = PreviewNames(fileList_, makeRegularExpression_, pattern, replacement);
-    model_->showChangedCells(changed, {ColumnKey::NewName});
-    updateCues();
+    return toUtf8(Text2->text());
 }
 
-void Form1::updateCues()
+void Form1::showChanges(const ChangeSet& changes)
 {
-    model_->showChangedCues(cueComputer_.compute(fileList_, directories_, cues_));
-}
-
-void Form1::Text1_Change()
-{
-    previewNames();
-}
-
-void Form1::Text2_Change()
-{
-    previewNames();
-}
-
-void Form1::ListView1_OLEDragDrop(const std::vector<std::string>& paths)
-{
-    const std::string pattern = toUtf8(Text1->text());
-    const std::string replacement = toUtf8(Text2->text());
-    const DropOutcome outcome
-        = AddDroppedItems(fileList_, fileSystem(), paths, PreviewSettings{makeRegularExpression_, pattern, replacement});
-    directories_.readDirectoriesOf(fileList_, fileSystem(), outcome.appended);
-    model_->showAppendedRows(outcome.appended);
-    model_->showChangedCells(outcome.previewChanged, {ColumnKey::NewName});
-    updateCues();
-    if (outcome.statusText)
-        Label1->setText(QString::fromStdString(*outcome.statusText));
-}
-
-void Form1::Command1_Click()
-{
-    const ApplyOutcome outcome = ApplyNames(fileList_, fileSystem());
-    model_->showChangedCells(outcome.changed, {ColumnKey::FileName, ColumnKey::NewName});
-    directories_.refresh(fileList_, fileSystem());
-    updateCues();
-    const QString status = QString::fromStdString(outcome.statusText);
-    Label1->setText(status);
-    if (outcome.failed) {
-        QMessageBox box(QMessageBox::NoIcon, kTitle, status, QMessageBox::Ok, this);
+    model_->show(changes);
+    if (changes.statusText)
+        Label1->setText(QString::fromStdString(*changes.statusText));
+    if (changes.failureMessage) {
+        QMessageBox box(QMessageBox::NoIcon, kTitle, QString::fromStdString(*changes.failureMessage), QMessageBox::Ok,
+                        this);
         box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
         box.exec();
         // Without a window manager nobody hands the focus back to the window,
@@ -223,12 +184,29 @@ void Form1::Command1_Click()
     }
 }
 
+void Form1::Text1_Change()
+{
+    showChanges(session_.edit(patternText(), replacementText()));
+}
+
+void Form1::Text2_Change()
+{
+    showChanges(session_.edit(patternText(), replacementText()));
+}
+
+void Form1::ListView1_OLEDragDrop(const std::vector<std::string>& paths)
+{
+    showChanges(session_.drop(paths, patternText(), replacementText()));
+}
+
+void Form1::Command1_Click()
+{
+    showChanges(session_.apply());
+}
+
 void Form1::Command2_Click()
 {
-    model_->clear();
-    directories_.clear();
-    cues_.clear();
-    Label1->setText(kStartupHint);
+    showChanges(session_.clear());
 }
 
 void Form1::Command3_Click()

@@ -1,14 +1,12 @@
 #pragma once
 
-#include "FileList.h"
-#include "FileSystem.h"
-#include "RegularExpression.h"
-#include "RenameCues.h"
+#include "ChangeSet.h"
+#include "PosixFileSystem.h"
+#include "RenameSession.h"
 #include "WindowLayout.h"
 
 #include <QWidget>
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -46,8 +44,8 @@ public:
     QLabel* Label2 = nullptr;
     QLabel* Label3 = nullptr;
 
-    const FileList& fileList() const { return fileList_; }
-    const std::vector<RowCue>& rowCues() const { return cues_; }
+    const RenameSession& session() const { return session_; }
+    const FileList& fileList() const { return session_.fileList(); }
     FileListModel& listModel() const { return *model_; }
     const WindowLayout& layout() const { return layout_; }
 
@@ -69,18 +67,16 @@ private:
     void Command3_Click();
 
     void createControls();
-    void previewNames();
-    void updateCues();
     void applyLayout();
-    FileSystem& fileSystem();
+    std::string patternText() const;
+    std::string replacementText() const;
+    // Shows what a user action changed: the rows, the status line and, for
+    // a failed batch, the message box.
+    void showChanges(const ChangeSet& changes);
 
-    FileList fileList_;
-    DirectorySnapshot directories_; // names on disk where the rows live, for the cues
-    RowCueComputer cueComputer_;
-    std::vector<RowCue> cues_;
+    PosixFileSystem fileSystem_; // holds nothing until it is used
+    RenameSession session_;
     FileListModel* model_ = nullptr;
-    std::unique_ptr<FileSystem> fileSystem_; // made on first use
-    RegularExpressionFactory makeRegularExpression_;
     WindowLayout layout_;
 };
 
