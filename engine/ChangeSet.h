@@ -37,6 +37,7 @@ struct ChangeSet {
         }
         return {};
     }
+    bool operator==(const ChangeSet&) const = default;
 };
 
 } // namespace renamer

@@ -54,7 +54,8 @@ DropOutcome AddDroppedItems(FileList& list, FileSystem& fileSystem, const std::v
     if (outcome.failure)
         return outcome;
     outcome.statusText = std::to_string(list.rowCount()) + std::string(kAddedToListSuffix);
-    outcome.previewChanged = PreviewNames(list, preview);
+    outcome.previewChanged = PreviewNames(list, preview.makeRegularExpression, preview.pattern, preview.replacement,
+                                          rowsBefore);
     return outcome;
 }
 

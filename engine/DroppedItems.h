@@ -13,7 +13,7 @@ namespace renamer {
 // What one drop did to the list, for the window to refresh just that.
 struct DropOutcome {
     RowRange appended;                     // rows added, kept even when the drop failed
-    RowRange previewChanged;               // rows whose NewName the preview changed
+    RowRange previewChanged;               // rows there before whose NewName the preview changed
     std::optional<std::string> statusText; // the new status text; none when the drop failed
     std::optional<Failure> failure;        // what ended the drop early
 };

@@ -2,7 +2,6 @@
 
 #include "Failure.h"
 
-#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <string>
@@ -43,13 +42,6 @@ struct RowRange {
             first = row;
         if (row > last)
             last = row;
-    }
-    // The part of the range at or before `row`.
-    RowRange upTo(std::size_t row) const
-    {
-        if (empty() || first > row)
-            return {};
-        return {first, std::min(last, row)};
     }
     bool operator==(const RowRange&) const = default;
 };

@@ -6,18 +6,19 @@ namespace renamer {
 
 namespace {
 
-void writeIfChanged(FileList& list, std::size_t row, SubItemIndex index, std::string_view text, RowRange& changed)
+// Writes the proposal where it differs; true when it did.
+bool writeIfChanged(FileList& list, std::size_t row, SubItemIndex index, std::string_view text)
 {
     if (list.cell(row, index) == text)
-        return;
+        return false;
     list.setCell(row, index, text);
-    changed.include(row);
+    return true;
 }
 
 } // namespace
 
 RowRange PreviewNames(FileList& list, const RegularExpressionFactory& makeRegularExpression,
-                      std::string_view pattern, std::string_view replacement)
+                      std::string_view pattern, std::string_view replacement, std::size_t reportedRows)
 {
     RowRange changed;
     const std::unique_ptr<RegularExpression> regex = makeRegularExpression();
@@ -38,11 +39,13 @@ RowRange PreviewNames(FileList& list, const RegularExpressionFactory& makeRegula
         // A failed test or replacement proposes nothing for this row, rather
         // than a name computed for another row.
         if (!matched || !regex->replace(fileName, replacement, replaced)) {
-            writeIfChanged(list, row, newNameIndex, {}, changed);
+            if (writeIfChanged(list, row, newNameIndex, {}) && row <= reportedRows)
+                changed.include(row);
             continue;
         }
         expandPlaceholders(replaced, row, proposed);
-        writeIfChanged(list, row, newNameIndex, proposed, changed);
+        if (writeIfChanged(list, row, newNameIndex, proposed) && row <= reportedRows)
+            changed.include(row);
     }
     return changed;
 }

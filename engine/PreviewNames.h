@@ -3,6 +3,8 @@
 #include "FileList.h"
 #include "RegularExpression.h"
 
+#include <cstddef>
+#include <limits>
 #include <string_view>
 
 namespace renamer {
@@ -20,13 +22,10 @@ struct PreviewSettings {
 // the "#" placeholders become the row number; the result goes to NewName.
 // A row the pattern does not match keeps its NewName. A row whose match or
 // replacement fails, and every row when the pattern is invalid, gets an
-// empty NewName; nothing is reported. Returns the rows whose NewName changed.
+// empty NewName; nothing is reported. Returns the rows whose NewName changed
+// among the first `reportedRows` (the rows a window already shows).
 RowRange PreviewNames(FileList& list, const RegularExpressionFactory& makeRegularExpression,
-                      std::string_view pattern, std::string_view replacement);
-
-inline RowRange PreviewNames(FileList& list, const PreviewSettings& settings)
-{
-    return PreviewNames(list, settings.makeRegularExpression, settings.pattern, settings.replacement);
-}
+                      std::string_view pattern, std::string_view replacement,
+                      std::size_t reportedRows = std::numeric_limits<std::size_t>::max());
 
 } // namespace renamer

@@ -202,9 +202,7 @@ RowRange RowCueComputer::compute(const FileList& list, const DirectorySnapshot& 
             ? RowCue{}
             : play(static_cast<std::uint32_t>(row), list.cell(row, pathIndex), list.cell(row, fileNameIndex), newName);
         if (row > cues.size()) {
-            cues.push_back(cue);
-            if (cue != RowCue{})
-                changed.include(row);
+            cues.push_back(cue); // a new row, shown whole
         } else if (cues[row - 1] != cue) {
             cues[row - 1] = cue;
             changed.include(row);

@@ -82,7 +82,8 @@ private:
 // allocates next to nothing.
 class RowCueComputer {
 public:
-    // Leaves one cue per row in `cues` and returns the rows whose cue changed.
+    // Leaves one cue per row in `cues` and returns the rows whose cue changed,
+    // among those that had one before.
     RowRange compute(const FileList& list, const DirectorySnapshot& snapshot, std::vector<RowCue>& cues);
 
 private:

@@ -37,7 +37,6 @@ RowRange RenameSession::updateCues()
 ChangeSet RenameSession::drop(const std::vector<std::string>& paths, std::string_view pattern,
                               std::string_view replacement)
 {
-    const std::size_t rowsBefore = list_.rowCount();
     const DropOutcome outcome
         = AddDroppedItems(list_, fileSystem_, paths, PreviewSettings{makeRegularExpression_, pattern, replacement});
     // The new rows' folders are read now, so that a proposal whose name is
@@ -46,8 +45,8 @@ ChangeSet RenameSession::drop(const std::vector<std::string>& paths, std::string
 
     ChangeSet changes;
     changes.appended = outcome.appended;
-    addCells(changes, ColumnKey::NewName, outcome.previewChanged.upTo(rowsBefore));
-    changes.cues = updateCues().upTo(rowsBefore);
+    addCells(changes, ColumnKey::NewName, outcome.previewChanged);
+    changes.cues = updateCues();
     changes.statusText = outcome.statusText;
     return changes;
 }

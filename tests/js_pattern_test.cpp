@@ -164,6 +164,7 @@ const MatchRow kCodePointRows[] = {
     {"surrogate pair escape in a class", "^[\\uD83D\\uDE00]$", "😀", {"😀"}},
     {"surrogate pair escape in a class rejects its neighbour", "[\\uD83D\\uDE00]", "😁", kNoMatch},
     {"range ending at a surrogate pair escape", "[\\u0041-\\uD83D\\uDE00]", "@B", {"B"}},
+    {"range ending at a lone surrogate escape", "[a-\\uD800]+", ".中b", {"中b"}},
     {"lone surrogate never matches", "a\\uD800|b", "ab", {"b"}},
     {"repeated lone surrogate matches empty", "^a\\uD800*b", "ab", {"ab"}},
     {"lone surrogate in a class is left out", "[\\uD800a]", "xa", {"a"}},

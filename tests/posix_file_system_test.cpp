@@ -9,6 +9,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -95,6 +96,30 @@ TEST(PosixFileSystem, ListingHoldsEveryNonFolderEntryInNaturalOrder)
     const auto root = fileSystem.listFolderFiles(FolderHandle{"/"});
     ASSERT_TRUE(root.has_value()) << root.error().description;
     EXPECT_EQ(root->parentPath, "/");
+}
+
+TEST(PosixFileSystem, NamesThatDifferOnlyInCaseListInByteOrderWhateverTheDirectorySays)
+{
+    // Capitals sort first by byte; the order they were made in and the
+    // order the directory hands them out must not matter.
+    std::vector<std::string> expected;
+    for (const char* stem : {"a", "b", "photo", "x1", "z"}) {
+        std::string capital = stem;
+        for (char& c : capital)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        expected.push_back(capital + ".txt");
+        expected.push_back(std::string(stem) + ".txt");
+    }
+    for (const bool capitalsFirst : {true, false}) {
+        TemporaryDirectory temp;
+        for (std::size_t i = 0; i < expected.size(); i += 2) {
+            writeFile(temp.path() + "/" + expected[capitalsFirst ? i : i + 1], "");
+            writeFile(temp.path() + "/" + expected[capitalsFirst ? i + 1 : i], "");
+        }
+        const auto listed = PosixFileSystem().listFolderFiles(FolderHandle{temp.path()});
+        ASSERT_TRUE(listed.has_value());
+        EXPECT_EQ(listed->names.views(), std::vector<std::string_view>(expected.begin(), expected.end()));
+    }
 }
 
 TEST(PosixFileSystem, LookUpFileSplitsNameAndAbsoluteParent)

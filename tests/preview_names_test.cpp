@@ -113,9 +113,12 @@ TEST(PreviewNames, ARowThatCannotBeMatchedProposesNothingRatherThanAnotherRowsNa
 
 TEST(PreviewNames, ReplacesEveryMatchTheWayJavaScriptDoes)
 {
-    FileList list = listOf({"abc", "baaac", "a-b-c"});
+    FileList list = listOf({"abc", "baaac", "a-b-c", "é.txt"});
     preview(list, "a*", "-");
-    EXPECT_EQ(newNames(list), (Names{"--b-c-", "-b--c-", "----b---c-"}));
+    EXPECT_EQ(newNames(list), (Names{"--b-c-", "-b--c-", "----b---c-", "-é-.-t-x-t-"}))
+        << "after an empty match the search steps over a whole character";
+    preview(list, "x*", "-");
+    EXPECT_EQ(newNames(list)[3], "-é-.-t--t-") << "an empty match may follow a non-empty one";
 }
 
 TEST(PreviewNames, ReportsOnlyTheRowsWhoseProposalChanged)

@@ -77,7 +77,8 @@ TEST_F(RenameCuesTest, EachRowIsMarkedWithWhatTheBatchWouldDoToIt)
         {"a separator, dot names and NUL are invalid",
          {{"a.txt", "x/y"}, {"a.txt", "."}, {"a.txt", ".."}, {"a.txt", std::string("n\0l", 3)}},
          {{Kind::InvalidName}, {Kind::InvalidName}, {Kind::InvalidName}, {Kind::InvalidName}}},
-        {"a name longer than the directory allows", {{"a.txt", std::string(256, 'x')}}, {{Kind::NameTooLong}}},
+        {"a name as long as the directory allows is free, one byte more is too long",
+         {{"a.txt", std::string(255, 'x')}, {"b.txt", std::string(256, 'y')}}, {{}, {Kind::NameTooLong}}},
         {"another file or a folder already has the name", {{"a.txt", "b.txt"}, {"c.txt", "folder"}},
          {{Kind::TakenOnDisk}, {Kind::TakenOnDisk}}},
         {"an earlier row, once renamed, would hold the name", {{"a.txt", "new.txt"}, {"b.txt", "new.txt"}},
@@ -130,8 +131,11 @@ TEST(RenameCueTexts, ErrorsNameTheOtherRow)
     EXPECT_EQ(describeRowCue({Kind::TakenByEarlierRow, 12}), "与第 12 行的新文件名相同");
     EXPECT_EQ(describeRowCue({Kind::RenamedByEarlierRow, 3}), "第 3 行已将此文件重命名");
     EXPECT_EQ(describeRowCue({}), "");
-    EXPECT_TRUE(RowCue{Kind::SourceGone}.isError());
+    for (const Kind error : {Kind::InvalidName, Kind::NameTooLong, Kind::TakenOnDisk, Kind::TakenByEarlierRow,
+                             Kind::SourceGone, Kind::RenamedByEarlierRow})
+        EXPECT_TRUE(RowCue{error}.isError()) << static_cast<int>(error);
     EXPECT_FALSE(RowCue{Kind::Unchanged}.isError());
+    EXPECT_FALSE(RowCue{}.isError());
 }
 
 namespace {
