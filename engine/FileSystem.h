@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Failure.h"
+#include "NamingRules.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -59,12 +60,25 @@ struct FolderFiles {
     NameList names;         // in listing order
 };
 
+// Whether a rename in a folder can work at all, as far as rights go.
+enum class FolderAccess : std::uint8_t {
+    Writable,
+    ReadOnlyVolume, // mounted read-only
+    NoWriteRights,  // the user may not create or remove entries in the folder
+};
+
 // Every entry of a directory, files and sub-folders alike, with how the
-// directory compares names: what a new name there may collide with.
+// directory compares names and which names it can hold: what a new name
+// there may collide with or be refused for.
 struct DirectoryNames {
     NameList names;
     bool caseInsensitive = false; // "a.txt" and "A.TXT" name the same entry
-    std::size_t longestName = 255; // bytes
+    std::size_t longestName = 255; // in lengthUnitOf(volumeKind)
+    VolumeKind volumeKind = VolumeKind::Posix; // whose naming rules hold (refusalOf)
+    FolderAccess access = FolderAccess::Writable;
+    // Served by a user-space (FUSE) driver, which may store a name other than
+    // the one it was given and may lack hard links and RENAME_NOREPLACE.
+    bool userSpaceDriver = false;
 };
 
 // A file found by `lookUpFile`. `parentPath + "/" + name` names the same file

@@ -1,7 +1,9 @@
 #include "PosixFileSystem.h"
 
+#include "DirectoryProbes.h"
 #include "ErrnoDescription.h"
 #include "NaturalOrder.h"
+#include "VolumeDetection.h"
 
 #include <algorithm>
 #include <atomic>
@@ -367,27 +369,6 @@ Result<void> PosixFileSystem::moveThroughTemporaryName(const std::string& from, 
     return failWith(describeMoveError(error, folder));
 }
 
-namespace {
-
-std::string withAsciiCaseSwapped(std::string_view name)
-{
-    std::string swapped(name);
-    for (char& c : swapped) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-        else if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return swapped;
-}
-
-bool hasAsciiLetter(std::string_view name)
-{
-    return std::any_of(name.begin(), name.end(), [](char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; });
-}
-
-} // namespace
-
 Result<DirectoryNames> PosixFileSystem::readDirectoryNames(const std::string& path)
 {
     DirectoryStream directory(opendir(path.c_str()));
@@ -402,18 +383,14 @@ Result<DirectoryNames> PosixFileSystem::readDirectoryNames(const std::string& pa
     const long longest = fpathconf(descriptor, _PC_NAME_MAX);
     if (longest > 0)
         result.longestName = static_cast<std::size_t>(longest);
-    const std::vector<std::string_view> names = result.names.views();
-    const auto probe = std::find_if(names.begin(), names.end(), hasAsciiLetter);
-    if (probe != names.end()) {
-        struct stat original {};
-        struct stat swapped {};
-        const std::string name(*probe);
-        const std::string other = withAsciiCaseSwapped(name);
-        // A listed entry of that name would be a second file, not an alias.
-        result.caseInsensitive = std::find(names.begin(), names.end(), other) == names.end()
-            && fstatat(descriptor, name.c_str(), &original, AT_SYMLINK_NOFOLLOW) == 0
-            && fstatat(descriptor, other.c_str(), &swapped, AT_SYMLINK_NOFOLLOW) == 0 && isSameEntry(original, swapped);
-    }
+    const Volume volume = detectVolume(descriptor);
+    result.volumeKind = volume.kind;
+    result.userSpaceDriver = volume.userSpaceDriver;
+    result.access = folderAccessOf(descriptor);
+    // A folder without a name to try takes after its kind: FAT and exFAT
+    // never tell case apart.
+    result.caseInsensitive = probeCaseInsensitivity(descriptor, result.names)
+                                 .value_or(volume.kind == VolumeKind::Fat || volume.kind == VolumeKind::Exfat);
     return result;
 }
 

@@ -40,8 +40,10 @@ public:
     // handle's parentPath is always absolute. Names are kept byte for byte.
     Result<FileHandle> lookUpFile(const std::string& path) override;
 
-    // A directory counts as case-insensitive when one of its names, with the
-    // case of its ASCII letters swapped, reaches the very same entry.
+    // Besides the names: the volume's kind and driver (detectVolume), whether
+    // the folder is writable, and whether it tells letter case apart
+    // (probeCaseInsensitivity). The length limit is _PC_NAME_MAX, which
+    // FUSE drivers of Windows volumes report in UTF-16 units.
     Result<DirectoryNames> readDirectoryNames(const std::string& path) override;
 
     // `destination` must be file.parentPath + "/" + the new name. A target that

@@ -1,6 +1,12 @@
 # Debian 12 packages, sourced by run.sh and test.sh.
 build_packages=(cmake ninja-build g++ pkg-config libpcre2-dev qt6-base-dev libgl-dev)
 test_packages=(libgtest-dev fonts-dejavu-core) # the window tests draw text
+# Real volumes the platform tests mount: exFAT (exfat-fuse on a loop device),
+# FAT (fusefat), NTFS (ntfs-3g), sshfs to a private sshd, and kernel ext4,
+# xfs and btrfs on loop devices. fuse3 first: exfat-fuse and fusefat ask for
+# "fuse", which fuse3 provides and sshfs needs.
+test_packages+=(fuse3 exfat-fuse exfatprogs fusefat dosfstools ntfs-3g sshfs openssh-client openssh-server
+    e2fsprogs xfsprogs btrfs-progs)
 window_packages=(fonts-wqy-microhei qt6-translations-l10n)
 # clang 19 is the first Debian 12 clang that compiles libstdc++ 12's
 # <expected>; its runtime package carries libFuzzer.

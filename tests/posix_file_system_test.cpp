@@ -373,5 +373,23 @@ TEST(PosixFileSystem, DirectoryNamesHoldEveryEntryAndHowTheDirectoryComparesName
     EXPECT_EQ(fileSystem.readDirectoryNames(temp.path() + "/missing").error().description, "文件未找到");
 }
 
+TEST(PosixFileSystem, DirectoryNamesTellWhetherTheUserMayWriteThere)
+{
+    TemporaryDirectory temp;
+    chmod(temp.path().c_str(), 0755);
+    const std::string folder = temp.path() + "/read-only";
+    mkdir(folder.c_str(), 0555);
+    PosixFileSystem fileSystem;
+    const auto accessAs = [&](const std::string& path) {
+        return runUnprivileged([&] {
+            const auto names = fileSystem.readDirectoryNames(path);
+            return names ? std::to_string(static_cast<int>(names->access)) : names.error().description;
+        });
+    };
+    EXPECT_EQ(accessAs(folder), std::to_string(static_cast<int>(FolderAccess::NoWriteRights)));
+    chmod(folder.c_str(), 0777);
+    EXPECT_EQ(accessAs(folder), std::to_string(static_cast<int>(FolderAccess::Writable)));
+}
+
 } // namespace
 } // namespace renamer

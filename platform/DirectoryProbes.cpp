@@ -1,0 +1,66 @@
+#include "DirectoryProbes.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+namespace renamer {
+namespace {
+
+bool hasAsciiLetter(std::string_view name)
+{
+    return std::any_of(name.begin(), name.end(), [](char c) { return (c | 0x20) >= 'a' && (c | 0x20) <= 'z'; });
+}
+
+std::string withAsciiCaseSwapped(std::string_view name)
+{
+    std::string swapped(name);
+    for (char& c : swapped) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+        else if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return swapped;
+}
+
+} // namespace
+
+std::optional<bool> probeCaseInsensitivity(int directory, const NameList& names)
+{
+    const std::vector<std::string_view> listed = names.views();
+    const auto probe = std::find_if(listed.begin(), listed.end(), hasAsciiLetter);
+    if (probe == listed.end())
+        return std::nullopt;
+    const std::string other = withAsciiCaseSwapped(*probe);
+    if (std::find(listed.begin(), listed.end(), other) != listed.end())
+        return false;
+    struct stat status {};
+    return fstatat(directory, other.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+FolderAccess folderAccessOf(int directory)
+{
+    struct statvfs volume {};
+    if (fstatvfs(directory, &volume) == 0 && (volume.f_flag & ST_RDONLY) != 0)
+        return FolderAccess::ReadOnlyVolume;
+    if (faccessat(directory, ".", W_OK | X_OK, AT_EACCESS) == 0)
+        return FolderAccess::Writable;
+    switch (errno) {
+    case EROFS:
+        return FolderAccess::ReadOnlyVolume;
+    case EACCES:
+    case EPERM:
+        return FolderAccess::NoWriteRights;
+    default:
+        // Anything else says nothing about rights; the rename will tell.
+        return FolderAccess::Writable;
+    }
+}
+
+} // namespace renamer
