@@ -1,8 +1,13 @@
 # Debian 12 packages, sourced by run.sh and test.sh.
 build_packages=(cmake ninja-build g++ pkg-config libpcre2-dev qt6-base-dev libgl-dev)
 test_packages=(libgtest-dev fonts-dejavu-core) # the window tests draw text
-window_packages=(fonts-wqy-microhei qt6-translations-l10n)
+# qt6-wayland: Qt's Wayland platform plugin, to run natively on a Wayland
+# desktop as well as on X11.
+window_packages=(fonts-wqy-microhei qt6-translations-l10n qt6-wayland)
 # clang 19 is the first Debian 12 clang that compiles libstdc++ 12's
 # <expected>; its runtime package carries libFuzzer.
 fuzz_packages=(clang-19 libclang-rt-19-dev clang-tidy-19)
 bench_packages=(rename python3)
+# Building the Debian package (dpkg-shlibdeps in dpkg-dev; CPack finds the
+# programs to scan with file) and validating what it installs.
+packaging_packages=(dpkg-dev file desktop-file-utils appstream)
