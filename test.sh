@@ -3,7 +3,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 source scripts/packages.sh
-scripts/ensure-packages.sh "${build_packages[@]}" "${test_packages[@]}" "${fuzz_packages[@]}"
+scripts/ensure-packages.sh "${build_packages[@]}" "${test_packages[@]}" "${fuzz_packages[@]}" \
+    "${packaging_packages[@]}"
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build
@@ -30,3 +31,7 @@ ctest --test-dir build-fuzz -L fuzz --output-on-failure -j "$(nproc)"
 # counts of warnings it suppressed in system headers are left out.
 run-clang-tidy-19 -quiet -p build-fuzz '/(engine|platform|fuzz)/[^/]*\.cpp$' 2>&1 \
     | { grep -v 'warnings\? generated\.$' || true; }
+
+# The Debian package from the first build: its control fields, its files,
+# and the desktop entry and metainfo it installs, validated.
+scripts/check-package.sh build

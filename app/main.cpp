@@ -12,7 +12,9 @@ int main(int argc, char** argv)
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("regex-renamer"));
     QApplication::setApplicationDisplayName(renamer::Form1::kTitle);
-    QApplication::setDesktopFileName(QStringLiteral("regex-renamer"));
+    // The desktop entry's name without ".desktop": Wayland compositors match
+    // the window to its menu entry and icon by it.
+    QApplication::setDesktopFileName(QStringLiteral(RENAMER_APP_ID));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/regex-renamer.png")));
 
     // Qt's own texts (the text boxes' context menus) in Chinese, like ours,
