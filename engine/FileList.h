@@ -126,8 +126,8 @@ Result<void> appendFileRow(FileList& list, std::string_view parentPath, std::str
                            const RowOrigin& origin = {});
 
 // Appends one row for the file at `path`, asking the file system for its
-// directory, name and identity. The new row's ID is the row count before it plus one.
-// A failed lookup adds no row and is returned.
+// directory, name and identity. The new row's ID is the row count before it
+// plus one. A failed lookup adds no row and is returned.
 Result<void> AddFile(FileList& list, FileSystem& fileSystem, const std::string& path);
 
 } // namespace renamer
