@@ -251,7 +251,10 @@ private:
             return;
         switch (pick(5)) {
         case 0:
-            std::filesystem::remove(path);
+            // Gone from the folder. Kept elsewhere, so that no file made
+            // later gets its inode number: a number reused that way is the
+            // one change the identity cannot see.
+            std::filesystem::rename(path, folders.root + "/deleted " + std::to_string(serial_++));
             break;
         case 1:
             if (!std::filesystem::exists(real + "/moved away.txt"))
