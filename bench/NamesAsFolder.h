@@ -25,9 +25,14 @@ public:
         return path == kFolder ? kDirectoryAttribute : 0;
     }
     Result<FolderHandle> lookUpFolder(const std::string& path) override { return FolderHandle{path}; }
-    Result<FolderFiles> listFolderFiles(const FolderHandle&) override { return FolderFiles{kFolder, names_}; }
+    Result<FolderFiles> listFolderFiles(const FolderHandle&) override { return FolderFiles{kFolder, names_, {}, {}}; }
     Result<FileHandle> lookUpFile(const std::string&) override { return failWith("文件未找到"); }
-    Result<DirectoryNames> readDirectoryNames(const std::string&) override { return DirectoryNames{names_}; }
+    Result<OpenFolderPtr> openFolder(const std::string& path) override
+    {
+        return std::make_shared<const OpenFolder>(path, FileIdentity{});
+    }
+    Result<FileHandle> lookUpFileIn(const OpenFolderPtr&, std::string_view) override { return failWith("文件未找到"); }
+    Result<DirectoryNames> readDirectoryNames(const std::string&) override { return DirectoryNames{names_, false, 255, {}, {}}; }
     Result<void> move(const FileHandle&, const std::string&) override { return failWith("只读文件系统"); }
 
 private:

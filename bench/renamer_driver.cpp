@@ -12,6 +12,11 @@
 //       and prints the rows (ID, Path, FileName, NewName, tab-separated) and
 //       then the status text or failure message. --timing prints the
 //       milliseconds of the drop and of the batch to standard error.
+//
+// Every printed cell and status text has tab, newline and backslash written
+// as "\t", "\n" and "\\"; the names on standard input take the same
+// escapes, so names holding those characters can be driven and read back.
+#include "CellEscapes.h"
 #include "FileList.h"
 #include "NamesAsFolder.h"
 #include "Pcre2RegularExpression.h"
@@ -42,7 +47,7 @@ std::vector<std::string> readNames(std::istream& in)
 {
     std::vector<std::string> names;
     for (std::string line; std::getline(in, line);)
-        names.push_back(line);
+        names.push_back(unescapeCell(line));
     return names;
 }
 
@@ -75,7 +80,7 @@ int previewRows(std::string_view pattern, std::string_view replacement, int repe
         std::string output;
         const SubItemIndex newName = list.subItemIndex(ColumnKey::NewName);
         for (std::size_t row = 1; row <= list.rowCount(); ++row)
-            output.append(list.cell(row, newName)).append("\n");
+            output.append(escapeCell(list.cell(row, newName))).append("\n");
         write(output);
         return 0;
     }
@@ -98,7 +103,7 @@ void printRows(const FileList& list)
         for (const ListColumn& column : list.columns()) {
             if (column.subItemIndex != 0)
                 output += '\t';
-            output += list.cell(row, column.subItemIndex);
+            output += escapeCell(list.cell(row, column.subItemIndex));
         }
         output += '\n';
     }
@@ -129,7 +134,7 @@ int dropAndApply(std::string_view pattern, std::string_view replacement, const s
         exitCode = applied.failureMessage ? 1 : exitCode;
     }
     printRows(session.fileList());
-    write(status + "\n");
+    write(escapeCell(status) + "\n");
     return exitCode;
 }
 

@@ -1,8 +1,79 @@
 #include "ApplyNames.h"
 
+#include "NameBound.h"
 #include "StatusTexts.h"
 
+#include <unordered_set>
+
 namespace renamer {
+
+namespace {
+
+const char* const kNameTooLong = "文件名过长";
+const char* const kFileNotFound = "文件未找到";
+const char* const kFileReplaced = "文件已被替换";
+const char* const kFolderReplaced = "文件夹已被替换";
+
+struct FileIdentityHash {
+    std::size_t operator()(const FileIdentity& identity) const
+    {
+        return std::hash<std::uint64_t>{}(identity.inode * 0x9E3779B97F4A7C15u ^ identity.device);
+    }
+};
+
+// One batch's walk over the rows: the folder it has open, reused while
+// consecutive rows share it, and the files it has moved so far.
+class Batch {
+public:
+    explicit Batch(FileSystem& fileSystem)
+        : fileSystem_(fileSystem)
+    {
+    }
+
+    // Renames the row's file, found at directory + "/" + oldName, to
+    // directory + "/" + newName, after making sure that what is found there
+    // is the file the row was made for, in the folder it was made for.
+    Result<void> rename(const RowOrigin& origin, const std::string& directory, const std::string& oldName,
+                        const std::string& newName)
+    {
+        // A name the preview cut short, or any other that no file system
+        // could hold, never reaches the disk.
+        if (newName.size() > kLongestPossibleName)
+            return failWith(kNameTooLong);
+        if (!folder_ || folder_->path() != directory) {
+            folder_.reset();
+            auto opened = fileSystem_.openFolder(directory);
+            if (!opened)
+                return std::unexpected(opened.error());
+            folder_ = *std::move(opened);
+        }
+        if (!maybeSameFolder(origin.folder, folder_->identity()))
+            return failWith(kFolderReplaced);
+        auto file = fileSystem_.lookUpFileIn(folder_, oldName);
+        if (!file)
+            return std::unexpected(file.error());
+        if (!maybeSameInode(origin.inode, file->identity.inode)) {
+            // A file this batch moved here means the row's own file is simply
+            // no longer under that name; any other was put there behind the
+            // tool's back.
+            return failWith(moved_.contains(file->identity) ? kFileNotFound : kFileReplaced);
+        }
+        destination_.assign(directory).append("/").append(newName);
+        if (auto moved = fileSystem_.move(*file, destination_); !moved)
+            return moved;
+        if (file->identity.known())
+            moved_.insert(file->identity);
+        return {};
+    }
+
+private:
+    FileSystem& fileSystem_;
+    OpenFolderPtr folder_;
+    std::unordered_set<FileIdentity, FileIdentityHash> moved_;
+    std::string destination_;
+};
+
+} // namespace
 
 std::string renameFailureMessage(std::string_view oldName, std::string_view newName, std::string_view description)
 {
@@ -22,8 +93,7 @@ ApplyOutcome ApplyNames(FileList& list, FileSystem& fileSystem)
     const SubItemIndex fileNameIndex = list.subItemIndex(ColumnKey::FileName);
     const SubItemIndex newNameIndex = list.subItemIndex(ColumnKey::NewName);
     const std::size_t lastRow = list.rowCount();
-    std::string source;
-    std::string destination;
+    Batch batch(fileSystem);
     for (std::size_t row = 1; row <= lastRow; ++row) {
         const std::string& directory = list.cell(row, pathIndex);
         const std::string& oldName = list.cell(row, fileNameIndex);
@@ -31,16 +101,9 @@ ApplyOutcome ApplyNames(FileList& list, FileSystem& fileSystem)
         if (newName.empty())
             continue;
 
-        source.assign(directory).append("/").append(oldName);
-        destination.assign(directory).append("/").append(newName);
-        Result<void> moved;
-        if (auto file = fileSystem.lookUpFile(source))
-            moved = fileSystem.move(*file, destination);
-        else
-            moved = std::unexpected(file.error());
-        if (!moved) {
+        if (auto renamed = batch.rename(list.origin(row), directory, oldName, newName); !renamed) {
             outcome.failed = true;
-            outcome.statusText = renameFailureMessage(oldName, newName, moved.error().description);
+            outcome.statusText = renameFailureMessage(oldName, newName, renamed.error().description);
             return outcome;
         }
 

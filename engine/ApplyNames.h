@@ -22,8 +22,12 @@ std::string renameFailureMessage(std::string_view oldName, std::string_view newN
 
 // Renames, in row order, every file whose row has a non-empty NewName, within
 // its own directory; a renamed row gets the new name as FileName and an empty
-// NewName. The first failure stops the batch: rows before it stay renamed,
-// the failing row and those after it are untouched.
+// NewName. A row renames only the file it was made for: a folder path that
+// names another folder now ("文件夹已被替换"), or an old name that now belongs
+// to another file ("文件已被替换", or "文件未找到" when this batch moved that
+// file there), stops the batch, as does a new name longer than any file
+// system holds ("文件名过长"). The first failure stops the batch: rows before
+// it stay renamed, the failing row and those after it are untouched.
 ApplyOutcome ApplyNames(FileList& list, FileSystem& fileSystem);
 
 } // namespace renamer

@@ -16,7 +16,8 @@ Result<void> AddFolder(FileList& list, FileSystem& fileSystem, const std::string
     // would only double the system calls of a large drop.
     list.reserveForAppending(files->names.size());
     for (std::size_t i = 0; i < files->names.size(); ++i) {
-        if (auto added = appendFileRow(list, files->parentPath, files->names[i]); !added)
+        const std::uint64_t inode = i < files->inodes.size() ? files->inodes[i] : 0;
+        if (auto added = appendFileRow(list, files->parentPath, files->names[i], {inode, files->folder}); !added)
             return added;
     }
     return {};

@@ -1,7 +1,5 @@
 #include "FileList.h"
 
-#include "FileSystem.h"
-
 #include <algorithm>
 #include <cstdint>
 #include <limits>
@@ -60,17 +58,30 @@ void FileList::setCell(std::size_t row, SubItemIndex index, std::string_view tex
     rowAt(row).at(index).assign(text);
 }
 
+RowOrigin FileList::origin(std::size_t row) const
+{
+    rowAt(row); // the range check
+    const RowFile& file = files_[row - 1];
+    return {file.inode, folders_[file.folder]};
+}
+
 void FileList::reserveForAppending(std::size_t count)
 {
     const std::size_t needed = rows_.size() + count;
-    if (needed > rows_.capacity())
-        rows_.reserve(std::max(needed, 2 * rows_.capacity()));
+    if (needed > rows_.capacity()) {
+        const std::size_t capacity = std::max(needed, 2 * rows_.capacity());
+        rows_.reserve(capacity);
+        files_.reserve(capacity);
+    }
 }
 
-std::size_t FileList::appendRow(std::string mainText)
+std::size_t FileList::appendRow(std::string mainText, const RowOrigin& origin)
 {
     Row& row = rows_.emplace_back();
     row[subItemIndex(ColumnKey::Id)] = std::move(mainText);
+    if (folders_.empty() || folders_.back() != origin.folder)
+        folders_.push_back(origin.folder);
+    files_.push_back({origin.inode, static_cast<std::uint32_t>(folders_.size() - 1)});
     return rows_.size();
 }
 
@@ -78,14 +89,19 @@ void FileList::clear()
 {
     rows_.clear();
     rows_.shrink_to_fit();
+    files_.clear();
+    files_.shrink_to_fit();
+    folders_.clear();
+    folders_.shrink_to_fit();
 }
 
-Result<void> appendFileRow(FileList& list, std::string_view parentPath, std::string_view name)
+Result<void> appendFileRow(FileList& list, std::string_view parentPath, std::string_view name,
+                           const RowOrigin& origin)
 {
     // The row count is a 32-bit value; the next number must still fit.
     if (list.rowCount() >= static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
         return failWith("列表已满");
-    const std::size_t row = list.appendRow(std::to_string(list.rowCount() + 1));
+    const std::size_t row = list.appendRow(std::to_string(list.rowCount() + 1), origin);
     list.setCell(row, ColumnKey::Path, parentPath);
     list.setCell(row, ColumnKey::FileName, name);
     return {};
@@ -96,7 +112,8 @@ Result<void> AddFile(FileList& list, FileSystem& fileSystem, const std::string& 
     auto file = fileSystem.lookUpFile(path);
     if (!file)
         return std::unexpected(file.error());
-    return appendFileRow(list, file->parentPath, file->name);
+    const FileIdentity folder = file->folder ? file->folder->identity() : FileIdentity{};
+    return appendFileRow(list, file->parentPath, file->name, {file->identity.inode, folder});
 }
 
 } // namespace renamer

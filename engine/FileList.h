@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Failure.h"
+#include "FileSystem.h"
 
 #include <array>
 #include <cstddef>
@@ -9,8 +10,6 @@
 #include <vector>
 
 namespace renamer {
-
-class FileSystem;
 
 // The keys by which every piece of code addresses a column.
 namespace ColumnKey {
@@ -44,6 +43,16 @@ struct RowRange {
             last = row;
     }
     bool operator==(const RowRange&) const = default;
+};
+
+// The file a row was made for, as the file system told when the row was
+// added: its inode number in its folder, and that folder's identity. A row
+// made without them has both unknown.
+struct RowOrigin {
+    std::uint64_t inode = 0;
+    FileIdentity folder;
+
+    bool operator==(const RowOrigin&) const = default;
 };
 
 // The table of files: one row per file put in, with the file's directory,
@@ -83,9 +92,12 @@ public:
         setCell(row, subItemIndex(key), text);
     }
 
+    // Which file the row was made for (1-based; out of range throws).
+    RowOrigin origin(std::size_t row) const;
+
     // Appends a row whose main text is `mainText` and whose sub-items are
     // empty; returns its position.
-    std::size_t appendRow(std::string mainText);
+    std::size_t appendRow(std::string mainText, const RowOrigin& origin = {});
     // Makes room for `count` more rows, growing at least geometrically so that
     // many small drops stay linear.
     void reserveForAppending(std::size_t count);
@@ -95,17 +107,27 @@ private:
     Row& rowAt(std::size_t row);
     const Row& rowAt(std::size_t row) const;
 
+    // Beside each row, its file's inode number and its folder's place in
+    // folders_, which consecutive rows of one folder share.
+    struct RowFile {
+        std::uint64_t inode;
+        std::uint32_t folder;
+    };
+
     std::array<ListColumn, kColumnCount> columns_;
     std::vector<Row> rows_;
+    std::vector<RowFile> files_;
+    std::vector<FileIdentity> folders_;
 };
 
 // Appends a row for the file `name` in the directory `parentPath`, numbered
 // the row count before it plus one, with an empty NewName.
-Result<void> appendFileRow(FileList& list, std::string_view parentPath, std::string_view name);
+Result<void> appendFileRow(FileList& list, std::string_view parentPath, std::string_view name,
+                           const RowOrigin& origin = {});
 
 // Appends one row for the file at `path`, asking the file system for its
-// directory and name. The new row's ID is the row count before it plus one.
-// A failed lookup adds no row and is returned.
+// directory, name and identity. The new row's ID is the row count before it
+// plus one. A failed lookup adds no row and is returned.
 Result<void> AddFile(FileList& list, FileSystem& fileSystem, const std::string& path);
 
 } // namespace renamer

@@ -12,7 +12,8 @@ namespace renamer {
 // characters gives the last n characters of n zeros followed by the number,
 // and "#" gives the number unpadded. So a run is cut into pieces of eight
 // from the left and a last piece of the remaining width: nine "#" give the
-// 8-digit number followed by the unpadded one.
+// 8-digit number followed by the unpadded one. `out` stops growing at
+// kLongestWorkingName bytes (NameBound.h).
 void expandPlaceholders(std::string_view name, std::uint64_t rowNumber, std::string& out);
 
 } // namespace renamer

@@ -25,7 +25,9 @@ public:
 
     // Writes `subject` with its first match, or every match when global,
     // replaced by `replacement` (with "$n" group references) into `out`,
-    // reusing its capacity. On failure `out` is unspecified.
+    // reusing its capacity. `out` stops growing at kLongestWorkingName bytes
+    // (NameBound.h), and matching stops with it. On failure `out` is
+    // unspecified.
     virtual Result<void> replace(std::string_view subject, std::string_view replacement, std::string& out) = 0;
 };
 

@@ -1,6 +1,7 @@
 #include "RenameCues.h"
 
 #include "CaseFolding.h"
+#include "NameBound.h"
 
 #include <deque>
 #include <unordered_set>
@@ -27,6 +28,10 @@ std::string describeRowCue(const RowCue& cue)
         return "原文件已不存在";
     case RowCueKind::RenamedByEarlierRow:
         return "第 " + row + " 行已将此文件重命名";
+    case RowCueKind::SourceReplaced:
+        return "原文件名已属于另一个文件";
+    case RowCueKind::FolderReplaced:
+        return "文件夹已被替换";
     }
     return {};
 }
@@ -34,6 +39,7 @@ std::string describeRowCue(const RowCue& cue)
 DirectorySnapshot::Directory::Directory(DirectoryNames names)
     : caseInsensitive_(names.caseInsensitive)
     , longestName_(names.longestName)
+    , identity_(names.folder)
 {
     if (caseInsensitive_) {
         NameList folded;
@@ -49,7 +55,7 @@ DirectorySnapshot::Directory::Directory(DirectoryNames names)
     names_.reserve(storage_.size());
     for (std::size_t i = 0; i < storage_.size(); ++i) {
         const std::string_view name = storage_[i];
-        names_.findOrInsert(0, name, hashName(name)) = true;
+        names_.findOrInsert(0, name, hashName(name)) = i < names.inodes.size() ? names.inodes[i] : 0;
     }
 }
 
@@ -133,29 +139,55 @@ std::string_view RowCueComputer::key(const DirectorySnapshot::Directory* directo
     return folded_.emplace_back(scratch_);
 }
 
+RowCue RowCueComputer::findSource(const RowOrigin& origin, const DirectorySnapshot::Directory* directory,
+                                  const NameState* old, std::string_view oldKey, std::size_t oldHash) const
+{
+    // The file the batch would find under the old name: the one an earlier
+    // row renamed to it, none when an earlier row renamed its file away,
+    // else the one on disk.
+    bool found = true;
+    std::uint64_t foundInode = 0;
+    if (old != nullptr && old->renamedToBy != 0) {
+        foundInode = list_->origin(old->renamedToBy).inode;
+    } else if (old != nullptr && old->renamedAwayBy != 0) {
+        found = false;
+    } else if (directory != nullptr) {
+        const std::uint64_t* inode = directory->inodeOf(oldKey, oldHash);
+        found = inode != nullptr;
+        foundInode = found ? *inode : 0;
+    }
+    if (found && maybeSameInode(foundInode, origin.inode))
+        return {};
+    // Not there: moved away by an earlier row, or gone or replaced on disk.
+    if (old != nullptr && old->renamedAwayBy != 0
+        && maybeSameInode(list_->origin(old->renamedAwayBy).inode, origin.inode))
+        return {RowCueKind::RenamedByEarlierRow, old->renamedAwayBy};
+    return {found ? RowCueKind::SourceReplaced : RowCueKind::SourceGone};
+}
+
 RowCue RowCueComputer::play(std::uint32_t row, std::string_view path, std::string_view oldName,
                             std::string_view newName)
 {
     if (isInvalidName(newName))
         return {RowCueKind::InvalidName};
+    // Also a name the preview cut short is longer than any name can be.
+    if (newName.size() > kLongestPossibleName)
+        return {RowCueKind::NameTooLong};
     const std::uint32_t id = directoryId(path);
     const DirectorySnapshot::Directory* directory = directories_[id - 1];
     if (directory != nullptr && newName.size() > directory->longestName())
         return {RowCueKind::NameTooLong};
+    const RowOrigin origin = list_->origin(row);
+    if (directory != nullptr && !maybeSameFolder(origin.folder, directory->identity()))
+        return {RowCueKind::FolderReplaced};
 
     const std::string_view oldKey = key(directory, oldName);
     const std::size_t oldHash = hashName(oldKey);
-    const NameState* old = names_.find(id, oldKey, oldHash);
-    if (old == nullptr || old->renamedToBy == 0) {
-        // Where the old name went: renamed by an earlier row, or gone from disk.
-        if (old != nullptr && old->renamedAwayBy != 0)
-            return {RowCueKind::RenamedByEarlierRow, old->renamedAwayBy};
-        if (directory != nullptr && !directory->contains(oldKey, oldHash))
-            return {RowCueKind::SourceGone};
-    }
+    if (const RowCue source = findSource(origin, directory, names_.find(id, oldKey, oldHash), oldKey, oldHash);
+        source.isError())
+        return source;
     if (newName == oldName)
         return {RowCueKind::Unchanged};
-
     const std::string_view newKey = key(directory, newName);
     // A change of letter case only, where case does not count, is the file
     // itself; the row then holds the name under its new spelling.
@@ -179,6 +211,7 @@ RowCue RowCueComputer::play(std::uint32_t row, std::string_view path, std::strin
 
 RowRange RowCueComputer::compute(const FileList& list, const DirectorySnapshot& snapshot, std::vector<RowCue>& cues)
 {
+    list_ = &list;
     snapshot_ = &snapshot;
     const std::size_t rowCount = list.rowCount();
     // A row that renames holds two names: room for every row doing so, once,

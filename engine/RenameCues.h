@@ -25,6 +25,8 @@ enum class RowCueKind : std::uint8_t {
     TakenByEarlierRow,   // an earlier row, once renamed, would hold the name
     SourceGone,          // the file no longer has its old name
     RenamedByEarlierRow, // an earlier row of the same file would rename it first
+    SourceReplaced,      // the old name belongs to another file now
+    FolderReplaced,      // the row's folder path names another folder now
 };
 
 struct RowCue {
@@ -58,14 +60,22 @@ public:
 
         // `name` must already be folded where the directory ignores case.
         bool contains(std::string_view name, std::size_t hash) const { return names_.find(0, name, hash) != nullptr; }
+        // The inode number of the entry of that name (0 where unknown), or
+        // null when there is none.
+        const std::uint64_t* inodeOf(std::string_view name, std::size_t hash) const
+        {
+            return names_.find(0, name, hash);
+        }
         bool caseInsensitive() const { return caseInsensitive_; }
         std::size_t longestName() const { return longestName_; }
+        const FileIdentity& identity() const { return identity_; }
 
     private:
         NameList storage_; // the table views into it
-        NameTable<bool> names_;
+        NameTable<std::uint64_t> names_;
         bool caseInsensitive_;
         std::size_t longestName_;
+        FileIdentity identity_;
     };
     // Null when the directory was not read or could not be.
     const Directory* find(std::string_view path) const;
@@ -93,11 +103,16 @@ private:
     };
 
     RowCue play(std::uint32_t row, std::string_view directory, std::string_view oldName, std::string_view newName);
+    // Where the row's file is, if not under its old name as the batch would
+    // find it there.
+    RowCue findSource(const RowOrigin& origin, const DirectorySnapshot::Directory* directory,
+                      const NameState* old, std::string_view oldKey, std::size_t oldHash) const;
     std::uint32_t directoryId(std::string_view path);
     // The name as its directory compares names; folded names are kept alive
     // in `folded_` for the run.
     std::string_view key(const DirectorySnapshot::Directory* directory, std::string_view name);
 
+    const FileList* list_ = nullptr;
     const DirectorySnapshot* snapshot_ = nullptr;
     NameTable<NameState> names_;
     NameTable<std::uint32_t> directoryIds_;

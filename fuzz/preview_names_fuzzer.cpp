@@ -1,6 +1,7 @@
 // One preview run as the window makes it. Input lines: the pattern, the
 // replacement, then up to eight file names.
 
+#include "NameBound.h"
 #include "Pcre2RegularExpression.h"
 #include "PreviewNames.h"
 #include "Properties.h"
@@ -40,6 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // Placeholders are expanded after the replacement, so also a "#"
         // taken from the file name becomes the row number.
         require(proposed.find('#') == std::string::npos, "a proposed name keeps no #");
+        require(proposed.size() <= kLongestWorkingName, "a proposed name stops growing at the bound");
         if (allValid)
             require(isValidUtf8(proposed), "a proposed name is valid UTF-8");
     }

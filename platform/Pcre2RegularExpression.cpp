@@ -1,6 +1,7 @@
 #include "Pcre2RegularExpression.h"
 
 #include "JsPatternTranslation.h"
+#include "NameBound.h"
 #include "Pcre2CompileOptions.h"
 #include "ReplacementTemplate.h"
 
@@ -209,8 +210,10 @@ Result<void> Pcre2RegularExpression::replace(std::string_view subject, std::stri
         const MatchOffsets match = regex.offsets();
         const std::size_t matchStart = match.pairs[0];
         const std::size_t matchEnd = match.pairs[1];
-        out.append(subject.substr(copiedUpTo, matchStart - copiedUpTo));
-        regex.replacement->appendExpansion(subject, match, out);
+        // A name that has reached its bound needs no more matches.
+        if (!appendBounded(out, subject.substr(copiedUpTo, matchStart - copiedUpTo))
+            || !regex.replacement->appendExpansion(subject, match, out))
+            return {};
         copiedUpTo = matchEnd;
         if (!global_)
             break;
@@ -224,7 +227,7 @@ Result<void> Pcre2RegularExpression::replace(std::string_view subject, std::stri
             position = matchEnd;
         }
     }
-    out.append(subject.substr(copiedUpTo));
+    appendBounded(out, subject.substr(copiedUpTo));
     return {};
 }
 

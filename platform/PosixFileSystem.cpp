@@ -2,6 +2,7 @@
 
 #include "DirectoryProbes.h"
 #include "ErrnoDescription.h"
+#include "FileDescriptor.h"
 #include "NaturalOrder.h"
 #include "VolumeDetection.h"
 
@@ -13,6 +14,7 @@
 #include <cstdlib>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string_view>
 
 #include <dirent.h>
@@ -71,6 +73,49 @@ bool isSameEntry(const struct stat& a, const struct stat& b)
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
+FileIdentity identityOf(const struct stat& status)
+{
+    return {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
+}
+
+// A listed entry's inode number. FUSE file systems that keep no numbers of
+// their own list every entry under FUSE_UNKNOWN_INO and make numbers up per
+// look-up: that one is unknown.
+std::uint64_t listedInode(const dirent& entry)
+{
+    constexpr std::uint64_t kFuseUnknownInode = 0xFFFFFFFF;
+    const auto inode = static_cast<std::uint64_t>(entry.d_ino);
+    return inode == kFuseUnknownInode ? 0 : inode;
+}
+
+// The folder's identity, read from its open stream.
+FileIdentity identityOf(DIR* directory)
+{
+    struct stat status {};
+    return fstat(dirfd(directory), &status) == 0 ? identityOf(status) : FileIdentity{};
+}
+
+class PosixOpenFolder final : public OpenFolder {
+public:
+    PosixOpenFolder(std::string path, FileIdentity identity, FileDescriptor descriptor)
+        : OpenFolder(std::move(path), identity)
+        , descriptor_(std::move(descriptor))
+    {
+    }
+    int descriptor() const { return descriptor_.get(); }
+
+private:
+    FileDescriptor descriptor_;
+};
+
+const PosixOpenFolder& posixFolder(const OpenFolderPtr& folder)
+{
+    const auto* posix = dynamic_cast<const PosixOpenFolder*>(folder.get());
+    if (posix == nullptr)
+        throw std::invalid_argument("a folder opened by another file system");
+    return *posix;
+}
+
 Result<std::string> currentDirectory()
 {
     std::unique_ptr<char, decltype(&std::free)> path(getcwd(nullptr, 0), &std::free);
@@ -118,17 +163,17 @@ bool isValidName(std::string_view name)
 // A refused hard link (the fallback's first half) is ambiguous: the file
 // system may have no hard links, or the user may not be allowed to write in
 // the folder. The folder's permissions tell which text is true.
-std::string describeMoveError(int error, const std::string& folder)
+std::string describeMoveError(int error, int folder)
 {
     if (error != EOPNOTSUPP)
         return describeErrno(error);
-    return access(folder.c_str(), W_OK | X_OK) == 0 ? kNoSafeRename : describeErrno(EACCES);
+    return faccessat(folder, ".", W_OK | X_OK, 0) == 0 ? kNoSafeRename : describeErrno(EACCES);
 }
 
-std::string temporaryNameIn(const std::string& folder)
+std::string temporaryName()
 {
     static std::atomic<unsigned long> counter{0};
-    return joinPath(folder, ".~rename-" + std::to_string(getpid()) + "-" + std::to_string(counter++));
+    return ".~rename-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
 }
 
 // Calls `visit` with every entry of the directory but "." and "..".
@@ -205,10 +250,11 @@ Result<FolderFiles> PosixFileSystem::listFolderFiles(const FolderHandle& folder)
     auto folderPath = absoluteFolder(withoutTrailingSlashes(folder.path));
     if (!folderPath)
         return std::unexpected(folderPath.error());
-    FolderFiles files{*std::move(folderPath), {}};
+    FolderFiles files{*std::move(folderPath), {}, {}, {}};
     DirectoryStream directory(opendir(files.parentPath.c_str()));
     if (!directory)
         return failWith(describeErrno(errno));
+    files.folder = identityOf(directory.get());
 
     // Names and their sort keys go into two shared buffers, so a large folder
     // costs a few allocations rather than two per entry.
@@ -217,6 +263,7 @@ Result<FolderFiles> PosixFileSystem::listFolderFiles(const FolderHandle& folder)
         std::size_t nameLength;
         std::size_t keyOffset;
         std::size_t keyLength;
+        std::uint64_t inode;
     };
     std::vector<Entry> entries;
     std::string names;
@@ -227,7 +274,7 @@ Result<FolderFiles> PosixFileSystem::listFolderFiles(const FolderHandle& folder)
         const std::string_view name = entry.d_name;
         const std::size_t keyOffset = keys.size();
         appendNaturalSortKey(keys, name);
-        entries.push_back({names.size(), name.size(), keyOffset, keys.size() - keyOffset});
+        entries.push_back({names.size(), name.size(), keyOffset, keys.size() - keyOffset, listedInode(entry)});
         names += name;
     });
     if (!read)
@@ -245,39 +292,76 @@ Result<FolderFiles> PosixFileSystem::listFolderFiles(const FolderHandle& folder)
     });
 
     files.names.reserve(entries.size(), names.size());
-    for (const Entry& entry : entries)
+    files.inodes.reserve(entries.size());
+    for (const Entry& entry : entries) {
         files.names.add(nameOf(entry));
+        files.inodes.push_back(entry.inode);
+    }
     return files;
 }
 
 Result<FileHandle> PosixFileSystem::lookUpFile(const std::string& path)
 {
-    struct stat status {};
-    if (lstat(path.c_str(), &status) != 0)
-        return failWith(describeErrno(errno));
-    // A link counts as what it points to; a dangling one stays a file.
-    if (stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode))
+    // A file's path neither is empty nor ends in a slash; such a path is
+    // resolved whole, only to tell what it names instead.
+    if (path.empty() || path.ends_with('/')) {
+        struct stat status {};
+        if (lstat(path.c_str(), &status) != 0)
+            return failWith(describeErrno(errno));
         return failWith(kNotAFile);
-    // lstat resolves "name/" as a folder, so a file never gets here with a
-    // trailing slash; a path ending in one could not give a name anyway.
-    if (path.ends_with('/'))
-        return failWith(kNotAFile);
-
-    FileHandle file;
-    file.path = path;
+    }
     const auto slash = path.rfind('/');
     std::string prefix;
-    if (slash == std::string::npos) {
-        file.name = path;
-    } else {
-        file.name = path.substr(slash + 1);
+    std::string_view name = path;
+    if (slash != std::string::npos) {
+        name = std::string_view(path).substr(slash + 1);
         prefix = withoutTrailingSlashes(path.substr(0, slash + 1));
     }
-
     auto parent = absoluteFolder(std::move(prefix));
     if (!parent)
         return std::unexpected(parent.error());
-    file.parentPath = *std::move(parent);
+    auto folder = openFolder(*parent);
+    if (!folder)
+        return std::unexpected(folder.error());
+    auto file = lookUpFileIn(*folder, name);
+    if (file)
+        file->path = path;
+    return file;
+}
+
+Result<OpenFolderPtr> PosixFileSystem::openFolder(const std::string& path)
+{
+    FileDescriptor descriptor(open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+    if (!descriptor)
+        return failWith(describeErrno(errno));
+    struct stat status {};
+    if (fstat(descriptor.get(), &status) != 0)
+        return failWith(describeErrno(errno));
+    return std::make_shared<const PosixOpenFolder>(path, identityOf(status), std::move(descriptor));
+}
+
+Result<FileHandle> PosixFileSystem::lookUpFileIn(const OpenFolderPtr& folder, std::string_view name)
+{
+    // Only a name directly inside the folder is looked up.
+    if (name.empty() || name.find('/') != std::string_view::npos || name.find('\0') != std::string_view::npos)
+        return failWith(describeErrno(ENOENT));
+    const int at = posixFolder(folder).descriptor();
+    const std::string entry(name);
+    struct stat status {};
+    if (fstatat(at, entry.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+        return failWith(describeErrno(errno));
+    // A link counts as what it points to; a dangling one stays a file.
+    struct stat target {};
+    if (S_ISDIR(status.st_mode)
+        || (S_ISLNK(status.st_mode) && fstatat(at, entry.c_str(), &target, 0) == 0 && S_ISDIR(target.st_mode)))
+        return failWith(kNotAFile);
+
+    FileHandle file;
+    file.path = joinPath(folder->path(), name);
+    file.name = entry;
+    file.parentPath = folder->path();
+    file.identity = identityOf(status);
+    file.folder = folder;
     return file;
 }
 
@@ -289,16 +373,23 @@ Result<void> PosixFileSystem::move(const FileHandle& file, const std::string& de
     // A name longer than the directory allows needs no check of its own: the
     // kernel refuses it (ENAMETOOLONG, "文件名过长") before touching anything.
 
-    const std::string source = joinPath(file.parentPath, file.name);
+    OpenFolderPtr folder = file.folder;
+    if (!folder) {
+        auto opened = openFolder(file.parentPath);
+        if (!opened)
+            return std::unexpected(opened.error());
+        folder = *std::move(opened);
+    }
+    const int at = posixFolder(folder).descriptor();
     if (*newName == file.name) {
         struct stat status {};
-        if (lstat(source.c_str(), &status) != 0)
+        if (fstatat(at, file.name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
             return failWith(describeErrno(errno));
         return {};
     }
 
-    const std::string target = joinPath(file.parentPath, *newName);
-    const int error = moveNoReplace(source, target);
+    const std::string target(*newName);
+    const int error = moveNoReplace(at, file.name, target);
     if (error == 0)
         return {};
     if (error == EEXIST) {
@@ -306,18 +397,19 @@ Result<void> PosixFileSystem::move(const FileHandle& file, const std::string& de
         // case; only then is it moved away and back under the new name.
         struct stat sourceStatus {};
         struct stat targetStatus {};
-        if (lstat(source.c_str(), &sourceStatus) == 0 && lstat(target.c_str(), &targetStatus) == 0
+        if (fstatat(at, file.name.c_str(), &sourceStatus, AT_SYMLINK_NOFOLLOW) == 0
+            && fstatat(at, target.c_str(), &targetStatus, AT_SYMLINK_NOFOLLOW) == 0
             && isSameEntry(sourceStatus, targetStatus))
-            return moveThroughTemporaryName(source, target, file.parentPath);
+            return moveThroughTemporaryName(at, file.name, target);
         return failWith(kAlreadyExists);
     }
-    return failWith(describeMoveError(error, file.parentPath));
+    return failWith(describeMoveError(error, at));
 }
 
-int PosixFileSystem::moveNoReplace(const std::string& from, const std::string& to) const
+int PosixFileSystem::moveNoReplace(int folder, const std::string& from, const std::string& to) const
 {
     if (method_ == NoReplaceMethod::kRenameNoReplace) {
-        if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        if (renameat2(folder, from.c_str(), folder, to.c_str(), RENAME_NOREPLACE) == 0)
             return 0;
         const int error = errno;
         // EINVAL/ENOSYS: the file system or kernel does not know the flag.
@@ -326,7 +418,7 @@ int PosixFileSystem::moveNoReplace(const std::string& from, const std::string& t
     }
 
     // link() refuses an existing target, which makes it a safe first half.
-    if (linkat(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), 0) != 0) {
+    if (linkat(folder, from.c_str(), folder, to.c_str(), 0) != 0) {
         const int error = errno;
         switch (error) {
         case EPERM:
@@ -338,34 +430,34 @@ int PosixFileSystem::moveNoReplace(const std::string& from, const std::string& t
             return error;
         }
     }
-    if (unlink(from.c_str()) != 0) {
+    if (unlinkat(folder, from.c_str(), 0) != 0) {
         const int error = errno;
         // Drop the new name again so the file keeps only its old one.
-        unlink(to.c_str());
+        unlinkat(folder, to.c_str(), 0);
         return error;
     }
     return 0;
 }
 
-Result<void> PosixFileSystem::moveThroughTemporaryName(const std::string& from, const std::string& to,
-                                                       const std::string& folder) const
+Result<void> PosixFileSystem::moveThroughTemporaryName(int folder, const std::string& from,
+                                                       const std::string& to) const
 {
     // A name another process took in the meantime is skipped, never replaced.
     constexpr int kNameAttempts = 16;
     std::string temporary;
     int error = EEXIST;
     for (int attempt = 0; attempt < kNameAttempts && error == EEXIST; ++attempt) {
-        temporary = temporaryNameIn(folder);
-        error = moveNoReplace(from, temporary);
+        temporary = temporaryName();
+        error = moveNoReplace(folder, from, temporary);
     }
     if (error != 0)
         return failWith(describeMoveError(error, folder));
 
-    error = moveNoReplace(temporary, to);
+    error = moveNoReplace(folder, temporary, to);
     if (error == 0)
         return {};
-    if (moveNoReplace(temporary, from) != 0)
-        return failWith(describeMoveError(error, folder) + "（文件现名为 " + std::string(lastComponent(temporary)) + "）");
+    if (moveNoReplace(folder, temporary, from) != 0)
+        return failWith(describeMoveError(error, folder) + "（文件现名为 " + temporary + "）");
     return failWith(describeMoveError(error, folder));
 }
 
@@ -375,8 +467,11 @@ Result<DirectoryNames> PosixFileSystem::readDirectoryNames(const std::string& pa
     if (!directory)
         return failWith(describeErrno(errno));
     DirectoryNames result;
-    const Result<void> read
-        = forEachEntry(directory.get(), [&result](const dirent& entry) { result.names.add(entry.d_name); });
+    result.folder = identityOf(directory.get());
+    const Result<void> read = forEachEntry(directory.get(), [&result](const dirent& entry) {
+        result.names.add(entry.d_name);
+        result.inodes.push_back(listedInode(entry));
+    });
     if (!read)
         return std::unexpected(read.error());
     const int descriptor = dirfd(directory.get());

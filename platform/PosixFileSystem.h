@@ -38,7 +38,14 @@ public:
 
     // A relative `path` gets the current directory as its parent, so the
     // handle's parentPath is always absolute. Names are kept byte for byte.
+    // The parent is opened, and the file found through it.
     Result<FileHandle> lookUpFile(const std::string& path) override;
+
+    // Holds the folder as a descriptor that names no access (O_PATH): a
+    // folder the user may rename files in but not list still opens.
+    Result<OpenFolderPtr> openFolder(const std::string& path) override;
+    // `folder` must come from this file system.
+    Result<FileHandle> lookUpFileIn(const OpenFolderPtr& folder, std::string_view name) override;
 
     // Besides the names: the volume's kind and driver (detectVolume), whether
     // the folder is writable, and whether it tells letter case apart
@@ -46,19 +53,21 @@ public:
     // FUSE drivers of Windows volumes report in UTF-16 units.
     Result<DirectoryNames> readDirectoryNames(const std::string& path) override;
 
-    // `destination` must be file.parentPath + "/" + the new name. A target that
-    // is the file itself under another letter case (case-insensitive file
-    // systems) is reached through a temporary name in the same folder; a hard
-    // link of the file is left alone like any other existing file.
+    // `destination` must be file.parentPath + "/" + the new name. The move is
+    // made in the file's open folder (one is opened at parentPath for a
+    // handle made by hand). A target that is the file itself under another
+    // letter case (case-insensitive file systems) is reached through a
+    // temporary name in the same folder; a hard link of the file is left
+    // alone like any other existing file.
     Result<void> move(const FileHandle& file, const std::string& destination) override;
 
 private:
-    // Returns 0 or the errno of the failed move; EOPNOTSUPP when the file
-    // system offers no way to move without risking an overwrite.
-    int moveNoReplace(const std::string& from, const std::string& to) const;
+    // Returns 0 or the errno of the failed move of `from` to `to`, both
+    // names in the folder open as `folder`; EOPNOTSUPP when the file system
+    // offers no way to move without risking an overwrite.
+    int moveNoReplace(int folder, const std::string& from, const std::string& to) const;
 
-    Result<void> moveThroughTemporaryName(const std::string& from, const std::string& to,
-                                          const std::string& folder) const;
+    Result<void> moveThroughTemporaryName(int folder, const std::string& from, const std::string& to) const;
 
     NoReplaceMethod method_;
 };

@@ -1,5 +1,7 @@
 #include "ReplacementTemplate.h"
 
+#include "NameBound.h"
+
 namespace renamer {
 
 namespace {
@@ -92,15 +94,16 @@ void ReplacementTemplate::addLiteral(std::string_view text)
     text_.append(text);
 }
 
-void ReplacementTemplate::appendExpansion(std::string_view subject, const MatchOffsets& match,
+bool ReplacementTemplate::appendExpansion(std::string_view subject, const MatchOffsets& match,
                                           std::string& out) const
 {
     const std::size_t matchStart = match.pairs[0];
     const std::size_t matchEnd = match.pairs[1];
     for (const Piece& piece : pieces_) {
+        std::string_view text;
         switch (piece.kind) {
         case PieceKind::Literal:
-            out.append(text_, piece.begin, piece.length);
+            text = std::string_view(text_).substr(piece.begin, piece.length);
             break;
         case PieceKind::Group: {
             if (piece.begin >= match.groupCount())
@@ -108,20 +111,23 @@ void ReplacementTemplate::appendExpansion(std::string_view subject, const MatchO
             const std::size_t start = match.pairs[2 * piece.begin];
             const std::size_t end = match.pairs[2 * piece.begin + 1];
             if (start != MatchOffsets::kUnsetOffset)
-                out.append(subject.substr(start, end - start));
+                text = subject.substr(start, end - start);
             break;
         }
         case PieceKind::WholeMatch:
-            out.append(subject.substr(matchStart, matchEnd - matchStart));
+            text = subject.substr(matchStart, matchEnd - matchStart);
             break;
         case PieceKind::BeforeMatch:
-            out.append(subject.substr(0, matchStart));
+            text = subject.substr(0, matchStart);
             break;
         case PieceKind::AfterMatch:
-            out.append(subject.substr(matchEnd));
+            text = subject.substr(matchEnd);
             break;
         }
+        if (!appendBounded(out, text))
+            return false;
     }
+    return true;
 }
 
 } // namespace renamer

@@ -29,8 +29,10 @@ public:
     ReplacementTemplate(std::string_view replacement, int captureGroupCount,
                         const std::vector<NamedGroup>& namedGroups);
 
-    // Appends the replacement for one match of `subject` to `out`.
-    void appendExpansion(std::string_view subject, const MatchOffsets& match, std::string& out) const;
+    // Appends the replacement for one match of `subject` to `out`, which
+    // stops growing at kLongestWorkingName bytes (NameBound.h); returns
+    // false when it stopped there.
+    bool appendExpansion(std::string_view subject, const MatchOffsets& match, std::string& out) const;
 
 private:
     enum class PieceKind { Literal, Group, WholeMatch, BeforeMatch, AfterMatch };

@@ -120,7 +120,8 @@ TEST(ApplyNamesStops, AtTheFirstFailureWithTheExactMessage)
 
 namespace {
 
-// Records the paths the batch asks for, to check how it joins a directory and a name.
+// Records what the batch asks for, to check how it opens folders and joins a
+// directory and a name.
 class RecordingFileSystem final : public FileSystem {
 public:
     std::vector<std::string> calls;
@@ -129,10 +130,16 @@ public:
     Result<FolderHandle> lookUpFolder(const std::string& path) override { return FolderHandle{path}; }
     Result<FolderFiles> listFolderFiles(const FolderHandle&) override { return {}; }
     Result<DirectoryNames> readDirectoryNames(const std::string&) override { return {}; }
-    Result<FileHandle> lookUpFile(const std::string& path) override
+    Result<FileHandle> lookUpFile(const std::string&) override { return failWith("unused"); }
+    Result<OpenFolderPtr> openFolder(const std::string& path) override
     {
-        calls.push_back("look up " + path);
-        return FileHandle{path, "a.txt", "/"};
+        calls.push_back("open " + path);
+        return std::make_shared<const OpenFolder>(path, FileIdentity{});
+    }
+    Result<FileHandle> lookUpFileIn(const OpenFolderPtr& folder, std::string_view name) override
+    {
+        calls.push_back("look up " + std::string(name) + " in " + folder->path());
+        return FileHandle{folder->path() + "/" + std::string(name), std::string(name), folder->path(), {}, {}};
     }
     Result<void> move(const FileHandle&, const std::string& destination) override
     {
@@ -167,5 +174,17 @@ TEST(ApplyNamesInTheRoot, JoinsTheRootAndTheNameWithASecondSeparator)
     list.setCell(1, ColumnKey::FileName, "a.txt");
     list.setCell(1, ColumnKey::NewName, "b.txt");
     ApplyNames(list, fileSystem);
-    EXPECT_EQ(fileSystem.calls, (std::vector<std::string>{"look up //a.txt", "move to //b.txt"}));
+    EXPECT_EQ(fileSystem.calls, (std::vector<std::string>{"open /", "look up a.txt in /", "move to //b.txt"}));
+}
+
+TEST(ApplyNamesTooLong, ANameNoFileSystemHoldsNeverReachesTheDisk)
+{
+    // Even where a file system would take it, as this one takes anything.
+    RecordingFileSystem fileSystem;
+    FileList list;
+    ASSERT_TRUE(appendFileRow(list, "/d", "a.txt"));
+    list.setCell(1, ColumnKey::NewName, std::string(766, 'n'));
+    const ApplyOutcome outcome = ApplyNames(list, fileSystem);
+    EXPECT_EQ(outcome.statusText, renameFailureMessage("a.txt", std::string(766, 'n'), "文件名过长"));
+    EXPECT_TRUE(fileSystem.calls.empty());
 }

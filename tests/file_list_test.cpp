@@ -25,14 +25,16 @@ public:
             return failWith("文件未找到");
         return found->second;
     }
+    Result<OpenFolderPtr> openFolder(const std::string&) override { return failWith("not here"); }
+    Result<FileHandle> lookUpFileIn(const OpenFolderPtr&, std::string_view) override { return failWith("not here"); }
     Result<void> move(const FileHandle&, const std::string&) override { return failWith("not here"); }
 };
 
 TableFileSystem twoFiles()
 {
     TableFileSystem fileSystem;
-    fileSystem.files["/photos/a.jpg"] = {"/photos/a.jpg", "a.jpg", "/photos"};
-    fileSystem.files["/root.txt"] = {"/root.txt", "root.txt", "/"};
+    fileSystem.files["/photos/a.jpg"] = {"/photos/a.jpg", "a.jpg", "/photos", {}, {}};
+    fileSystem.files["/root.txt"] = {"/root.txt", "root.txt", "/", {}, {}};
     return fileSystem;
 }
 

@@ -1,7 +1,9 @@
-// Random hostile lists renamed on real folders: whatever the list holds, no
-// file may be lost or overwritten, and the rows and the status text must tell
-// what happened on disk.
+// Random hostile lists renamed on real folders: whatever the list holds and
+// whatever changed on disk behind the tool's back, no file may be lost or
+// overwritten, no row may rename a file other than its own, and the rows and
+// the status text must tell what happened on disk.
 #include "ApplyNames.h"
+#include "DroppedItems.h"
 #include "Pcre2RegularExpression.h"
 #include "PosixFileSystem.h"
 #include "PreviewNames.h"
@@ -14,6 +16,7 @@
 #include <algorithm>
 #include <optional>
 #include <random>
+#include <set>
 
 using namespace renamer;
 using renamer::test_support::snapshot;
@@ -23,17 +26,46 @@ using renamer::test_support::writeFile;
 namespace {
 
 using Disk = std::map<std::string, std::string>; // name -> content
+using Disks = std::map<std::string, Disk>;       // folder as first made -> its content
 
 const std::vector<std::string> kNamePool = {
     "a.txt", "b.txt", "c.txt", "1.txt", "2.txt", "3.txt", "名 字.txt", "照片01.jpg", ".hidden",
     "x y.txt", "A.TXT", "..dots", " lead space", "img10.jpg", "img2.jpg",
 };
 const std::string kFreshPrefixes[] = {"新 文件 ", ".dot ", "n", "  "};
-const std::vector<std::string> kInvalidNames = {"a/b.txt", ".", "..", "../escape.txt", std::string(256, 'L')};
+const std::vector<std::string> kInvalidNames = {"a/b.txt", ".", "..", "../escape.txt", std::string(256, 'L'),
+                                                std::string(1024, 'C')};
+const char* const kFolders[] = {"/one", "/two", "/three"}; // rows live in the first two
 
-// What the batch should do, replayed on a model of one folder: the oracle.
+// The folders as first made and where each is now: a folder swapped for a
+// link lives on under another path.
+struct Folders {
+    std::string root;
+    std::map<std::string, std::string> realPath; // folder as first made -> where it is
+
+    // The folder as first made that `path` leads to now, or "" for none.
+    std::string resolve(const std::string& path) const
+    {
+        std::error_code error;
+        const std::string real = std::filesystem::canonical(path, error);
+        for (const auto& [folder, where] : realPath)
+            if (!error && where == real)
+                return folder;
+        return {};
+    }
+    Disks disks() const
+    {
+        Disks all;
+        for (const auto& [folder, where] : realPath)
+            all[folder] = snapshot(where);
+        return all;
+    }
+};
+
+// What the batch should do, replayed on a model of the folders: the oracle.
+// A row's file is told by its content, which is unique to each file.
 struct Expectation {
-    std::map<std::string, Disk> disks; // folder -> content
+    Disks disks;
     std::optional<std::size_t> failingRow;
     std::string description;
     std::uint64_t renamed = 0;
@@ -44,38 +76,60 @@ bool isInvalidName(const std::string& name)
     return name == "." || name == ".." || name.find('/') != std::string::npos || name.size() > 255;
 }
 
-Expectation replay(const FileList& list, std::map<std::string, Disk> disks)
+struct RowFile {
+    std::string folder;  // as first made
+    std::string content; // of the file the row was made for
+};
+
+std::string failureOf(const RowFile& file, const std::string& path, const std::string& oldName,
+                      const std::string& newName, const Folders& folders, const Disks& disks,
+                      const std::set<std::string>& moved)
+{
+    if (newName.size() > 765)
+        return "文件名过长";
+    if (folders.resolve(path) != file.folder)
+        return "文件夹已被替换";
+    const Disk& disk = disks.at(file.folder);
+    const auto source = disk.find(oldName);
+    if (source == disk.end())
+        return "文件未找到";
+    if (source->second != file.content)
+        return moved.contains(source->second) ? "文件未找到" : "文件已被替换";
+    if (isInvalidName(newName))
+        return newName.size() > 255 ? "文件名过长" : "文件名无效";
+    if (newName != oldName && disk.contains(newName))
+        return "文件已存在";
+    return {};
+}
+
+Expectation replay(const FileList& list, const std::vector<RowFile>& files, const Folders& folders, Disks disks)
 {
     Expectation expected;
+    std::set<std::string> moved;
     for (std::size_t row = 1; row <= list.rowCount(); ++row) {
         const std::string& newName = list.cell(row, ColumnKey::NewName);
         if (newName.empty())
             continue;
-        Disk& disk = disks[list.cell(row, ColumnKey::Path)];
         const std::string& oldName = list.cell(row, ColumnKey::FileName);
-        const auto source = disk.find(oldName);
-        std::string failure;
-        if (source == disk.end())
-            failure = "文件未找到";
-        else if (isInvalidName(newName))
-            failure = newName.size() > 255 ? "文件名过长" : "文件名无效";
-        else if (newName != oldName && disk.contains(newName))
-            failure = "文件已存在";
+        const RowFile& file = files[row - 1];
+        const std::string failure
+            = failureOf(file, list.cell(row, ColumnKey::Path), oldName, newName, folders, disks, moved);
         if (!failure.empty()) {
             expected.failingRow = row;
             expected.description = failure;
             break;
         }
-        std::string content = source->second;
-        disk.erase(source);
-        disk[newName] = content;
+        Disk& disk = disks[file.folder];
+        disk.erase(oldName);
+        disk[newName] = file.content;
+        moved.insert(file.content);
         ++expected.renamed;
     }
     expected.disks = std::move(disks);
     return expected;
 }
 
-std::multiset<std::string> contents(const std::map<std::string, Disk>& disks)
+std::multiset<std::string> contents(const Disks& disks)
 {
     std::multiset<std::string> all;
     for (const auto& [folder, disk] : disks)
@@ -88,47 +142,78 @@ class HostileList {
 public:
     explicit HostileList(unsigned seed) : random_(seed) {}
 
-    // Two folders of random files, a list of random rows over them, random
-    // proposals, then random changes behind the tool's back.
-    void build(const std::string& root, FileSystem& fileSystem, FileList& list)
+    // Three folders of random files, a list of random rows over the first
+    // two (single files, whole folders, duplicates), random proposals, then
+    // random changes behind the tool's back.
+    void build(Folders& folders, FileSystem& fileSystem, FileList& list, std::vector<RowFile>& rowFiles)
     {
-        for (const char* folderName : {"/one", "/two"}) {
-            const std::string folder = root + folderName;
+        for (const char* folderName : kFolders) {
+            const std::string folder = folders.root + folderName;
             std::filesystem::create_directory(folder);
+            folders.realPath[folder] = folder;
             std::vector<std::string> names = kNamePool;
             std::shuffle(names.begin(), names.end(), random_);
             names.resize(1 + pick(8));
             for (const std::string& name : names) {
                 writeFile(folder + "/" + name, folder + "/" + name + " #" + std::to_string(serial_++));
-                files_.push_back({folder, name});
+                if (folderName != kFolders[2])
+                    files_.push_back({folder, name});
             }
         }
-        if (pick(2) == 0) {
+        addRows(folders, fileSystem, list);
+        // Each row's file, told by its content, as it was when the row was made.
+        const Disks disks = folders.disks();
+        for (std::size_t row = 1; row <= list.rowCount(); ++row) {
+            const std::string& folder = list.cell(row, ColumnKey::Path);
+            rowFiles.push_back({folder, disks.at(folder).at(list.cell(row, ColumnKey::FileName))});
+        }
+        propose(list);
+        for (std::size_t changes = pick(3); changes > 0; --changes)
+            changeBehindTheToolsBack(folders);
+    }
+
+private:
+    std::size_t pick(std::size_t count) { return std::uniform_int_distribution<std::size_t>(0, count - 1)(random_); }
+
+    void addRows(const Folders& folders, FileSystem& fileSystem, FileList& list)
+    {
+        switch (pick(3)) {
+        case 0: {
             // Each file at most once.
             std::vector<std::pair<std::string, std::string>> distinct = files_;
             std::shuffle(distinct.begin(), distinct.end(), random_);
             distinct.resize(1 + pick(distinct.size()));
             for (const auto& [folder, name] : distinct)
                 ASSERT_TRUE(AddFile(list, fileSystem, folder + "/" + name));
-        } else {
+            break;
+        }
+        case 1: {
             const std::size_t rows = pick(3) == 0 ? 101 + pick(30) : 1 + pick(14);
             for (std::size_t i = 0; i < rows; ++i) {
                 const auto& [folder, name] = files_[pick(files_.size())];
                 ASSERT_TRUE(AddFile(list, fileSystem, folder + "/" + name));
             }
+            break;
         }
-        propose(list);
-        changeBehindTheToolsBack();
+        default:
+            // Whole folders, one of them dropped twice or more, files between.
+            for (std::size_t drops = 2 + pick(3); drops > 0; --drops) {
+                if (pick(3) == 0) {
+                    const auto& [folder, name] = files_[pick(files_.size())];
+                    ASSERT_TRUE(AddFile(list, fileSystem, folder + "/" + name));
+                } else {
+                    ASSERT_TRUE(AddFolder(list, fileSystem, folders.root + kFolders[pick(2)]));
+                }
+            }
+        }
     }
-
-private:
-    std::size_t pick(std::size_t count) { return std::uniform_int_distribution<std::size_t>(0, count - 1)(random_); }
 
     void propose(FileList& list)
     {
-        if (list.rowCount() > 100) {
-            // "##" keeps two digits, so rows 1 and 101 propose the same name.
-            PreviewNames(list, makePcre2RegularExpression, "^.*$", "n##.txt");
+        if (list.rowCount() > 100 || pick(4) == 0) {
+            // "##" keeps two digits, so rows 1 and 101 propose the same name;
+            // a numbering of duplicates takes names of other rows' files.
+            PreviewNames(list, makePcre2RegularExpression, "^.*$", pick(2) == 0 ? "n##.txt" : "#.txt");
             return;
         }
         for (std::size_t row = 1; row <= list.rowCount(); ++row) {
@@ -157,16 +242,50 @@ private:
         }
     }
 
-    void changeBehindTheToolsBack()
+    void changeBehindTheToolsBack(Folders& folders)
     {
-        if (pick(3) != 0)
-            return;
         const auto& [folder, name] = files_[pick(files_.size())];
-        const std::string path = folder + "/" + name;
-        if (pick(2) == 0)
-            std::filesystem::remove(path);
-        else if (!std::filesystem::exists(folder + "/moved away.txt"))
-            std::filesystem::rename(path, folder + "/moved away.txt");
+        const std::string real = folders.realPath.at(folder);
+        const std::string path = real + "/" + name;
+        if (!std::filesystem::exists(path))
+            return;
+        switch (pick(5)) {
+        case 0:
+            // Gone from the folder. Kept elsewhere, so that no file made
+            // later gets its inode number: a number reused that way is the
+            // one change the identity cannot see.
+            std::filesystem::rename(path, folders.root + "/deleted " + std::to_string(serial_++));
+            break;
+        case 1:
+            if (!std::filesystem::exists(real + "/moved away.txt"))
+                std::filesystem::rename(path, real + "/moved away.txt");
+            break;
+        case 2: {
+            // Another file under the same name, saved the way editors save:
+            // written aside and renamed over it.
+            writeFile(path + ".new", "replacement #" + std::to_string(serial_++));
+            std::filesystem::rename(path + ".new", path);
+            break;
+        }
+        case 3: {
+            // Two files trade names.
+            const auto& [otherFolder, other] = files_[pick(files_.size())];
+            const std::string otherPath = real + "/" + other;
+            if (otherFolder != folder || other == name || !std::filesystem::exists(otherPath))
+                break;
+            std::filesystem::rename(path, real + "/.trading");
+            std::filesystem::rename(otherPath, path);
+            std::filesystem::rename(real + "/.trading", otherPath);
+            break;
+        }
+        default:
+            // The folder moves away and a link to the third folder takes its path.
+            if (real != folder)
+                break;
+            std::filesystem::rename(folder, folder + ".old");
+            folders.realPath[folder] = folder + ".old";
+            std::filesystem::create_directory_symlink(folders.root + kFolders[2], folder);
+        }
     }
 
     std::mt19937 random_;
@@ -174,38 +293,54 @@ private:
     int serial_ = 0;
 };
 
-std::map<std::string, Disk> disksUnder(const std::string& root)
-{
-    return {{root + "/one", snapshot(root + "/one")}, {root + "/two", snapshot(root + "/two")}};
-}
-
 } // namespace
 
-TEST(NoFileLost, HostileListsNeverLoseOrOverwriteAFile)
+TEST(NoFileLost, HostileListsNeverLoseOverwriteOrMixUpAFile)
 {
     constexpr unsigned kLists = 400;
     int failedBatches = 0;
     std::uint64_t totalRenamed = 0;
+    std::map<std::string, int> stops; // description -> batches it stopped
     for (unsigned seed = 1; seed <= kLists; ++seed) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         TemporaryDirectory temp;
         PosixFileSystem fileSystem;
         FileList list;
+        Folders folders{temp.path(), {}};
+        std::vector<RowFile> rowFiles;
         HostileList hostile(seed);
-        hostile.build(temp.path(), fileSystem, list);
+        hostile.build(folders, fileSystem, list, rowFiles);
         if (::testing::Test::HasFatalFailure())
             return;
 
         const FileList before = list;
-        const std::map<std::string, Disk> disksBefore = disksUnder(temp.path());
-        const Expectation expected = replay(list, disksBefore);
+        const Disks disksBefore = folders.disks();
+        const Expectation expected = replay(list, rowFiles, folders, disksBefore);
 
         const ApplyOutcome outcome = ApplyNames(list, fileSystem);
-        const std::map<std::string, Disk> disksAfter = disksUnder(temp.path());
+        const Disks disksAfter = folders.disks();
 
         for (const auto& [folder, disk] : disksBefore)
             ASSERT_EQ(disksAfter.at(folder).size(), disk.size()) << "files in " << folder;
         ASSERT_EQ(contents(disksAfter), contents(disksBefore)) << "every content under exactly one name";
+
+        // Every renamed row's file holds the name the row now shows, unless
+        // a later row of the same file renamed it again.
+        const std::size_t stop = outcome.failed ? expected.failingRow.value_or(0) : list.rowCount() + 1;
+        int wrongFileRenames = 0;
+        for (std::size_t row = 1; row < stop; ++row) {
+            if (before.cell(row, ColumnKey::NewName).empty())
+                continue;
+            bool renamedAgainLater = false;
+            for (std::size_t later = row + 1; later < stop; ++later)
+                renamedAgainLater |= rowFiles[later - 1].content == rowFiles[row - 1].content
+                    && !before.cell(later, ColumnKey::NewName).empty();
+            const Disk& disk = disksAfter.at(rowFiles[row - 1].folder);
+            const auto shown = disk.find(list.cell(row, ColumnKey::FileName));
+            if (!renamedAgainLater && (shown == disk.end() || shown->second != rowFiles[row - 1].content))
+                ++wrongFileRenames;
+        }
+        ASSERT_EQ(wrongFileRenames, 0);
         ASSERT_EQ(disksAfter, expected.disks);
 
         ASSERT_EQ(outcome.failed, expected.failingRow.has_value());
@@ -213,6 +348,7 @@ TEST(NoFileLost, HostileListsNeverLoseOrOverwriteAFile)
         totalRenamed += expected.renamed;
         if (expected.failingRow) {
             ++failedBatches;
+            ++stops[expected.description];
             const std::size_t row = *expected.failingRow;
             ASSERT_EQ(outcome.statusText, renameFailureMessage(before.cell(row, ColumnKey::FileName),
                                                                before.cell(row, ColumnKey::NewName),
@@ -221,7 +357,6 @@ TEST(NoFileLost, HostileListsNeverLoseOrOverwriteAFile)
             ASSERT_EQ(outcome.statusText, std::to_string(expected.renamed) + "个文件已重命名");
         }
 
-        const std::size_t stop = expected.failingRow.value_or(list.rowCount() + 1);
         for (std::size_t row = 1; row <= list.rowCount(); ++row) {
             const std::string& proposal = before.cell(row, ColumnKey::NewName);
             const bool renamed = row < stop && !proposal.empty();
@@ -229,24 +364,13 @@ TEST(NoFileLost, HostileListsNeverLoseOrOverwriteAFile)
                 << "row " << row;
             ASSERT_EQ(list.cell(row, ColumnKey::NewName), renamed ? "" : proposal) << "row " << row;
         }
-        // The last rename of each file shows its real name on disk.
-        for (std::size_t row = 1; row < stop; ++row) {
-            if (before.cell(row, ColumnKey::NewName).empty())
-                continue;
-            const std::string& folder = list.cell(row, ColumnKey::Path);
-            const std::string& name = list.cell(row, ColumnKey::FileName);
-            bool renamedAgainLater = false;
-            for (std::size_t later = row + 1; later < stop; ++later)
-                renamedAgainLater |= list.cell(later, ColumnKey::Path) == folder
-                    && before.cell(later, ColumnKey::FileName) == name
-                    && !before.cell(later, ColumnKey::NewName).empty();
-            if (!renamedAgainLater) {
-                ASSERT_TRUE(disksAfter.at(folder).contains(name)) << "row " << row << " shows " << name;
-            }
-        }
     }
-    // The lists are hostile enough that most batches stop early, but not all.
+    // The lists are hostile enough that most batches stop early, but not all,
+    // and every way of stopping occurs.
     EXPECT_GT(failedBatches, static_cast<int>(kLists / 4));
     EXPECT_LT(failedBatches, static_cast<int>(kLists));
     EXPECT_GT(totalRenamed, kLists);
+    for (const char* description :
+         {"文件未找到", "文件已被替换", "文件夹已被替换", "文件已存在", "文件名无效", "文件名过长"})
+        EXPECT_GT(stops[description], 0) << description;
 }

@@ -274,7 +274,7 @@ TEST_P(PosixFileSystemMove, RootParentAcceptsBothDestinationForms)
     const std::string name = ".renamer-absent-" + std::to_string(getpid());
     if (access(("/" + name).c_str(), F_OK) == 0 || access(("/" + name + "-new").c_str(), F_OK) == 0)
         GTEST_SKIP() << "the names this test needs exist in /";
-    const FileHandle file{"/" + name, name, "/"};
+    const FileHandle file{"/" + name, name, "/", {}, {}};
     EXPECT_EQ(failureOf(fileSystem.move(file, "//" + name + "-new")), "文件未找到");
     EXPECT_EQ(failureOf(fileSystem.move(file, "/" + name + "-new")), "文件未找到");
     EXPECT_EQ(failureOf(fileSystem.move(file, name + "-new")), "文件名无效");
@@ -389,6 +389,45 @@ TEST(PosixFileSystem, DirectoryNamesTellWhetherTheUserMayWriteThere)
     EXPECT_EQ(accessAs(folder), std::to_string(static_cast<int>(FolderAccess::NoWriteRights)));
     chmod(folder.c_str(), 0777);
     EXPECT_EQ(accessAs(folder), std::to_string(static_cast<int>(FolderAccess::Writable)));
+}
+
+} // namespace
+} // namespace renamer
+
+namespace renamer {
+namespace {
+
+TEST(PosixFileSystem, EveryWayOfFindingAFileGivesItsIdentityAndItsMoveStaysInItsFolder)
+{
+    TemporaryDirectory temp;
+    const std::string dir = temp.path();
+    mkdir((dir + "/d").c_str(), 0755);
+    mkdir((dir + "/other").c_str(), 0755);
+    writeFile(dir + "/d/a.txt", "mine");
+    writeFile(dir + "/other/a.txt", "the other folder's");
+    struct stat file {};
+    struct stat folder {};
+    ASSERT_EQ(stat((dir + "/d/a.txt").c_str(), &file), 0);
+    ASSERT_EQ(stat((dir + "/d").c_str(), &folder), 0);
+    const FileIdentity folderIdentity{folder.st_dev, folder.st_ino};
+
+    PosixFileSystem fileSystem;
+    const FileHandle found = fileSystem.lookUpFile(dir + "/d/a.txt").value();
+    EXPECT_EQ(found.identity, (FileIdentity{file.st_dev, file.st_ino}));
+    EXPECT_EQ(found.folder->identity(), folderIdentity);
+    const FolderFiles listed = fileSystem.listFolderFiles(FolderHandle{dir + "/d"}).value();
+    EXPECT_EQ(listed.inodes, std::vector<std::uint64_t>{file.st_ino});
+    EXPECT_EQ(listed.folder, folderIdentity);
+    const DirectoryNames names = fileSystem.readDirectoryNames(dir + "/d").value();
+    EXPECT_EQ(names.inodes, std::vector<std::uint64_t>{file.st_ino});
+    EXPECT_EQ(names.folder, folderIdentity);
+
+    // The folder's path is made to lead elsewhere between look-up and move.
+    ASSERT_EQ(rename((dir + "/d").c_str(), (dir + "/d.old").c_str()), 0);
+    ASSERT_EQ(symlink("other", (dir + "/d").c_str()), 0);
+    EXPECT_EQ(failureOf(fileSystem.move(found, dir + "/d/b.txt")), std::nullopt);
+    EXPECT_EQ(snapshot(dir + "/d.old"), (std::map<std::string, std::string>{{"b.txt", "mine"}}));
+    EXPECT_EQ(snapshot(dir + "/other"), (std::map<std::string, std::string>{{"a.txt", "the other folder's"}}));
 }
 
 } // namespace

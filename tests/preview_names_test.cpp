@@ -1,5 +1,6 @@
 #include "Pcre2RegularExpression.h"
 #include "PreviewNames.h"
+#include "Utf8.h"
 
 #include <gtest/gtest.h>
 
@@ -154,6 +155,29 @@ TEST(PreviewNames, APathologicalPatternIsBoundedAndProposesNothingForTheRowsItCh
     EXPECT_EQ(list.cell(500, ColumnKey::NewName), "");
     EXPECT_EQ(list.cell(501, ColumnKey::NewName), "x") << "short names still match";
     EXPECT_LT(elapsed, std::chrono::seconds(5));
+}
+
+TEST(PreviewNames, AReplacementThatWouldMakeEveryNameEnormousStopsEachAtTheBound)
+{
+    // "$`" after every character: a name of n characters would grow to
+    // about n * n / 2, here some 20 kB a row, 2 GB for the list.
+    constexpr std::size_t kRows = 100'000;
+    FileList list = listOf(std::vector<std::string>(kRows, std::string(200, 'a') + ".txt"));
+    list.appendRow("100001");
+    std::string chinese;
+    for (int i = 0; i < 60; ++i)
+        chinese += "名";
+    list.setCell(kRows + 1, ColumnKey::FileName, chinese);
+    const auto start = std::chrono::steady_clock::now();
+    preview(list, ".", "$`");
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    for (std::size_t row = 1; row <= kRows; ++row)
+        ASSERT_EQ(list.cell(row, ColumnKey::NewName), std::string(1024, 'a')) << "row " << row;
+    // Three bytes a character: the bound falls inside the 342nd.
+    const std::string& cut = list.cell(kRows + 1, ColumnKey::NewName);
+    EXPECT_EQ(cut.size(), 1023u);
+    EXPECT_TRUE(isValidUtf8(cut));
+    EXPECT_LT(elapsed, std::chrono::seconds(10));
 }
 
 TEST(Pcre2RegularExpression, ReplaceDoesNotReuseAMatchOfAnotherSubject)

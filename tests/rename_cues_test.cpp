@@ -148,10 +148,12 @@ public:
     Result<FolderHandle> lookUpFolder(const std::string& path) override { return FolderHandle{path}; }
     Result<FolderFiles> listFolderFiles(const FolderHandle&) override { return {}; }
     Result<FileHandle> lookUpFile(const std::string&) override { return failWith("unused"); }
+    Result<OpenFolderPtr> openFolder(const std::string&) override { return failWith("unused"); }
+    Result<FileHandle> lookUpFileIn(const OpenFolderPtr&, std::string_view) override { return failWith("unused"); }
     Result<void> move(const FileHandle&, const std::string&) override { return failWith("unused"); }
     Result<DirectoryNames> readDirectoryNames(const std::string&) override
     {
-        DirectoryNames names{{}, true, 255};
+        DirectoryNames names{{}, true, 255, {}, {}};
         for (const char* name : {"PHOTO.JPG", "Ärger.txt", "notes.txt"})
             names.names.add(name);
         return names;

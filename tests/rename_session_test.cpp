@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <map>
 
 using namespace renamer;
 using renamer::test_support::snapshot;
@@ -22,6 +24,10 @@ void PrintTo(const RowRange& rows, std::ostream* out)
 void PrintTo(const ChangedCells& cells, std::ostream* out)
 {
     *out << cells.key << " rows " << cells.rows.first << ".." << cells.rows.last;
+}
+void PrintTo(const RowCue& cue, std::ostream* out)
+{
+    *out << describeRowCue(cue);
 }
 } // namespace renamer
 
@@ -105,6 +111,19 @@ TEST_F(RenameSessionTest, ABatchThatStopsNamesTheRenamedRowsAndCarriesItsMessage
     EXPECT_EQ(snapshot(dir).at("x.txt"), "a.txt");
 }
 
+TEST_F(RenameSessionTest, AProposalCutAtTheBoundIsMarkedTooLongAndNeverApplied)
+{
+    const std::string name = std::string(100, 'l') + ".txt";
+    writeFile(dir + "/" + name, "long");
+    session.drop({dir + "/" + name}, ".", "$`");
+    const std::string proposal = cell(1, ColumnKey::NewName);
+    EXPECT_EQ(proposal.size(), 1024u);
+    EXPECT_EQ(session.cue(1).kind, RowCueKind::NameTooLong);
+    const auto before = snapshot(dir);
+    EXPECT_EQ(session.apply().failureMessage, "将\"" + name + "\"重命名为\"" + proposal + "\"时出错：文件名过长");
+    EXPECT_EQ(snapshot(dir), before);
+}
+
 TEST_F(RenameSessionTest, AClearEmptiesEverythingAndRestoresTheHint)
 {
     session.drop(files({"a.txt"}), "^a", "b");
@@ -138,5 +157,89 @@ TEST_F(RenameSessionTest, EachOfManyFoldersIsComparedWithItsOwnNames)
             const RowCue expected = replacement == std::string("x") ? RowCue{} : RowCue{RowCueKind::TakenOnDisk};
             EXPECT_EQ(session.cue(row), expected) << "row " << row << ", " << replacement;
         }
+    }
+}
+
+namespace {
+
+using Disk = std::map<std::string, std::string>;
+using Kind = RowCueKind;
+
+struct OwnFileCase {
+    const char* behaviour;
+    std::map<std::string, Disk> files;         // folder under the test's directory -> its files
+    std::vector<std::string> drops;            // under the test's directory
+    std::string pattern;
+    std::string replacement;
+    std::function<void(const std::string&)> behindTheBack; // after the drop, given the directory
+    std::vector<RowCue> cues;                  // before the button is pressed
+    std::string message;                       // of the batch
+    std::map<std::string, Disk> after;         // every folder afterwards
+    std::vector<RowCue> cuesAfter;
+};
+
+} // namespace
+
+TEST(RenameSessionOwnFile, ARowRenamesTheFileItWasMadeForAndNothingElse)
+{
+    const Disk numbered = {{"2.txt", "I was 2"}, {"3.txt", "I was 3"}, {"4.txt", "I was 4"}};
+    const OwnFileCase cases[] = {
+        {"a folder dropped twice: the second drop's rows find their names given to other files",
+         {{"d", numbered}},
+         {"d", "d"},
+         "^\\d+",
+         "#",
+         [](const std::string&) {},
+         {{}, {}, {}, {Kind::RenamedByEarlierRow, 1}, {Kind::RenamedByEarlierRow, 2}, {Kind::RenamedByEarlierRow, 3}},
+         "将\"2.txt\"重命名为\"4.txt\"时出错：文件未找到",
+         {{"d", {{"1.txt", "I was 2"}, {"2.txt", "I was 3"}, {"3.txt", "I was 4"}}}},
+         {{}, {}, {}, {Kind::SourceReplaced}, {Kind::SourceReplaced}, {Kind::SourceGone}}},
+        {"a swap whose second file was deleted moves no file twice",
+         {{"d", {{"1.txt", "I was 1"}, {"2.txt", "I was 2"}}}},
+         {"d/2.txt", "d/1.txt"},
+         "^\\d",
+         "#",
+         [](const std::string& dir) { std::filesystem::remove(dir + "/d/1.txt"); },
+         {{Kind::TakenOnDisk}, {Kind::TakenOnDisk}},
+         "将\"1.txt\"重命名为\"2.txt\"时出错：文件未找到",
+         {{"d", {{"1.txt", "I was 2"}}}},
+         {{}, {Kind::SourceReplaced}}},
+        {"a folder replaced by a link to another folder renames nothing there",
+         {{"d", {{"1.txt", "mine"}}}, {"other", {{"1.txt", "the other folder's"}}}},
+         {"d"},
+         "^1",
+         "x",
+         [](const std::string& dir) {
+             std::filesystem::rename(dir + "/d", dir + "/d.old");
+             std::filesystem::create_directory_symlink(dir + "/other", dir + "/d");
+         },
+         {{}},
+         "将\"1.txt\"重命名为\"x.txt\"时出错：文件夹已被替换",
+         {{"d.old", {{"1.txt", "mine"}}}, {"other", {{"1.txt", "the other folder's"}}}},
+         {{Kind::FolderReplaced}}},
+    };
+    for (const OwnFileCase& c : cases) {
+        SCOPED_TRACE(c.behaviour);
+        TemporaryDirectory temp;
+        for (const auto& [folder, files] : c.files) {
+            std::filesystem::create_directory(temp.path() + "/" + folder);
+            for (const auto& [name, content] : files)
+                writeFile(temp.path() + "/" + folder + "/" + name, content);
+        }
+        std::vector<std::string> paths;
+        for (const std::string& path : c.drops)
+            paths.push_back(temp.path() + "/" + path);
+        PosixFileSystem fileSystem;
+        RenameSession session(fileSystem, makePcre2RegularExpression);
+        session.drop(paths, c.pattern, c.replacement);
+        c.behindTheBack(temp.path());
+        for (std::size_t row = 1; row <= c.cues.size(); ++row)
+            EXPECT_EQ(session.cue(row), c.cues[row - 1]) << "row " << row << " before the batch";
+
+        EXPECT_EQ(session.apply().failureMessage, c.message);
+        for (const auto& [folder, files] : c.after)
+            EXPECT_EQ(snapshot(temp.path() + "/" + folder), files) << folder;
+        for (std::size_t row = 1; row <= c.cuesAfter.size(); ++row)
+            EXPECT_EQ(session.cue(row), c.cuesAfter[row - 1]) << "row " << row << " after the batch";
     }
 }

@@ -76,3 +76,14 @@ TEST(ReplacementTemplate, InsertedTextIsNeverRescanned)
     parsed.appendExpansion(subject, MatchOffsets{pairs}, out);
     EXPECT_EQ(out, "$1|$1$&");
 }
+
+TEST(ReplacementTemplate, AnExpansionStopsGrowingAtTheBound)
+{
+    std::string replacement;
+    std::string copies;
+    for (int i = 0; i < 600; ++i) {
+        replacement += "$&";
+        copies += "abcdefghij";
+    }
+    EXPECT_EQ(expand(replacement, 0), copies.substr(0, 1024));
+}

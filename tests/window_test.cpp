@@ -328,6 +328,18 @@ private slots:
         QCOMPARE(snapshot(dir).at("旅行 北京.jpg"), "旅行 北京.jpg");
     }
 
+    void aNameWithALineBreakIsShownWithItVisibleInTheMessage()
+    {
+        writeFile(dir + "/two\nlines.txt", "x");
+        dropFiles({dir + "/two\nlines.txt"});
+        std::filesystem::remove(dir + "/two\nlines.txt");
+        MessageBoxCloser box;
+        QTest::mouseClick(form->Command1, Qt::LeftButton);
+        const QString message = QStringLiteral("将\"two\\nlines.txt\"重命名为\"two\\nlines.txt\"时出错：文件未找到");
+        QCOMPARE(box.text, message);
+        QCOMPARE(form->Label1->text(), message);
+    }
+
     void everyActionSignalsExactlyTheRowsAndColumnsItChanged()
     {
         // Columns in view order: 0 ID, 1 Path, 2 FileName, 3 NewName.

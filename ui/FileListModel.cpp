@@ -1,5 +1,7 @@
 #include "FileListModel.h"
 
+#include "VisibleText.h"
+
 #include <QColor>
 
 #include <algorithm>
@@ -67,7 +69,7 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const
         const RowCue& cue = session_.cue(row);
         if (cue.kind == RowCueKind::Clean)
             return {};
-        return fromUtf8(describeRowCue(cue));
+        return fromUtf8(withVisibleControls(describeRowCue(cue)));
     }
     default:
         return {};

@@ -4,6 +4,7 @@
 #include "FileListModel.h"
 #include "Pcre2RegularExpression.h"
 #include "StatusTexts.h"
+#include "VisibleText.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -172,10 +173,11 @@ void Form1::showChanges(const ChangeSet& changes)
 {
     model_->show(changes);
     if (changes.statusText)
-        Label1->setText(QString::fromStdString(*changes.statusText));
+        Label1->setText(QString::fromStdString(withVisibleControls(*changes.statusText)));
     if (changes.failureMessage) {
-        QMessageBox box(QMessageBox::NoIcon, kTitle, QString::fromStdString(*changes.failureMessage), QMessageBox::Ok,
-                        this);
+        QMessageBox box(QMessageBox::NoIcon, kTitle, QString::fromStdString(withVisibleControls(*changes.failureMessage)),
+                        QMessageBox::Ok, this);
+        box.setTextFormat(Qt::PlainText); // a name such as "<b>.txt" is shown as it is
         box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
         box.exec();
         // Without a window manager nobody hands the focus back to the window,
