@@ -33,8 +33,8 @@ public:
     // Renames the row's file, found at directory + "/" + oldName, to
     // directory + "/" + newName, after making sure that what is found there
     // is the file the row was made for, in the folder it was made for.
-    Result<void> rename(const RowOrigin& origin, const std::string& directory, const std::string& oldName,
-                        const std::string& newName)
+    Result<void> rename(const RowOrigin& origin, std::string_view directory, std::string_view oldName,
+                        std::string_view newName)
     {
         // A name the preview cut short, or any other that no file system
         // could hold, never reaches the disk.
@@ -42,7 +42,7 @@ public:
             return failWith(kNameTooLong);
         if (!folder_ || folder_->path() != directory) {
             folder_.reset();
-            auto opened = fileSystem_.openFolder(directory);
+            auto opened = fileSystem_.openFolder(std::string(directory));
             if (!opened)
                 return std::unexpected(opened.error());
             folder_ = *std::move(opened);
@@ -95,9 +95,9 @@ ApplyOutcome ApplyNames(FileList& list, FileSystem& fileSystem)
     const std::size_t lastRow = list.rowCount();
     Batch batch(fileSystem);
     for (std::size_t row = 1; row <= lastRow; ++row) {
-        const std::string& directory = list.cell(row, pathIndex);
-        const std::string& oldName = list.cell(row, fileNameIndex);
-        const std::string& newName = list.cell(row, newNameIndex);
+        const std::string_view directory = list.cell(row, pathIndex);
+        const std::string_view oldName = list.cell(row, fileNameIndex);
+        const std::string_view newName = list.cell(row, newNameIndex);
         if (newName.empty())
             continue;
 

@@ -14,7 +14,7 @@ Result<void> AddFolder(FileList& list, FileSystem& fileSystem, const std::string
         return std::unexpected(files.error());
     // The listing has just found each file, so looking every one up again
     // would only double the system calls of a large drop.
-    list.reserveForAppending(files->names.size());
+    list.reserveForAppending(files->names.size(), files->names.totalBytes());
     for (std::size_t i = 0; i < files->names.size(); ++i) {
         const std::uint64_t inode = i < files->inodes.size() ? files->inodes[i] : 0;
         if (auto added = appendFileRow(list, files->parentPath, files->names[i], {inode, files->folder}); !added)

@@ -87,6 +87,7 @@ public:
     }
     std::size_t size() const { return ends_.size(); }
     bool empty() const { return ends_.empty(); }
+    std::size_t totalBytes() const { return bytes_.size(); }
     std::string_view operator[](std::size_t index) const
     {
         const std::size_t begin = index == 0 ? 0 : ends_[index - 1];

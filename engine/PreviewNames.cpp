@@ -32,7 +32,7 @@ RowRange PreviewNames(FileList& list, const RegularExpressionFactory& makeRegula
     std::string proposed;
     const std::size_t lastRow = list.rowCount();
     for (std::size_t row = 1; row <= lastRow; ++row) {
-        const std::string& fileName = list.cell(row, fileNameIndex);
+        const std::string_view fileName = list.cell(row, fileNameIndex);
         const Result<bool> matched = regex->test(fileName);
         if (matched && !*matched)
             continue;

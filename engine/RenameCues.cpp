@@ -3,7 +3,8 @@
 #include "CaseFolding.h"
 #include "NameBound.h"
 
-#include <deque>
+#include <algorithm>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace renamer {
@@ -36,31 +37,9 @@ std::string describeRowCue(const RowCue& cue)
     return {};
 }
 
-DirectorySnapshot::Directory::Directory(DirectoryNames names)
-    : caseInsensitive_(names.caseInsensitive)
-    , longestName_(names.longestName)
-    , identity_(names.folder)
-{
-    if (caseInsensitive_) {
-        NameList folded;
-        std::string name;
-        for (std::size_t i = 0; i < names.names.size(); ++i) {
-            foldCase(names.names[i], name);
-            folded.add(name);
-        }
-        names.names = std::move(folded);
-    }
-    // The table views into the list, which stays put from here on.
-    storage_ = std::move(names.names);
-    names_.reserve(storage_.size());
-    for (std::size_t i = 0; i < storage_.size(); ++i) {
-        const std::string_view name = storage_[i];
-        names_.findOrInsert(0, name, hashName(name)) = i < names.inodes.size() ? names.inodes[i] : 0;
-    }
-}
-
 void DirectorySnapshot::read(const std::string& path, FileSystem& fileSystem)
 {
+    revision_ = nextRevision();
     auto names = fileSystem.readDirectoryNames(path);
     if (!names) {
         // An unreadable directory gives no cues about names on disk; the
@@ -68,39 +47,40 @@ void DirectorySnapshot::read(const std::string& path, FileSystem& fileSystem)
         directories_.erase(path);
         return;
     }
-    directories_[path] = std::make_unique<Directory>(*std::move(names));
+    directories_[path] = std::make_unique<const DirectoryNames>(*std::move(names));
 }
 
 void DirectorySnapshot::readDirectoriesOf(const FileList& list, FileSystem& fileSystem, const RowRange& rows)
 {
     if (rows.empty())
         return;
-    const SubItemIndex pathIndex = list.subItemIndex(ColumnKey::Path);
-    std::string_view previous;
-    std::unordered_set<std::string_view> seen;
+    std::vector<bool> seen(list.folderCount());
+    std::unordered_set<std::string_view> seenPaths;
     for (std::size_t row = rows.first; row <= rows.last; ++row) {
-        const std::string& path = list.cell(row, pathIndex);
-        if (path == previous)
+        const FileList::FolderNumber folder = list.folderOf(row);
+        if (seen[folder])
             continue;
-        previous = path;
-        if (seen.insert(path).second)
-            read(path, fileSystem);
+        seen[folder] = true;
+        const std::string_view path = list.folderPath(folder);
+        if (seenPaths.insert(path).second)
+            read(std::string(path), fileSystem);
     }
 }
 
 void DirectorySnapshot::refresh(const FileList& list, FileSystem& fileSystem)
 {
-    directories_.clear();
+    clear();
     if (list.rowCount() > 0)
         readDirectoriesOf(list, fileSystem, RowRange{1, list.rowCount()});
 }
 
 void DirectorySnapshot::clear()
 {
+    revision_ = nextRevision();
     directories_.clear();
 }
 
-const DirectorySnapshot::Directory* DirectorySnapshot::find(std::string_view path) const
+const DirectoryNames* DirectorySnapshot::find(std::string_view path) const
 {
     const auto found = directories_.find(std::string(path));
     return found == directories_.end() ? nullptr : found->second.get();
@@ -114,33 +94,189 @@ bool isInvalidName(std::string_view name)
         || name.find('\0') != std::string_view::npos;
 }
 
+// Where a key's text is.
+enum TextSource : std::uint32_t {
+    kEntryOfDirectory, // an entry's name in the snapshot: its number in the directory's names
+    kRowFileName,      // a row's FileName: the row's index
+    kFoldedName,       // a folded name: its number in the computer's own list
+};
+
+// Maps a 32-bit hash onto `size` slots.
+std::size_t homeSlot(std::uint32_t hash, std::size_t size)
+{
+    return static_cast<std::size_t>((static_cast<std::uint64_t>(hash * 0x85EBCA6Bu) * size) >> 32);
+}
+
+std::size_t nextSlot(std::size_t slot, std::size_t size)
+{
+    return slot + 1 == size ? 0 : slot + 1;
+}
+
+// Room for `count` entries at a load of at most three quarters.
+std::size_t slotsFor(std::size_t count)
+{
+    return count + count / 3 + 16;
+}
+
 } // namespace
 
-std::uint32_t RowCueComputer::directoryId(std::string_view path)
+std::uint32_t RowCueComputer::hashKey(std::uint32_t directory, std::string_view key) const
 {
-    // Rows of one folder mostly stand together.
-    if (!directories_.empty() && path == lastPath_)
-        return lastDirectoryId_;
-    std::uint32_t& id = directoryIds_.findOrInsert(0, path, hashName(path));
-    if (id == 0) {
-        directories_.push_back(snapshot_->find(path));
-        id = static_cast<std::uint32_t>(directories_.size());
+    std::uint64_t hash = std::hash<std::string_view>{}(key) + directory * 0x9E3779B97F4A7C15u;
+    hash ^= hash >> 32;
+    return static_cast<std::uint32_t>(hash);
+}
+
+std::string_view RowCueComputer::keyText(const Key& key) const
+{
+    switch (key.textSource) {
+    case kEntryOfDirectory:
+        return directories_[key.directory].names->names[key.text];
+    case kRowFileName:
+        return list_->cell(key.text + 1, ColumnKey::FileName);
+    default:
+        return foldedNames_[key.text];
     }
-    lastPath_ = path;
-    lastDirectoryId_ = id;
-    return id;
 }
 
-std::string_view RowCueComputer::key(const DirectorySnapshot::Directory* directory, std::string_view name)
+std::string_view RowCueComputer::compareForm(std::uint32_t directory, std::string_view name,
+                                             std::string& buffer) const
 {
-    if (directory == nullptr || !directory->caseInsensitive())
+    const DirectoryNames* names = directories_[directory].names;
+    if (names == nullptr || !names->caseInsensitive)
         return name;
-    foldCase(name, scratch_);
-    return folded_.emplace_back(scratch_);
+    foldCase(name, buffer);
+    return buffer;
 }
 
-RowCue RowCueComputer::findSource(const RowOrigin& origin, const DirectorySnapshot::Directory* directory,
-                                  const NameState* old, std::string_view oldKey, std::size_t oldHash) const
+RowCueComputer::KeyNumber RowCueComputer::findKey(std::uint32_t directory, std::string_view key,
+                                                  std::uint32_t hash) const
+{
+    for (std::size_t slot = homeSlot(hash, keySlots_.size());; slot = nextSlot(slot, keySlots_.size())) {
+        const std::uint64_t entry = keySlots_[slot];
+        if (entry == 0)
+            return kNoKey;
+        if (static_cast<std::uint32_t>(entry >> 32) != hash)
+            continue;
+        const auto number = static_cast<KeyNumber>((entry & 0xFFFFFFFFu) - 1);
+        if (keys_[number].directory == directory && keyText(keys_[number]) == key)
+            return number;
+    }
+}
+
+RowCueComputer::KeyNumber RowCueComputer::addKey(const Key& key, std::uint32_t hash)
+{
+    const auto number = static_cast<KeyNumber>(keys_.size());
+    keys_.push_back(key);
+    std::size_t slot = homeSlot(hash, keySlots_.size());
+    while (keySlots_[slot] != 0)
+        slot = nextSlot(slot, keySlots_.size());
+    keySlots_[slot] = static_cast<std::uint64_t>(hash) << 32 | (static_cast<std::uint64_t>(number) + 1);
+    return number;
+}
+
+void RowCueComputer::prepare(const FileList& list, const DirectorySnapshot& snapshot)
+{
+    preparedRows_ = list.rowsRevision();
+    preparedSnapshot_ = snapshot.revision();
+
+    // One directory per path, however many folders of the list share it.
+    directories_.clear();
+    std::unordered_map<std::string_view, std::uint32_t> directoryOfPath;
+    std::vector<std::uint32_t> directoryOfFolder(list.folderCount());
+    std::size_t entries = 0;
+    for (FileList::FolderNumber folder = 0; folder < list.folderCount(); ++folder) {
+        const std::string_view path = list.folderPath(folder);
+        const auto [found, added] = directoryOfPath.try_emplace(path, static_cast<std::uint32_t>(directories_.size()));
+        if (added) {
+            const DirectoryNames* names = snapshot.find(path);
+            directories_.push_back({names, 0});
+            entries += names != nullptr ? names->names.size() : 0;
+        }
+        directoryOfFolder[folder] = found->second;
+    }
+
+    const std::size_t rowCount = list.rowCount();
+    keys_.clear();
+    foldedNames_ = {};
+    keys_.reserve(entries + rowCount);
+    keySlots_.assign(slotsFor(entries + rowCount), 0);
+
+    // Every name on disk; where a directory lists one name twice (under two
+    // spellings of a folder that ignores case) the last one's inode counts.
+    for (std::uint32_t directory = 0; directory < directories_.size(); ++directory) {
+        const DirectoryNames* names = directories_[directory].names;
+        if (names == nullptr)
+            continue;
+        for (std::size_t entry = 0; entry < names->names.size(); ++entry) {
+            const std::string_view key = compareForm(directory, names->names[entry], folded_);
+            const std::uint32_t hash = hashKey(directory, key);
+            KeyNumber number = findKey(directory, key, hash);
+            if (number == kNoKey) {
+                Key added{directory, kEntryOfDirectory, 1, static_cast<std::uint32_t>(entry)};
+                if (names->caseInsensitive) {
+                    added.textSource = kFoldedName;
+                    added.text = static_cast<std::uint32_t>(foldedNames_.size());
+                    foldedNames_.add(key);
+                }
+                number = addKey(added, hash);
+            }
+            keys_[number].inode = entry < names->inodes.size() ? names->inodes[entry] : 0;
+        }
+    }
+
+    // Every row's old name, and what else a row's keys are.
+    rows_.resize(rowCount);
+    for (std::size_t row = 1; row <= rowCount; ++row) {
+        const std::uint32_t directory = directoryOfFolder[list.folderOf(row)];
+        const DirectoryNames* names = directories_[directory].names;
+        const std::string_view key = compareForm(directory, list.cell(row, ColumnKey::FileName), folded_);
+        const std::uint32_t hash = hashKey(directory, key);
+        KeyNumber number = findKey(directory, key, hash);
+        if (number == kNoKey) {
+            Key added{directory, kRowFileName, 0, static_cast<std::uint32_t>(row - 1)};
+            if (names != nullptr && names->caseInsensitive) {
+                added.textSource = kFoldedName;
+                added.text = static_cast<std::uint32_t>(foldedNames_.size());
+                foldedNames_.add(key);
+            }
+            number = addKey(added, hash);
+        }
+        const bool folderReplaced = names != nullptr && !maybeSameFolder(list.origin(row).folder, names->folder);
+        rows_[row - 1] = {directory, folderReplaced ? 1u : 0u, number};
+    }
+
+    keyStates_.assign(keys_.size(), KeyState{});
+    proposalSlots_.assign(slotsFor(rowCount), ProposalSlot{});
+    run_ = 0;
+}
+
+void RowCueComputer::startRun()
+{
+    if (++run_ == 0) { // after four billion runs the stamps wrap
+        for (KeyState& state : keyStates_)
+            state.run = 0;
+        for (ProposalSlot& slot : proposalSlots_)
+            slot.run = 0;
+        run_ = 1;
+    }
+}
+
+const RowCueComputer::KeyState* RowCueComputer::playedState(KeyNumber key) const
+{
+    const KeyState& state = keyStates_[key];
+    return state.run == run_ ? &state : nullptr;
+}
+
+RowCueComputer::KeyState& RowCueComputer::touch(KeyNumber key)
+{
+    KeyState& state = keyStates_[key];
+    if (state.run != run_)
+        state = {run_, 0, 0};
+    return state;
+}
+
+RowCue RowCueComputer::findSource(std::uint32_t row, const RowKeys& keys, const KeyState* old) const
 {
     // The file the batch would find under the old name: the one an earlier
     // row renamed to it, none when an earlier row renamed its file away,
@@ -148,62 +284,75 @@ RowCue RowCueComputer::findSource(const RowOrigin& origin, const DirectorySnapsh
     bool found = true;
     std::uint64_t foundInode = 0;
     if (old != nullptr && old->renamedToBy != 0) {
-        foundInode = list_->origin(old->renamedToBy).inode;
+        foundInode = list_->inodeOf(old->renamedToBy);
     } else if (old != nullptr && old->renamedAwayBy != 0) {
         found = false;
-    } else if (directory != nullptr) {
-        const std::uint64_t* inode = directory->inodeOf(oldKey, oldHash);
-        found = inode != nullptr;
-        foundInode = found ? *inode : 0;
+    } else if (directories_[keys.directory].names != nullptr) {
+        const Key& oldKey = keys_[keys.oldKey];
+        found = oldKey.onDisk != 0;
+        foundInode = found ? oldKey.inode : 0;
     }
-    if (found && maybeSameInode(foundInode, origin.inode))
+    const std::uint64_t inode = list_->inodeOf(row);
+    if (found && maybeSameInode(foundInode, inode))
         return {};
     // Not there: moved away by an earlier row, or gone or replaced on disk.
-    if (old != nullptr && old->renamedAwayBy != 0
-        && maybeSameInode(list_->origin(old->renamedAwayBy).inode, origin.inode))
+    if (old != nullptr && old->renamedAwayBy != 0 && maybeSameInode(list_->inodeOf(old->renamedAwayBy), inode))
         return {RowCueKind::RenamedByEarlierRow, old->renamedAwayBy};
     return {found ? RowCueKind::SourceReplaced : RowCueKind::SourceGone};
 }
 
-RowCue RowCueComputer::play(std::uint32_t row, std::string_view path, std::string_view oldName,
-                            std::string_view newName)
+RowCue RowCueComputer::play(std::uint32_t row, std::string_view newName, std::uint32_t newHash)
 {
     if (isInvalidName(newName))
         return {RowCueKind::InvalidName};
     // Also a name the preview cut short is longer than any name can be.
     if (newName.size() > kLongestPossibleName)
         return {RowCueKind::NameTooLong};
-    const std::uint32_t id = directoryId(path);
-    const DirectorySnapshot::Directory* directory = directories_[id - 1];
-    if (directory != nullptr && newName.size() > directory->longestName())
+    const RowKeys& keys = rows_[row - 1];
+    const DirectoryNames* directory = directories_[keys.directory].names;
+    if (directory != nullptr && newName.size() > directory->longestName)
         return {RowCueKind::NameTooLong};
-    const RowOrigin origin = list_->origin(row);
-    if (directory != nullptr && !maybeSameFolder(origin.folder, directory->identity()))
+    if (keys.folderReplaced != 0)
         return {RowCueKind::FolderReplaced};
 
-    const std::string_view oldKey = key(directory, oldName);
-    const std::size_t oldHash = hashName(oldKey);
-    if (const RowCue source = findSource(origin, directory, names_.find(id, oldKey, oldHash), oldKey, oldHash);
-        source.isError())
+    if (const RowCue source = findSource(row, keys, playedState(keys.oldKey)); source.isError())
         return source;
-    if (newName == oldName)
+    if (newName == list_->cell(row, ColumnKey::FileName))
         return {RowCueKind::Unchanged};
-    const std::string_view newKey = key(directory, newName);
-    // A change of letter case only, where case does not count, is the file
-    // itself; the row then holds the name under its new spelling.
-    if (newKey == oldKey) {
-        names_.findOrInsert(id, oldKey, oldHash).renamedToBy = row;
-        return {};
+    std::string_view newKey = newName;
+    if (directory != nullptr && directory->caseInsensitive) {
+        newKey = compareForm(keys.directory, newName, folded_);
+        // A change of letter case only, where case does not count, is the
+        // file itself; the row then holds the name under its new spelling.
+        if (newKey == keyText(keys_[keys.oldKey])) {
+            touch(keys.oldKey).renamedToBy = row;
+            return {};
+        }
+        newHash = hashKey(keys.directory, newKey);
     }
-    const std::size_t newHash = hashName(newKey);
-    if (const NameState* taken = names_.find(id, newKey, newHash)) {
-        if (taken->renamedToBy != 0)
-            return {RowCueKind::TakenByEarlierRow, taken->renamedToBy};
-    } else if (directory != nullptr && directory->contains(newKey, newHash)) {
-        return {RowCueKind::TakenOnDisk};
+
+    if (const KeyNumber taken = findKey(keys.directory, newKey, newHash); taken != kNoKey) {
+        if (const KeyState* state = playedState(taken)) {
+            if (state->renamedToBy != 0)
+                return {RowCueKind::TakenByEarlierRow, state->renamedToBy};
+        } else if (keys_[taken].onDisk != 0) {
+            return {RowCueKind::TakenOnDisk};
+        }
+        touch(taken).renamedToBy = row;
+    } else {
+        // A name no key has: only an earlier row's proposal can hold it.
+        std::size_t slot = homeSlot(newHash, proposalSlots_.size());
+        for (;; slot = nextSlot(slot, proposalSlots_.size())) {
+            const ProposalSlot& proposal = proposalSlots_[slot];
+            if (proposal.run != run_)
+                break;
+            if (proposal.hash == newHash && rows_[proposal.row - 1].directory == keys.directory
+                && compareForm(keys.directory, list_->cell(proposal.row, ColumnKey::NewName), foldedOld_) == newKey)
+                return {RowCueKind::TakenByEarlierRow, proposal.row};
+        }
+        proposalSlots_[slot] = {newHash, run_, row};
     }
-    names_.findOrInsert(id, newKey, newHash).renamedToBy = row;
-    NameState& source = names_.findOrInsert(id, oldKey, oldHash);
+    KeyState& source = touch(keys.oldKey);
     source.renamedToBy = 0;
     source.renamedAwayBy = row;
     return {};
@@ -212,28 +361,43 @@ RowCue RowCueComputer::play(std::uint32_t row, std::string_view path, std::strin
 RowRange RowCueComputer::compute(const FileList& list, const DirectorySnapshot& snapshot, std::vector<RowCue>& cues)
 {
     list_ = &list;
-    snapshot_ = &snapshot;
-    const std::size_t rowCount = list.rowCount();
-    // A row that renames holds two names: room for every row doing so, once,
-    // rather than growing (and briefly holding two tables) mid-keystroke.
-    names_.clear();
-    names_.reserve(2 * rowCount);
-    directoryIds_.clear();
-    directories_.clear();
-    folded_.clear();
+    if (list.rowsRevision() != preparedRows_ || snapshot.revision() != preparedSnapshot_)
+        prepare(list, snapshot);
+    startRun();
 
+    const std::size_t rowCount = list.rowCount();
     RowRange changed;
     if (cues.size() > rowCount)
         cues.resize(rowCount);
     cues.reserve(rowCount);
-    const SubItemIndex pathIndex = list.subItemIndex(ColumnKey::Path);
-    const SubItemIndex fileNameIndex = list.subItemIndex(ColumnKey::FileName);
     const SubItemIndex newNameIndex = list.subItemIndex(ColumnKey::NewName);
+
+    // The rows a few steps ahead have their proposal hashed and the slots it
+    // and their old name will need fetched, so that those memory reads
+    // overlap instead of stalling one after the other.
+    constexpr std::size_t kAhead = 8;
+    constexpr std::size_t kRing = 2 * kAhead; // the rows looked at and the rows looked ahead to
+    std::uint32_t hashes[kRing] = {};
+    const auto lookAhead = [&](std::size_t row) {
+        const std::string_view newName = list.cell(row, newNameIndex);
+        if (newName.empty())
+            return;
+        const RowKeys& keys = rows_[row - 1];
+        const std::uint32_t hash = hashKey(keys.directory, newName);
+        hashes[row % kRing] = hash;
+        __builtin_prefetch(&keySlots_[homeSlot(hash, keySlots_.size())]);
+        __builtin_prefetch(&proposalSlots_[homeSlot(hash, proposalSlots_.size())]);
+        __builtin_prefetch(&keyStates_[keys.oldKey]);
+        __builtin_prefetch(&keys_[keys.oldKey]);
+    };
+    for (std::size_t row = 1; row <= std::min(kAhead, rowCount); ++row)
+        lookAhead(row);
     for (std::size_t row = 1; row <= rowCount; ++row) {
-        const std::string& newName = list.cell(row, newNameIndex);
-        const RowCue cue = newName.empty()
-            ? RowCue{}
-            : play(static_cast<std::uint32_t>(row), list.cell(row, pathIndex), list.cell(row, fileNameIndex), newName);
+        if (row + kAhead <= rowCount)
+            lookAhead(row + kAhead);
+        const std::string_view newName = list.cell(row, newNameIndex);
+        const RowCue cue
+            = newName.empty() ? RowCue{} : play(static_cast<std::uint32_t>(row), newName, hashes[row % kRing]);
         if (row > cues.size()) {
             cues.push_back(cue); // a new row, shown whole
         } else if (cues[row - 1] != cue) {

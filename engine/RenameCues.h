@@ -2,13 +2,12 @@
 
 #include "FileList.h"
 #include "FileSystem.h"
-#include "NameTable.h"
+#include "Revision.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <deque>
 #include <unordered_map>
 #include <vector>
 
@@ -52,44 +51,26 @@ public:
     void refresh(const FileList& list, FileSystem& fileSystem);
     void clear();
 
-    class Directory {
-    public:
-        explicit Directory(DirectoryNames names);
-        Directory(const Directory&) = delete;
-        Directory& operator=(const Directory&) = delete;
-
-        // `name` must already be folded where the directory ignores case.
-        bool contains(std::string_view name, std::size_t hash) const { return names_.find(0, name, hash) != nullptr; }
-        // The inode number of the entry of that name (0 where unknown), or
-        // null when there is none.
-        const std::uint64_t* inodeOf(std::string_view name, std::size_t hash) const
-        {
-            return names_.find(0, name, hash);
-        }
-        bool caseInsensitive() const { return caseInsensitive_; }
-        std::size_t longestName() const { return longestName_; }
-        const FileIdentity& identity() const { return identity_; }
-
-    private:
-        NameList storage_; // the table views into it
-        NameTable<std::uint64_t> names_;
-        bool caseInsensitive_;
-        std::size_t longestName_;
-        FileIdentity identity_;
-    };
     // Null when the directory was not read or could not be.
-    const Directory* find(std::string_view path) const;
+    const DirectoryNames* find(std::string_view path) const;
+    // Changes with every read and clear (see nextRevision).
+    std::uint64_t revision() const { return revision_; }
 
 private:
     void read(const std::string& path, FileSystem& fileSystem);
 
-    std::unordered_map<std::string, std::unique_ptr<Directory>> directories_;
+    std::unordered_map<std::string, std::unique_ptr<const DirectoryNames>> directories_;
+    std::uint64_t revision_ = nextRevision();
 };
 
 // Works out every row's cue by playing the batch through in row order against
 // the snapshot, as if every earlier row that would succeed had been renamed.
-// Linear in the rows; keeps its tables from run to run so that a keystroke
-// allocates next to nothing.
+//
+// What does not change between keystrokes (each row's folder and the look-up
+// of its old name, the names on disk) is worked out once, when the list's
+// rows or the snapshot have changed since the last run; a keystroke then
+// looks up only the proposals, in tables it keeps from run to run, so that it
+// allocates nothing and its memory look-ups overlap.
 class RowCueComputer {
 public:
     // Leaves one cue per row in `cues` and returns the rows whose cue changed,
@@ -97,30 +78,70 @@ public:
     RowRange compute(const FileList& list, const DirectorySnapshot& snapshot, std::vector<RowCue>& cues);
 
 private:
-    struct NameState {
-        std::uint32_t renamedAwayBy = 0; // the row that renamed the name's file away
+    using KeyNumber = std::uint32_t;
+    static constexpr KeyNumber kNoKey = 0xFFFFFFFF;
+
+    // A name in a directory, as the directory compares names: every name on
+    // disk and every row's old name, each once.
+    struct Key {
+        std::uint32_t directory : 29;
+        std::uint32_t textSource : 2; // a TextSource: where `text` points
+        std::uint32_t onDisk : 1;     // an entry of the directory as read
+        std::uint32_t text;
+        std::uint64_t inode = 0;      // of the entry on disk, 0 where unknown
+    };
+    // What the batch played so far did with a key's name, in this run only
+    // (older runs' states count as untouched).
+    struct KeyState {
+        std::uint32_t run = 0;
         std::uint32_t renamedToBy = 0;   // the row whose file now has the name
+        std::uint32_t renamedAwayBy = 0; // the row that renamed the name's file away
+    };
+    // A proposal that is no key: no file has the name, nor did one at first.
+    struct ProposalSlot {
+        std::uint32_t hash;
+        std::uint32_t run;
+        std::uint32_t row;
+    };
+    struct RowKeys {
+        std::uint32_t directory : 31;
+        std::uint32_t folderReplaced : 1; // the folder at the row's path is not the row's
+        KeyNumber oldKey;
+    };
+    struct Directory {
+        const DirectoryNames* names; // null when unread
+        std::uint32_t firstEntryKey; // keys of its entries are numbered on from here
     };
 
-    RowCue play(std::uint32_t row, std::string_view directory, std::string_view oldName, std::string_view newName);
-    // Where the row's file is, if not under its old name as the batch would
-    // find it there.
-    RowCue findSource(const RowOrigin& origin, const DirectorySnapshot::Directory* directory,
-                      const NameState* old, std::string_view oldKey, std::size_t oldHash) const;
-    std::uint32_t directoryId(std::string_view path);
-    // The name as its directory compares names; folded names are kept alive
-    // in `folded_` for the run.
-    std::string_view key(const DirectorySnapshot::Directory* directory, std::string_view name);
+    void prepare(const FileList& list, const DirectorySnapshot& snapshot);
+    std::uint32_t hashKey(std::uint32_t directory, std::string_view key) const;
+    std::string_view keyText(const Key& key) const;
+    // The key of that name in that directory, or kNoKey.
+    KeyNumber findKey(std::uint32_t directory, std::string_view key, std::uint32_t hash) const;
+    KeyNumber addKey(const Key& key, std::uint32_t hash);
+    KeyState& touch(KeyNumber key);
+    const KeyState* playedState(KeyNumber key) const;
+    // The name as its directory compares names, in `buffer` when folded.
+    std::string_view compareForm(std::uint32_t directory, std::string_view name, std::string& buffer) const;
+
+    RowCue play(std::uint32_t row, std::string_view newName, std::uint32_t newHash);
+    RowCue findSource(std::uint32_t row, const RowKeys& keys, const KeyState* old) const;
+    void startRun();
 
     const FileList* list_ = nullptr;
-    const DirectorySnapshot* snapshot_ = nullptr;
-    NameTable<NameState> names_;
-    NameTable<std::uint32_t> directoryIds_;
-    std::vector<const DirectorySnapshot::Directory*> directories_;
-    std::string_view lastPath_;
-    std::uint32_t lastDirectoryId_ = 0;
-    std::deque<std::string> folded_;
-    std::string scratch_;
+    std::uint64_t preparedRows_ = 0;
+    std::uint64_t preparedSnapshot_ = 0;
+
+    std::vector<Directory> directories_;
+    std::vector<RowKeys> rows_;
+    std::vector<Key> keys_;
+    std::vector<std::uint64_t> keySlots_;         // hash (high half) and key number + 1 (low half); 0 is empty
+    NameList foldedNames_;                        // keys' texts in directories that ignore case
+    std::vector<KeyState> keyStates_;
+    std::vector<ProposalSlot> proposalSlots_;
+    std::uint32_t run_ = 0;
+    std::string folded_;
+    std::string foldedOld_;
 };
 
 } // namespace renamer

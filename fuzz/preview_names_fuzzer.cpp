@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     PreviewNames(list, makePcre2RegularExpression, pattern, replacement);
     for (std::size_t row = 1; row <= list.rowCount(); ++row) {
-        const std::string& proposed = list.cell(row, ColumnKey::NewName);
+        const std::string_view proposed = list.cell(row, ColumnKey::NewName);
         // Placeholders are expanded after the replacement, so also a "#"
         // taken from the file name becomes the row number.
         require(proposed.find('#') == std::string::npos, "a proposed name keeps no #");

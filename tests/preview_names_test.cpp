@@ -28,7 +28,7 @@ std::vector<std::string> newNames(const FileList& list)
 {
     std::vector<std::string> names;
     for (std::size_t row = 1; row <= list.rowCount(); ++row)
-        names.push_back(list.cell(row, ColumnKey::NewName));
+        names.emplace_back(list.cell(row, ColumnKey::NewName));
     return names;
 }
 
@@ -174,7 +174,7 @@ TEST(PreviewNames, AReplacementThatWouldMakeEveryNameEnormousStopsEachAtTheBound
     for (std::size_t row = 1; row <= kRows; ++row)
         ASSERT_EQ(list.cell(row, ColumnKey::NewName), std::string(1024, 'a')) << "row " << row;
     // Three bytes a character: the bound falls inside the 342nd.
-    const std::string& cut = list.cell(kRows + 1, ColumnKey::NewName);
+    const std::string cut{list.cell(kRows + 1, ColumnKey::NewName)};
     EXPECT_EQ(cut.size(), 1023u);
     EXPECT_TRUE(isValidUtf8(cut));
     EXPECT_LT(elapsed, std::chrono::seconds(10));

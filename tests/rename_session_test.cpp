@@ -48,7 +48,7 @@ protected:
             paths.push_back(dir + "/" + name);
         return paths;
     }
-    std::string cell(std::size_t row, std::string_view key) const { return session.fileList().cell(row, key); }
+    std::string cell(std::size_t row, std::string_view key) const { return std::string(session.fileList().cell(row, key)); }
 
     TemporaryDirectory temp;
     const std::string dir = temp.path();

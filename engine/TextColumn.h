@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace renamer {
+
+// The texts of one column, held back to back in one buffer: a million rows
+// cost a few allocations, not one per cell. A text read is a view into the
+// buffer, valid until the next change of this column.
+class TextColumn {
+public:
+    std::size_t size() const { return refs_.size(); }
+    std::string_view text(std::size_t index) const
+    {
+        const Ref& ref = refs_[index];
+        return {bytes_.data() + ref.offset, ref.length};
+    }
+
+    void append(std::string_view text);
+    // `text` may be a view into this very column.
+    void assign(std::size_t index, std::string_view text);
+    // Room for `count` more texts of `bytes` bytes in all.
+    void reserve(std::size_t count, std::size_t bytes);
+    void clear();
+
+private:
+    struct Ref {
+        std::uint32_t offset;
+        std::uint32_t length;
+    };
+
+    // Appends `text` to the buffer and returns where it starts.
+    std::uint32_t store(std::string_view text);
+    // Drops the bytes no row refers to any more, once they outweigh the rest.
+    void compactIfWasteful();
+
+    std::string bytes_;
+    std::vector<Ref> refs_;
+    std::size_t unused_ = 0; // bytes of texts since replaced
+};
+
+} // namespace renamer
