@@ -180,6 +180,20 @@ Result<bool> Pcre2RegularExpression::test(std::string_view subject)
 Result<void> Pcre2RegularExpression::replace(std::string_view subject, std::string_view replacement,
                                              std::string& out)
 {
+    return replaceMatches(subject, replacement, out, nullptr);
+}
+
+Result<void> Pcre2RegularExpression::replaceWithSpans(std::string_view subject, std::string_view replacement,
+                                                      std::string& out, ReplacementSpans& spans)
+{
+    spans.matched.clear();
+    spans.changed.clear();
+    return replaceMatches(subject, replacement, out, &spans);
+}
+
+Result<void> Pcre2RegularExpression::replaceMatches(std::string_view subject, std::string_view replacement,
+                                                    std::string& out, ReplacementSpans* spans)
+{
     auto state = compiled();
     if (!state)
         return std::unexpected(state.error());
@@ -210,7 +224,15 @@ Result<void> Pcre2RegularExpression::replace(std::string_view subject, std::stri
         const std::size_t matchStart = match.pairs[0];
         const std::size_t matchEnd = match.pairs[1];
         out.append(subject.substr(copiedUpTo, matchStart - copiedUpTo));
+        const std::size_t expansionStart = out.size();
         regex.replacement->appendExpansion(subject, match, out);
+        if (spans != nullptr) {
+            spans->matched.push_back({matchStart, matchEnd});
+            const TextSpan changed = differingSpan(subject.substr(matchStart, matchEnd - matchStart),
+                                                   std::string_view(out).substr(expansionStart));
+            if (!changed.empty())
+                spans->changed.push_back({expansionStart + changed.begin, expansionStart + changed.end});
+        }
         copiedUpTo = matchEnd;
         if (!global_)
             break;
