@@ -15,8 +15,8 @@ namespace renamer {
 struct ReplacementSpans {
     // Every match in the subject, in order; an empty match gives an empty span.
     std::vector<TextSpan> matched;
-    // In the output: the text each match was replaced by, less what it shares
-    // at its start and its end with the text it replaced.
+    // In the output: the parts of each match's replacement that are not in
+    // the text it replaced (differingSpans).
     std::vector<TextSpan> changed;
 };
 

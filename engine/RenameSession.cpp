@@ -151,8 +151,7 @@ RowSpans RenameSession::spans(std::size_t row) const
             return spans;
         }
     }
-    if (const TextSpan differing = differingSpan(fileName, newName); !differing.empty())
-        spans.changed.push_back(differing);
+    spans.changed = differingSpans(fileName, newName);
     return spans;
 }
 

@@ -20,6 +20,14 @@ struct TextSpan {
 // empty when `after` only lacks some of `before`'s text or equals it.
 TextSpan differingSpan(std::string_view before, std::string_view after);
 
+// The parts of `after` that are not in `before`: within differingSpan, the
+// characters outside a longest common subsequence of the two texts. A single
+// character kept between two changes counts as changed, so that a rewritten
+// name does not show a scatter of letters it happens to share with the old
+// one. Texts of more than 256 characters each are compared by
+// differingSpan alone, which bounds the work to 65,536 steps.
+std::vector<TextSpan> differingSpans(std::string_view before, std::string_view after);
+
 // Sorts the spans and joins those that overlap or touch; drops empty ones.
 void joinSpans(std::vector<TextSpan>& spans);
 

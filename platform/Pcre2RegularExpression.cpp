@@ -228,9 +228,8 @@ Result<void> Pcre2RegularExpression::replaceMatches(std::string_view subject, st
         regex.replacement->appendExpansion(subject, match, out);
         if (spans != nullptr) {
             spans->matched.push_back({matchStart, matchEnd});
-            const TextSpan changed = differingSpan(subject.substr(matchStart, matchEnd - matchStart),
-                                                   std::string_view(out).substr(expansionStart));
-            if (!changed.empty())
+            for (const TextSpan& changed : differingSpans(subject.substr(matchStart, matchEnd - matchStart),
+                                                          std::string_view(out).substr(expansionStart)))
                 spans->changed.push_back({expansionStart + changed.begin, expansionStart + changed.end});
         }
         copiedUpTo = matchEnd;

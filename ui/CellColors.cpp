@@ -17,12 +17,11 @@ double luminance(const QColor& color)
     return 0.2126 * linear(color.redF()) + 0.7152 * linear(color.greenF()) + 0.0722 * linear(color.blueF());
 }
 
+// In whole 8-bit steps, as the screen shows colours.
 QColor mix(const QColor& from, const QColor& to, double share)
 {
-    const auto channel = [share](double a, double b) { return a + (b - a) * share; };
-    return QColor::fromRgbF(static_cast<float>(channel(from.redF(), to.redF())),
-                            static_cast<float>(channel(from.greenF(), to.greenF())),
-                            static_cast<float>(channel(from.blueF(), to.blueF())));
+    const auto channel = [share](int a, int b) { return static_cast<int>(std::lround(a + (b - a) * share)); };
+    return QColor(channel(from.red(), to.red()), channel(from.green(), to.green()), channel(from.blue(), to.blue()));
 }
 
 bool isDark(const QPalette& palette)
@@ -32,7 +31,7 @@ bool isDark(const QPalette& palette)
 
 QColor tint(const QPalette& palette, const QColor& hue)
 {
-    return mix(palette.color(QPalette::Base), hue, isDark(palette) ? 0.38 : 0.30);
+    return mix(palette.color(QPalette::Base), hue, isDark(palette) ? 0.28 : 0.30);
 }
 
 } // namespace

@@ -19,8 +19,10 @@ namespace {
 // A tooltip wider than this is broken into lines.
 constexpr int kWidestToolTipLine = 560;
 
-// Minimum contrast of a cell's text with what is behind it: grey marks a
-// proposal that changes nothing and may stay faint; everything else must read.
+// Minimum contrast of a cell's text with what is behind it. Grey marks a
+// proposal that changes nothing and may stay faint, and over a tint a red
+// must keep some of its colour to keep its meaning: both are held to the
+// lower ratio; all other text to the higher one.
 constexpr double kFaintTextContrast = 3.0;
 constexpr double kTextContrast = 4.5;
 
@@ -78,9 +80,14 @@ FileListDelegate::CellLayout FileListDelegate::layOut(const QStyleOptionViewItem
     const bool number = index.column() == model_.columnOf(ColumnKey::Id);
     const QWidget* widget = cell.option.widget;
     const QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
-    // The style's own padding for the names, as every list has it.
-    const int padding = number ? kNumberPadding : style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
-    cell.area = cell.option.rect.adjusted(padding, 0, -padding, 0);
+    if (number) {
+        // The grid line already parts the number from the next cell.
+        cell.area = cell.option.rect.adjusted(kNumberPadding, 0, 0, 0);
+    } else {
+        // The style's own padding for the names, as every list has it.
+        const int padding = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+        cell.area = cell.option.rect.adjusted(padding, 0, -padding, 0);
+    }
     cell.shown = QFontMetrics(cell.option.font)
                      .elidedText(cell.text, number ? Qt::ElideRight : Qt::ElideMiddle, std::max(0, cell.area.width()));
     return cell;
@@ -88,12 +95,17 @@ FileListDelegate::CellLayout FileListDelegate::layOut(const QStyleOptionViewItem
 
 const RowSpans& FileListDelegate::spansOf(std::size_t row) const
 {
-    if (cachedRow_ != row || cachedRevision_ != session_.revision()) {
-        cachedSpans_ = session_.spans(row);
-        cachedRow_ = row;
+    // More rows than any screen shows: a list scrolled from end to end
+    // starts over rather than keeping every row.
+    constexpr std::size_t kMostCachedRows = 512;
+    if (cachedRevision_ != session_.revision() || cachedSpans_.size() >= kMostCachedRows) {
+        cachedSpans_.clear();
         cachedRevision_ = session_.revision();
     }
-    return cachedSpans_;
+    const auto found = cachedSpans_.find(row);
+    if (found != cachedSpans_.end())
+        return found->second;
+    return cachedSpans_.emplace(row, session_.spans(row)).first->second;
 }
 
 void FileListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
@@ -117,9 +129,10 @@ void FileListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
         : opt.state.testFlag(QStyle::State_Active)                               ? QPalette::Normal
                                                                                    : QPalette::Inactive;
     const bool selected = opt.state.testFlag(QStyle::State_Selected);
-    const QColor behind = selected ? opt.palette.color(group, QPalette::Highlight)
-        : opt.backgroundBrush.style() != Qt::NoBrush ? opt.backgroundBrush.color()
-                                                     : opt.palette.color(group, QPalette::Base);
+    // Selected text keeps the style's colours; the rest is made to read on
+    // what is behind it.
+    const QColor behind = opt.backgroundBrush.style() != Qt::NoBrush ? opt.backgroundBrush.color()
+                                                                      : opt.palette.color(group, QPalette::Base);
     const QColor ink = opt.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text);
     const double contrast = session_.cue(row).kind == RowCueKind::Unchanged ? kFaintTextContrast : kTextContrast;
 
@@ -134,7 +147,7 @@ void FileListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
         if (oldName || index.column() == model_.columnOf(ColumnKey::NewName)) {
             const RowSpans& spans = spansOf(row);
             const QColor tint = oldName ? matchTint(opt.palette) : changeTint(opt.palette);
-            const QColor tintedInk = readableOn(ink, tint, contrast);
+            const QColor tintedInk = readableOn(ink, tint, kFaintTextContrast);
             for (const CharSpan& span : place(toCharSpans(raw, oldName ? spans.matched : spans.changed)))
                 formats.append(formatRange(span, tintedInk, &tint));
         }
@@ -164,15 +177,14 @@ void FileListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
 
     painter->save();
     painter->setClipRect(opt.rect);
-    painter->setPen(readableOn(ink, behind, contrast));
+    painter->setPen(selected ? ink : readableOn(ink, behind, contrast));
     layout.draw(painter, QPointF(cell.area.left(), placed.top()), formats);
     painter->restore();
 }
 
-bool FileListDelegate::isShortened(const QStyleOptionViewItem& option, const QModelIndex& index) const
+QString FileListDelegate::shownText(const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
-    const CellLayout cell = layOut(option, index);
-    return cell.shown != cell.text;
+    return layOut(option, index).shown;
 }
 
 QString FileListDelegate::toolTip(const QStyleOptionViewItem& option, const QModelIndex& index) const

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <unordered_map>
 
 namespace renamer {
 
@@ -31,10 +32,11 @@ public:
     // The cell's tooltip as it is drawn in `option.rect`: the model's (the
     // row's cue) first, then the whole text where the cell shows it cut short.
     QString toolTip(const QStyleOptionViewItem& option, const QModelIndex& index) const;
-    // Whether the cell, drawn in `option.rect`, shows its text cut short.
-    bool isShortened(const QStyleOptionViewItem& option, const QModelIndex& index) const;
+    // The cell's text as it is drawn in `option.rect`: whole, or shortened.
+    QString shownText(const QStyleOptionViewItem& option, const QModelIndex& index) const;
 
-    // Room between a cell's edge and its text, in pixels.
+    // Room between the row number and its cell's left edge, in pixels; on
+    // the right the grid line is room enough.
     static constexpr int kNumberPadding = 1;
 
 private:
@@ -44,11 +46,11 @@ private:
 
     const RenameSession& session_;
     const FileListModel& model_;
-    // The spans of the row drawn last: its two name cells are drawn one
-    // after the other and share one run.
+    // The spans of the rows drawn since the session last changed: a row's
+    // two name cells share one run, and drawing the same rows again (a
+    // tooltip, a scroll back) needs none.
     mutable std::uint64_t cachedRevision_ = 0;
-    mutable std::size_t cachedRow_ = 0;
-    mutable RowSpans cachedSpans_;
+    mutable std::unordered_map<std::size_t, RowSpans> cachedSpans_;
 };
 
 } // namespace renamer
