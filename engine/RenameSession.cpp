@@ -55,8 +55,8 @@ ChangeSet RenameSession::drop(const std::vector<std::string>& paths, std::string
                               std::string_view replacement)
 {
     ++revision_;
-    const DropOutcome outcome = AddDroppedItems(list_, fileSystem_, paths,
-                                                PreviewSettings{makeRegularExpression_, pattern, replacement, &lastPreview_});
+    const PreviewSettings preview{makeRegularExpression_, pattern, replacement, &lastPreview_};
+    const DropOutcome outcome = AddDroppedItems(list_, fileSystem_, paths, preview);
     addFoldersOf(outcome.appended);
     // The new rows' folders are read now, so that a proposal whose name is
     // taken on disk is cued at once, not only after the next batch.

@@ -207,7 +207,8 @@ bool FileListDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view, con
         return QStyledItemDelegate::helpEvent(event, view, option, index);
     const QString tip = toolTip(option, index);
     const QRect cell = view->visualRect(index);
-    QToolTip::showText(event->globalPos(), tip, view, QRect(view->viewport()->mapToGlobal(cell.topLeft()), cell.size()));
+    const QRect cellOnScreen(view->viewport()->mapToGlobal(cell.topLeft()), cell.size());
+    QToolTip::showText(event->globalPos(), tip, view, cellOnScreen);
     event->setAccepted(!tip.isEmpty());
     return true;
 }
