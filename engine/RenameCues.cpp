@@ -16,6 +16,8 @@ std::string describeRowCue(const RowCue& cue)
         return {};
     case RowCueKind::Unchanged:
         return "新文件名与原文件名相同";
+    case RowCueKind::StaleProposal:
+        return "当前表达式不匹配此文件；新文件名来自之前的表达式";
     case RowCueKind::InvalidName:
         return "新文件名无效：不能含有“/”，也不能是“.”或“..”";
     case RowCueKind::NameTooLong:
@@ -209,7 +211,8 @@ RowCue RowCueComputer::play(std::uint32_t row, std::string_view path, std::strin
     return {};
 }
 
-RowRange RowCueComputer::compute(const FileList& list, const DirectorySnapshot& snapshot, std::vector<RowCue>& cues)
+RowRange RowCueComputer::compute(const FileList& list, const DirectorySnapshot& snapshot, std::vector<RowCue>& cues,
+                                 const std::vector<bool>& patternMissed)
 {
     list_ = &list;
     snapshot_ = &snapshot;
@@ -231,9 +234,11 @@ RowRange RowCueComputer::compute(const FileList& list, const DirectorySnapshot& 
     const SubItemIndex newNameIndex = list.subItemIndex(ColumnKey::NewName);
     for (std::size_t row = 1; row <= rowCount; ++row) {
         const std::string& newName = list.cell(row, newNameIndex);
-        const RowCue cue = newName.empty()
+        RowCue cue = newName.empty()
             ? RowCue{}
             : play(static_cast<std::uint32_t>(row), list.cell(row, pathIndex), list.cell(row, fileNameIndex), newName);
+        if (cue.kind == RowCueKind::Clean && !newName.empty() && row <= patternMissed.size() && patternMissed[row - 1])
+            cue.kind = RowCueKind::StaleProposal;
         if (row > cues.size()) {
             cues.push_back(cue); // a new row, shown whole
         } else if (cues[row - 1] != cue) {

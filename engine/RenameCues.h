@@ -19,6 +19,7 @@ namespace renamer {
 enum class RowCueKind : std::uint8_t {
     Clean,               // no proposal, or a rename that would succeed
     Unchanged,           // the proposal is the name the file already has
+    StaleProposal,       // would rename, but the current pattern does not match the name
     InvalidName,         // contains "/" or NUL, or is "." or ".."
     NameTooLong,         // longer than the directory allows
     TakenOnDisk,         // another entry of the directory has the name
@@ -50,6 +51,8 @@ public:
     void readDirectoriesOf(const FileList& list, FileSystem& fileSystem, const RowRange& rows);
     // Reads every directory of the list again.
     void refresh(const FileList& list, FileSystem& fileSystem);
+    // Reads one directory again, after it changed.
+    void read(const std::string& path, FileSystem& fileSystem);
     void clear();
 
     class Directory {
@@ -81,8 +84,6 @@ public:
     const Directory* find(std::string_view path) const;
 
 private:
-    void read(const std::string& path, FileSystem& fileSystem);
-
     std::unordered_map<std::string, std::unique_ptr<Directory>> directories_;
 };
 
@@ -93,8 +94,10 @@ private:
 class RowCueComputer {
 public:
     // Leaves one cue per row in `cues` and returns the rows whose cue changed,
-    // among those that had one before.
-    RowRange compute(const FileList& list, const DirectorySnapshot& snapshot, std::vector<RowCue>& cues);
+    // among those that had one before. A row flagged in `patternMissed` (at
+    // row - 1) that would rename cleanly is cued as a stale proposal.
+    RowRange compute(const FileList& list, const DirectorySnapshot& snapshot, std::vector<RowCue>& cues,
+                     const std::vector<bool>& patternMissed = {});
 
 private:
     struct NameState {
