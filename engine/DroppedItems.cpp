@@ -56,7 +56,7 @@ DropOutcome AddDroppedItems(FileList& list, FileSystem& fileSystem, const std::v
         return outcome;
     outcome.statusText = std::to_string(list.rowCount()) + std::string(kAddedToListSuffix);
     outcome.previewChanged = PreviewNames(list, preview.makeRegularExpression, preview.pattern, preview.replacement,
-                                          rowsBefore);
+                                          rowsBefore, preview.run);
     return outcome;
 }
 

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "TextSpans.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace renamer {
 
@@ -15,5 +18,12 @@ namespace renamer {
 // 8-digit number followed by the unpadded one. `out` stops growing at
 // kLongestWorkingName bytes (NameBound.h).
 void expandPlaceholders(std::string_view name, std::uint64_t rowNumber, std::string& out);
+
+// The same, and moves `spans` from `name` onto `out`: a span keeps its text,
+// one that reaches into a run of "#" takes in all that the run became, and
+// every run's number is added as a span of its own. The spans come out
+// sorted and joined.
+void expandPlaceholders(std::string_view name, std::uint64_t rowNumber, std::string& out,
+                        std::vector<TextSpan>& spans);
 
 } // namespace renamer

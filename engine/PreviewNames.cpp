@@ -18,10 +18,11 @@ bool writeIfChanged(FileList& list, std::size_t row, SubItemIndex index, std::st
 } // namespace
 
 RowRange PreviewNames(FileList& list, const RegularExpressionFactory& makeRegularExpression,
-                      std::string_view pattern, std::string_view replacement, std::size_t reportedRows)
+                      std::string_view pattern, std::string_view replacement, std::size_t reportedRows,
+                      PreviewRun* run)
 {
     RowRange changed;
-    const std::unique_ptr<RegularExpression> regex = makeRegularExpression();
+    std::unique_ptr<RegularExpression> regex = makeRegularExpression();
     regex->setPattern(pattern);
     regex->setIgnoreCase(true);
     regex->setGlobal(true);
@@ -31,11 +32,16 @@ RowRange PreviewNames(FileList& list, const RegularExpressionFactory& makeRegula
     std::string replaced;
     std::string proposed;
     const std::size_t lastRow = list.rowCount();
+    if (run != nullptr)
+        run->patternMissed.assign(lastRow, false);
     for (std::size_t row = 1; row <= lastRow; ++row) {
         const std::string_view fileName = list.cell(row, fileNameIndex);
         const Result<bool> matched = regex->test(fileName);
-        if (matched && !*matched)
+        if (matched && !*matched) {
+            if (run != nullptr)
+                run->patternMissed[row - 1] = true;
             continue;
+        }
         // A failed test or replacement proposes nothing for this row, rather
         // than a name computed for another row.
         if (!matched || !regex->replace(fileName, replacement, replaced)) {
@@ -46,6 +52,10 @@ RowRange PreviewNames(FileList& list, const RegularExpressionFactory& makeRegula
         expandPlaceholders(replaced, row, proposed);
         if (writeIfChanged(list, row, newNameIndex, proposed) && row <= reportedRows)
             changed.include(row);
+    }
+    if (run != nullptr) {
+        run->regex = std::move(regex);
+        run->replacement.assign(replacement);
     }
     return changed;
 }

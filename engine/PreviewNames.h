@@ -5,16 +5,32 @@
 
 #include <cstddef>
 #include <limits>
+#include <memory>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace renamer {
 
+// What a preview run leaves behind besides the proposals, for a window
+// that shows them: which rows' names the pattern missed (a NewName such a
+// row has comes from an earlier pattern), and the run's regular-expression
+// object, kept with its compiled pattern after the run so that the rows on
+// screen can show where it matches.
+struct PreviewRun {
+    std::vector<bool> patternMissed; // one flag per row, at row - 1
+    std::unique_ptr<RegularExpression> regex;
+    std::string replacement;
+};
+
 // What a preview run needs besides the list: the texts of the pattern and
-// replacement boxes and a maker of regular-expression objects.
+// replacement boxes and a maker of regular-expression objects; and where to
+// leave what the run found, when someone wants it.
 struct PreviewSettings {
     const RegularExpressionFactory& makeRegularExpression;
     std::string_view pattern;
     std::string_view replacement;
+    PreviewRun* run = nullptr;
 };
 
 // Computes every row's proposed name from its FileName: where the pattern
@@ -23,9 +39,11 @@ struct PreviewSettings {
 // A row the pattern does not match keeps its NewName. A row whose match or
 // replacement fails, and every row when the pattern is invalid, gets an
 // empty NewName; nothing is reported. Returns the rows whose NewName changed
-// among the first `reportedRows` (the rows a window already shows).
+// among the first `reportedRows` (the rows a window already shows). When
+// `run` is given, it receives the rows the pattern missed and the run's
+// regular-expression object.
 RowRange PreviewNames(FileList& list, const RegularExpressionFactory& makeRegularExpression,
                       std::string_view pattern, std::string_view replacement,
-                      std::size_t reportedRows = std::numeric_limits<std::size_t>::max());
+                      std::size_t reportedRows = std::numeric_limits<std::size_t>::max(), PreviewRun* run = nullptr);
 
 } // namespace renamer

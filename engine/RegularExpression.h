@@ -1,13 +1,24 @@
 #pragma once
 
 #include "Failure.h"
+#include "TextSpans.h"
 
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace renamer {
+
+// Where a replacement found its matches and what it changed.
+struct ReplacementSpans {
+    // Every match in the subject, in order; an empty match gives an empty span.
+    std::vector<TextSpan> matched;
+    // In the output: the parts of each match's replacement that are not in
+    // the text it replaced (differingSpans).
+    std::vector<TextSpan> changed;
+};
 
 // The regular-expression object one preview run uses. The pattern is compiled
 // once, on first use; an invalid pattern makes every later call fail, and a
@@ -29,6 +40,11 @@ public:
     // (NameBound.h), and matching stops with it. On failure `out` is
     // unspecified.
     virtual Result<void> replace(std::string_view subject, std::string_view replacement, std::string& out) = 0;
+
+    // Like replace, and also says where the matches were and what the
+    // replacement changed. On failure `out` and `spans` are unspecified.
+    virtual Result<void> replaceWithSpans(std::string_view subject, std::string_view replacement, std::string& out,
+                                          ReplacementSpans& spans) = 0;
 };
 
 // Makes a fresh regular-expression object; each preview run takes a new one.

@@ -17,6 +17,8 @@ std::string describeRowCue(const RowCue& cue)
         return {};
     case RowCueKind::Unchanged:
         return "新文件名与原文件名相同";
+    case RowCueKind::StaleProposal:
+        return "当前表达式不匹配此文件；新文件名来自之前的表达式";
     case RowCueKind::InvalidName:
         return "新文件名无效：不能含有“/”，也不能是“.”或“..”";
     case RowCueKind::NameTooLong:
@@ -358,7 +360,8 @@ RowCue RowCueComputer::play(std::uint32_t row, std::string_view newName, std::ui
     return {};
 }
 
-RowRange RowCueComputer::compute(const FileList& list, const DirectorySnapshot& snapshot, std::vector<RowCue>& cues)
+RowRange RowCueComputer::compute(const FileList& list, const DirectorySnapshot& snapshot, std::vector<RowCue>& cues,
+                                 const std::vector<bool>& patternMissed)
 {
     list_ = &list;
     if (list.rowsRevision() != preparedRows_ || snapshot.revision() != preparedSnapshot_)
@@ -396,8 +399,9 @@ RowRange RowCueComputer::compute(const FileList& list, const DirectorySnapshot& 
         if (row + kAhead <= rowCount)
             lookAhead(row + kAhead);
         const std::string_view newName = list.cell(row, newNameIndex);
-        const RowCue cue
-            = newName.empty() ? RowCue{} : play(static_cast<std::uint32_t>(row), newName, hashes[row % kRing]);
+        RowCue cue = newName.empty() ? RowCue{} : play(static_cast<std::uint32_t>(row), newName, hashes[row % kRing]);
+        if (cue.kind == RowCueKind::Clean && !newName.empty() && row <= patternMissed.size() && patternMissed[row - 1])
+            cue.kind = RowCueKind::StaleProposal;
         if (row > cues.size()) {
             cues.push_back(cue); // a new row, shown whole
         } else if (cues[row - 1] != cue) {

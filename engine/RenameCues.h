@@ -18,6 +18,7 @@ namespace renamer {
 enum class RowCueKind : std::uint8_t {
     Clean,               // no proposal, or a rename that would succeed
     Unchanged,           // the proposal is the name the file already has
+    StaleProposal,       // would rename, but the current pattern does not match the name
     InvalidName,         // contains "/" or NUL, or is "." or ".."
     NameTooLong,         // longer than the directory allows
     TakenOnDisk,         // another entry of the directory has the name
@@ -49,6 +50,8 @@ public:
     void readDirectoriesOf(const FileList& list, FileSystem& fileSystem, const RowRange& rows);
     // Reads every directory of the list again.
     void refresh(const FileList& list, FileSystem& fileSystem);
+    // Reads one directory again, after it changed.
+    void read(const std::string& path, FileSystem& fileSystem);
     void clear();
 
     // Null when the directory was not read or could not be.
@@ -57,8 +60,6 @@ public:
     std::uint64_t revision() const { return revision_; }
 
 private:
-    void read(const std::string& path, FileSystem& fileSystem);
-
     std::unordered_map<std::string, std::unique_ptr<const DirectoryNames>> directories_;
     std::uint64_t revision_ = nextRevision();
 };
@@ -74,8 +75,10 @@ private:
 class RowCueComputer {
 public:
     // Leaves one cue per row in `cues` and returns the rows whose cue changed,
-    // among those that had one before.
-    RowRange compute(const FileList& list, const DirectorySnapshot& snapshot, std::vector<RowCue>& cues);
+    // among those that had one before. A row flagged in `patternMissed` (at
+    // row - 1) that would rename cleanly is cued as a stale proposal.
+    RowRange compute(const FileList& list, const DirectorySnapshot& snapshot, std::vector<RowCue>& cues,
+                     const std::vector<bool>& patternMissed = {});
 
 private:
     using KeyNumber = std::uint32_t;

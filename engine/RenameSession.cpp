@@ -2,8 +2,11 @@
 
 #include "ApplyNames.h"
 #include "DroppedItems.h"
+#include "Placeholders.h"
 #include "PreviewNames.h"
 #include "StatusTexts.h"
+
+#include <optional>
 
 namespace renamer {
 
@@ -31,14 +34,32 @@ const RowCue& RenameSession::cue(std::size_t row) const
 
 RowRange RenameSession::updateCues()
 {
-    return cueComputer_.compute(list_, snapshot_, cues_);
+    return cueComputer_.compute(list_, snapshot_, cues_, lastPreview_.patternMissed);
+}
+
+void RenameSession::addFoldersOf(const RowRange& rows)
+{
+    if (rows.empty())
+        return;
+    std::optional<FileList::FolderNumber> previous;
+    for (std::size_t row = rows.first; row <= rows.last; ++row) {
+        const FileList::FolderNumber folder = list_.folderOf(row);
+        if (folder == previous)
+            continue;
+        previous = folder;
+        std::string path(list_.folderPath(folder));
+        if (folderSet_.insert(path).second)
+            folders_.push_back(std::move(path));
+    }
 }
 
 ChangeSet RenameSession::drop(const std::vector<std::string>& paths, std::string_view pattern,
                               std::string_view replacement)
 {
-    const DropOutcome outcome
-        = AddDroppedItems(list_, fileSystem_, paths, PreviewSettings{makeRegularExpression_, pattern, replacement});
+    ++revision_;
+    const PreviewSettings preview{makeRegularExpression_, pattern, replacement, &lastPreview_};
+    const DropOutcome outcome = AddDroppedItems(list_, fileSystem_, paths, preview);
+    addFoldersOf(outcome.appended);
     // The new rows' folders are read now, so that a proposal whose name is
     // taken on disk is cued at once, not only after the next batch.
     snapshot_.readDirectoriesOf(list_, fileSystem_, outcome.appended);
@@ -53,14 +74,17 @@ ChangeSet RenameSession::drop(const std::vector<std::string>& paths, std::string
 
 ChangeSet RenameSession::edit(std::string_view pattern, std::string_view replacement)
 {
+    ++revision_;
     ChangeSet changes;
-    addCells(changes, ColumnKey::NewName, PreviewNames(list_, makeRegularExpression_, pattern, replacement));
+    addCells(changes, ColumnKey::NewName,
+             PreviewNames(list_, makeRegularExpression_, pattern, replacement, list_.rowCount(), &lastPreview_));
     changes.cues = updateCues();
     return changes;
 }
 
 ChangeSet RenameSession::apply()
 {
+    ++revision_;
     const ApplyOutcome outcome = ApplyNames(list_, fileSystem_);
     // The batch changed the folders; their names on disk are read again.
     snapshot_.refresh(list_, fileSystem_);
@@ -77,13 +101,60 @@ ChangeSet RenameSession::apply()
 
 ChangeSet RenameSession::clear()
 {
+    ++revision_;
     list_.clear();
     snapshot_.clear();
     cues_.clear();
+    lastPreview_ = PreviewRun{};
+    folders_.clear();
+    folderSet_.clear();
     ChangeSet changes;
     changes.cleared = true;
     changes.statusText = std::string(kStartupHint);
     return changes;
+}
+
+ChangeSet RenameSession::foldersChanged(const std::vector<std::string>& paths)
+{
+    bool read = false;
+    for (const std::string& path : paths) {
+        if (!folderSet_.contains(path))
+            continue; // a report that arrived after the list was cleared
+        snapshot_.read(path, fileSystem_);
+        read = true;
+    }
+    ChangeSet changes;
+    if (read) {
+        ++revision_;
+        changes.cues = updateCues();
+    }
+    return changes;
+}
+
+RowSpans RenameSession::spans(std::size_t row) const
+{
+    RowSpans spans;
+    if (row == 0 || row > list_.rowCount() || !lastPreview_.regex)
+        return spans;
+    const std::string_view fileName = list_.cell(row, ColumnKey::FileName);
+    const std::string_view newName = list_.cell(row, ColumnKey::NewName);
+    ReplacementSpans replaced;
+    std::string replacedName;
+    if (!lastPreview_.regex->replaceWithSpans(fileName, lastPreview_.replacement, replacedName, replaced))
+        return spans;
+    spans.matched = std::move(replaced.matched);
+    if (newName.empty() || newName == fileName)
+        return spans;
+    if (!spans.matched.empty()) {
+        std::string proposed;
+        expandPlaceholders(replacedName, row, proposed, replaced.changed);
+        if (proposed == newName) {
+            spans.changed = std::move(replaced.changed);
+            return spans;
+        }
+    }
+    spans.changed = differingSpans(fileName, newName);
+    return spans;
 }
 
 } // namespace renamer

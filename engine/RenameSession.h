@@ -3,14 +3,25 @@
 #include "ChangeSet.h"
 #include "FileList.h"
 #include "FileSystem.h"
+#include "PreviewNames.h"
 #include "RegularExpression.h"
 #include "RenameCues.h"
+#include "TextSpans.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace renamer {
+
+// Where a row's cells differ, for drawing: byte ranges of its FileName and
+// NewName cells.
+struct RowSpans {
+    std::vector<TextSpan> matched; // FileName: every match of the pattern
+    std::vector<TextSpan> changed; // NewName: the text that differs from the FileName
+};
 
 // The rows of one window and all that is kept with them: the file list, the
 // names on disk in the folders the rows live in, and each row's cue. Every
@@ -38,12 +49,31 @@ public:
     // The clear button: no rows, and the start-up hint on the status line.
     ChangeSet clear();
 
+    // Folders changed on disk, outside the program: their names are read
+    // again and the cues recomputed. Folders no row lives in are ignored.
+    ChangeSet foldersChanged(const std::vector<std::string>& paths);
+
+    // The folders the rows live in, each once, in the order rows first came
+    // from them: what to watch for changes made outside the program.
+    const std::vector<std::string>& folders() const { return folders_; }
+
+    // Where the pattern of the last preview matches the row's FileName and
+    // where its NewName differs from the FileName, worked out now, by one run
+    // of that preview's regular expression over the name: meant for the few
+    // rows a window draws. A NewName the pattern did not give (one from an
+    // earlier pattern) is compared with the FileName as a whole.
+    RowSpans spans(std::size_t row) const;
+    // Counts the actions that changed anything shown, so that what was worked
+    // out for a row can be kept until the next one.
+    std::uint64_t revision() const { return revision_; }
+
     // The layout's width of a column, kept with the column.
     void setColumnWidth(std::string_view key, float twips) { list_.setColumnWidth(key, twips); }
 
 private:
     // Recomputes every cue; returns the rows whose cue changed.
     RowRange updateCues();
+    void addFoldersOf(const RowRange& rows);
 
     FileSystem& fileSystem_;
     RegularExpressionFactory makeRegularExpression_;
@@ -51,6 +81,13 @@ private:
     DirectorySnapshot snapshot_;
     RowCueComputer cueComputer_;
     std::vector<RowCue> cues_;
+    // The last preview's missed rows and regular expression. The expression
+    // outlives its run so that drawing a row needs no compiling; its match
+    // data is scratch space, which is why spans() can be const.
+    PreviewRun lastPreview_;
+    std::vector<std::string> folders_;
+    std::unordered_set<std::string> folderSet_;
+    std::uint64_t revision_ = 0;
 };
 
 } // namespace renamer

@@ -3,9 +3,11 @@
 
 #include "NameBound.h"
 #include "Pcre2RegularExpression.h"
+#include "Placeholders.h"
 #include "PreviewNames.h"
 #include "Properties.h"
 
+#include <algorithm>
 #include <string>
 
 using namespace renamer;
@@ -35,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         allValid = allValid && isValidUtf8(name);
     }
 
-    PreviewNames(list, makePcre2RegularExpression, pattern, replacement);
+    PreviewRun run;
+    PreviewNames(list, makePcre2RegularExpression, pattern, replacement, list.rowCount(), &run);
     for (std::size_t row = 1; row <= list.rowCount(); ++row) {
         const std::string_view proposed = list.cell(row, ColumnKey::NewName);
         // Placeholders are expanded after the replacement, so also a "#"
@@ -45,6 +48,39 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (allValid)
             require(isValidUtf8(proposed), "a proposed name is valid UTF-8");
     }
+    // The spans a window draws lie within their texts, in order, on
+    // character boundaries, and the replacement they come with is the one
+    // the preview made.
+    const auto wellPlaced = [](const std::vector<TextSpan>& spans, std::string_view text) {
+        const std::vector<std::size_t> boundaries = codePointBoundaries(text);
+        const auto onBoundary = [&](std::size_t at) {
+            return std::binary_search(boundaries.begin(), boundaries.end(), at);
+        };
+        std::size_t previousEnd = 0;
+        for (const TextSpan& span : spans) {
+            if (span.begin < previousEnd || span.end < span.begin || span.end > text.size() || !onBoundary(span.begin)
+                || !onBoundary(span.end))
+                return false;
+            previousEnd = span.end;
+        }
+        return true;
+    };
+    for (std::size_t row = 1; row <= list.rowCount() && allValid; ++row) {
+        const std::string_view name = list.cell(row, ColumnKey::FileName);
+        std::string replaced;
+        ReplacementSpans spans;
+        if (!run.regex->replaceWithSpans(name, replacement, replaced, spans))
+            continue;
+        std::string plain;
+        require(run.regex->replace(name, replacement, plain) && plain == replaced,
+                "a replacement with spans gives the same text");
+        require(wellPlaced(spans.matched, name), "match spans lie in the name");
+        require(wellPlaced(spans.changed, replaced), "changed spans lie in the replaced name");
+        std::string proposed;
+        expandPlaceholders(replaced, row, proposed, spans.changed);
+        require(wellPlaced(spans.changed, proposed), "changed spans lie in the numbered name");
+    }
+
     // The same texts again propose the same names.
     require(PreviewNames(list, makePcre2RegularExpression, pattern, replacement).empty(),
             "a repeated preview changes nothing");

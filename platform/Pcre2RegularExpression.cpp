@@ -181,6 +181,20 @@ Result<bool> Pcre2RegularExpression::test(std::string_view subject)
 Result<void> Pcre2RegularExpression::replace(std::string_view subject, std::string_view replacement,
                                              std::string& out)
 {
+    return replaceMatches(subject, replacement, out, nullptr);
+}
+
+Result<void> Pcre2RegularExpression::replaceWithSpans(std::string_view subject, std::string_view replacement,
+                                                      std::string& out, ReplacementSpans& spans)
+{
+    spans.matched.clear();
+    spans.changed.clear();
+    return replaceMatches(subject, replacement, out, &spans);
+}
+
+Result<void> Pcre2RegularExpression::replaceMatches(std::string_view subject, std::string_view replacement,
+                                                    std::string& out, ReplacementSpans* spans)
+{
     auto state = compiled();
     if (!state)
         return std::unexpected(state.error());
@@ -211,8 +225,17 @@ Result<void> Pcre2RegularExpression::replace(std::string_view subject, std::stri
         const std::size_t matchStart = match.pairs[0];
         const std::size_t matchEnd = match.pairs[1];
         // A name that has reached its bound needs no more matches.
-        if (!appendBounded(out, subject.substr(copiedUpTo, matchStart - copiedUpTo))
-            || !regex.replacement->appendExpansion(subject, match, out))
+        if (!appendBounded(out, subject.substr(copiedUpTo, matchStart - copiedUpTo)))
+            return {};
+        const std::size_t expansionStart = out.size();
+        const bool whole = regex.replacement->appendExpansion(subject, match, out);
+        if (spans != nullptr) {
+            spans->matched.push_back({matchStart, matchEnd});
+            for (const TextSpan& changed : differingSpans(subject.substr(matchStart, matchEnd - matchStart),
+                                                          std::string_view(out).substr(expansionStart)))
+                spans->changed.push_back({expansionStart + changed.begin, expansionStart + changed.end});
+        }
+        if (!whole)
             return {};
         copiedUpTo = matchEnd;
         if (!global_)

@@ -25,11 +25,16 @@ public:
 
     Result<bool> test(std::string_view subject) override;
     Result<void> replace(std::string_view subject, std::string_view replacement, std::string& out) override;
+    Result<void> replaceWithSpans(std::string_view subject, std::string_view replacement, std::string& out,
+                                  ReplacementSpans& spans) override;
 
 private:
     struct Compiled;
 
     Result<Compiled*> compiled();
+    // The one replacement loop; `spans` is null when nobody asks for them.
+    Result<void> replaceMatches(std::string_view subject, std::string_view replacement, std::string& out,
+                                ReplacementSpans* spans);
 
     std::string pattern_;
     bool ignoreCase_ = false;

@@ -80,3 +80,38 @@ TEST(Placeholders, AgreesWithTheEightFormsAppliedInOrder)
         ASSERT_EQ(expanded(name, row), expandedLiterally(name, row)) << name << " row " << row;
     }
 }
+
+namespace {
+
+struct SpanCase {
+    const char* behaviour;
+    const char* name;
+    std::uint64_t row;
+    std::vector<TextSpan> spans; // in the name
+    std::vector<TextSpan> expected; // in the expansion
+};
+
+} // namespace
+
+TEST(PlaceholdersWithSpans, SpansFollowTheTextAndEveryNumberIsOne)
+{
+    const SpanCase cases[] = {
+        {"without # a span stays where it is", "abc.txt", 4, {{1, 2}}, {{1, 2}}},
+        {"a lone number is a span of its own", "a#.txt", 12, {}, {{1, 3}}},
+        {"a span after a run moves by what the run grew", "#x.txt", 100, {{1, 2}}, {{0, 4}}},
+        {"a span ending inside a run takes in all of its number", "ab##c", 7, {{0, 3}}, {{0, 4}}},
+        {"a span starting inside a run starts at its number", "##cd", 7, {{1, 3}}, {{0, 3}}},
+        {"a span covering a run covers its number", "p_###.jpg", 5, {{0, 5}}, {{0, 5}}},
+        {"a run that shrinks pulls later spans back", "##.x##", 123, {{3, 4}}, {{0, 2}, {3, 6}}},
+        {"nine # are one run", "#########y", 5, {{9, 10}}, {{0, 10}}},
+        {"spans are sorted, and joined where they touch", "a#b#c", 2, {{4, 5}, {0, 1}}, {{0, 2}, {3, 5}}},
+        {"an empty span goes", "abc", 1, {{1, 1}}, {}},
+    };
+    for (const SpanCase& c : cases) {
+        std::vector<TextSpan> spans = c.spans;
+        std::string out;
+        expandPlaceholders(c.name, c.row, out, spans);
+        EXPECT_EQ(out, expanded(c.name, c.row)) << c.behaviour;
+        EXPECT_EQ(spans, c.expected) << c.behaviour;
+    }
+}

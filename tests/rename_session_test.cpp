@@ -243,3 +243,97 @@ TEST(RenameSessionOwnFile, ARowRenamesTheFileItWasMadeForAndNothingElse)
             EXPECT_EQ(session.cue(row), c.cuesAfter[row - 1]) << "row " << row << " after the batch";
     }
 }
+
+TEST_F(RenameSessionTest, AProposalThePatternNoLongerGivesIsCuedStaleUntilItMatchesAgain)
+{
+    session.drop(files({"a.txt", "b.txt", "c.txt"}), "^(.)\\.", "$1_new.");
+    ChangeSet changes = session.edit("^[ab]\\.", "x_new.");
+    EXPECT_EQ(cell(3, ColumnKey::NewName), "c_new.txt") << "the design keeps the earlier proposal";
+    EXPECT_EQ(session.cue(3).kind, RowCueKind::StaleProposal);
+    EXPECT_EQ(changes.cues, (RowRange{2, 3})) << "b now takes the name a takes; c is stale";
+    EXPECT_EQ(session.cue(2), (RowCue{RowCueKind::TakenByEarlierRow, 1}));
+
+    changes = session.edit("^[abc]\\.", "$&");
+    EXPECT_EQ(session.cue(3).kind, RowCueKind::Unchanged) << "matched again";
+    changes = session.edit("^[ab]\\.", "$&");
+    EXPECT_EQ(session.cue(3).kind, RowCueKind::Unchanged) << "a stale proposal that changes nothing is unchanged";
+    EXPECT_EQ(changes.cues, RowRange{});
+
+    session.edit("^c", "x");
+    session.edit("^[ab]\\.", "$&");
+    writeFile(dir + "/x.txt", "in the way");
+    session.foldersChanged({dir});
+    EXPECT_EQ(session.cue(3).kind, RowCueKind::TakenOnDisk) << "a stale proposal that would fail is an error";
+}
+
+TEST_F(RenameSessionTest, AFolderChangedOutsideIsReadAgainAndOnlyTheRowsWhoseCueChangedAreNamed)
+{
+    std::filesystem::create_directory(dir + "/other");
+    writeFile(dir + "/other/e.txt", "e");
+    session.drop({dir + "/a.txt", dir + "/b.txt", dir + "/other", dir + "/c.txt"}, "^(.)\\.", "$1$1.");
+    EXPECT_EQ(session.folders(), (std::vector<std::string>{dir, dir + "/other"}));
+    ASSERT_EQ(session.cue(2), RowCue{});
+
+    writeFile(dir + "/bb.txt", "created elsewhere");
+    std::filesystem::remove(dir + "/c.txt");
+    ChangeSet changes = session.foldersChanged({dir + "/other"});
+    EXPECT_EQ(changes, (ChangeSet{})) << "a folder nothing changed in changes no cue";
+    changes = session.foldersChanged({dir});
+    EXPECT_EQ(session.cue(2).kind, RowCueKind::TakenOnDisk);
+    EXPECT_EQ(session.cue(4).kind, RowCueKind::SourceGone);
+    EXPECT_EQ(changes.cues, (RowRange{2, 4}));
+    EXPECT_TRUE(changes.cells.empty());
+    EXPECT_FALSE(changes.statusText);
+
+    EXPECT_EQ(session.foldersChanged({dir + "/elsewhere"}), ChangeSet{}) << "not a folder of the rows";
+    session.clear();
+    EXPECT_TRUE(session.folders().empty());
+    EXPECT_EQ(session.foldersChanged({dir}), ChangeSet{}) << "a report that comes after a clear";
+}
+
+namespace {
+
+struct SpanCase {
+    const char* behaviour;
+    const char* name;
+    const char* pattern;
+    const char* replacement;
+    std::vector<TextSpan> matched; // in the old name
+    std::vector<TextSpan> changed; // in the new name
+};
+
+} // namespace
+
+TEST_F(RenameSessionTest, SpansShowWhatThePatternMatchedAndWhatTheNewNameChanges)
+{
+    const SpanCase cases[] = {
+        {"the default pattern matches all and changes nothing", "IMG_2041.JPG", "(.+)\\.(.+)", "$1.$2", {{0, 12}}, {}},
+        {"a group in the middle", "IMG_2041.JPG", "_(\\d+)\\.", "-$1-x.", {{3, 9}}, {{3, 4}, {8, 10}}},
+        {"every match of a global pattern", "a-b-c.txt", "-", "_", {{1, 2}, {3, 4}}, {{1, 2}, {3, 4}}},
+        {"an empty match marks no text and its insertion changes", "a.txt", "^", "#-", {{0, 0}}, {{0, 2}}},
+        {"the numbering is a change, wherever the # came from", "a#b.txt", "(.+)\\.(.+)", "$1.$2", {{0, 7}}, {{1, 2}}},
+        {"numbering that grows the name", "x.jpg", "^x", "photo_###", {{0, 1}}, {{0, 9}}},
+        {"names beyond ASCII in bytes", "旅行 北京.jpg", "北京", "上海", {{7, 13}}, {{7, 13}}},
+        {"a case-insensitive match", "x.JPG", "jpg$", "jpeg", {{2, 5}}, {{2, 6}}},
+        {"a name the pattern does not match", "notes", "\\.", "_", {}, {}},
+    };
+    for (const SpanCase& c : cases) {
+        const std::string path = dir + "/" + c.name;
+        writeFile(path, "");
+        session.drop({path}, c.pattern, c.replacement);
+        const RowSpans spans = session.spans(1);
+        EXPECT_EQ(spans.matched, c.matched) << c.behaviour;
+        EXPECT_EQ(spans.changed, c.changed) << c.behaviour << ": " << cell(1, ColumnKey::NewName);
+        session.clear();
+    }
+}
+
+TEST_F(RenameSessionTest, AStaleProposalIsComparedWithTheNameAsAWhole)
+{
+    session.drop(files({"a.txt"}), "^a", "abc");
+    session.edit("^z", "y");
+    const RowSpans spans = session.spans(1);
+    EXPECT_TRUE(spans.matched.empty());
+    EXPECT_EQ(spans.changed, (std::vector<TextSpan>{{1, 3}})) << cell(1, ColumnKey::NewName);
+    EXPECT_TRUE(session.spans(2).matched.empty()) << "no such row";
+}

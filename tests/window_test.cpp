@@ -2,13 +2,17 @@
 // would see and what is on disk afterwards.
 #include "FileDropListView.h"
 #include "FileListModel.h"
+#include "FolderWatch.h"
 #include "Form1.h"
 #include "TemporaryDirectory.h"
+#include "WrappedMessageText.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
 #include <QClipboard>
 #include <QColor>
+#include <QElapsedTimer>
+#include <QFont>
 #include <QImage>
 #include <QHeaderView>
 #include <QInputMethodEvent>
@@ -17,11 +21,13 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <utility>
@@ -77,6 +83,13 @@ public:
             timer_.stop();
             text = box->text();
             title = box->windowTitle();
+            frame = box->frameGeometry();
+            screen = box->screen()->availableGeometry();
+            if (const auto* shown = box->findChild<WrappedMessageText*>()) {
+                shownText = shown->text();
+                shownHeight = shown->height();
+                neededHeight = shown->heightForWidth(shown->width());
+            }
             icon = box->icon();
             buttons = static_cast<int>(box->buttons().size());
             box->button(QMessageBox::Ok)->click();
@@ -88,6 +101,11 @@ public:
     QString title;
     QMessageBox::Icon icon = QMessageBox::Information;
     int buttons = 0;
+    QRect frame;
+    QRect screen;
+    QString shownText; // what the box draws its text with
+    int shownHeight = 0;
+    int neededHeight = 0;
 
 private:
     QTimer timer_;
@@ -134,9 +152,9 @@ private:
         Qt::DropAction dropAction = Qt::IgnoreAction;
     };
     DragAnswers drag(const QMimeData& mime, Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction,
-                     Qt::DropAction proposed = Qt::MoveAction)
+                     Qt::DropAction proposed = Qt::MoveAction, QWidget* target = nullptr)
     {
-        QWidget* viewport = form->ListView1->viewport();
+        QWidget* viewport = target != nullptr ? target : form->ListView1->viewport();
         const QPoint point = viewport->rect().center();
         DragAnswers answers;
         QDragEnterEvent enter(point, offered, &mime, Qt::LeftButton, Qt::NoModifier);
@@ -480,6 +498,150 @@ private slots:
         QCOMPARE(form->Label1->text(), QStringLiteral("将\"旅行 北京.jpg\"重命名为\"same\"时出错：文件已存在"));
         QCOMPARE(cell(0, ColumnKey::FileName), QStringLiteral("same"));
         QCOMPARE(model.data(model.index(1, 0), Qt::ToolTipRole).toString(), QStringLiteral("目录中已有同名文件"));
+    }
+
+    void tabLeavesAFilledListInTheDesignOrder()
+    {
+        dropFiles({dir + "/a.txt", dir + "/旅行 北京.jpg"});
+        form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        const QRect second = form->ListView1->visualRect(form->listModel().index(1, 2));
+        QTest::mouseClick(form->ListView1->viewport(), Qt::LeftButton, {}, second.center());
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(form->ListView1));
+        QTest::keyClick(form->windowHandle(), Qt::Key_Up);
+        QCOMPARE(form->ListView1->currentIndex().row(), 0); // arrows still move within the list
+        QTest::keyClick(form->windowHandle(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(form->Text1));
+        QTest::keyClick(form->windowHandle(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(form->Text2));
+
+        form->ListView1->setFocus();
+        QTest::keyClick(form->windowHandle(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(form->Command3));
+    }
+
+    void aProposalLeftFromAnEarlierPatternIsCuedUntilThePatternMatchesAgain()
+    {
+        dropFiles({dir + "/a.txt", dir + "/旅行 北京.jpg"});
+        form->Text2->setText(QStringLiteral("$1_old.$2"));
+        form->Text1->setText(QStringLiteral("^(a)\\.(.+)$"));
+        const FileListModel& model = form->listModel();
+        const QModelIndex stale = model.index(1, model.columnOf(ColumnKey::NewName));
+        QCOMPARE(stale.data().toString(), QStringLiteral("旅行 北京_old.jpg"));
+        QCOMPARE(stale.data(Qt::ToolTipRole).toString(),
+                 QStringLiteral("当前表达式不匹配此文件；新文件名来自之前的表达式"));
+        QCOMPARE(model.index(1, 0).data(Qt::ToolTipRole).toString(), stale.data(Qt::ToolTipRole).toString());
+        QCOMPARE(stale.data(Qt::ForegroundRole).value<QColor>(), QColor(0xA0, 0x5A, 0x00));
+        QVERIFY(stale.data(Qt::FontRole).value<QFont>().italic());
+        const QModelIndex fresh = model.index(0, model.columnOf(ColumnKey::NewName));
+        QVERIFY(!fresh.data(Qt::ToolTipRole).isValid());
+        QVERIFY(!fresh.data(Qt::ForegroundRole).isValid());
+
+        SignalLog log(model);
+        form->Text1->setText(QStringLiteral("^(a|旅行 北京)\\.(.+)$"));
+        QVERIFY(!stale.data(Qt::ToolTipRole).isValid());
+        QVERIFY(!stale.data(Qt::FontRole).isValid());
+        QCOMPARE(log.lines.filter("cue"), (QStringList{"cue 1,0..1,3"}));
+    }
+
+    void changesMadeOutsideReachTheCuesOnceTheWatchReportsThem()
+    {
+        QCOMPARE(form->folderWatch().watched(), std::vector<std::string>{});
+        dropFiles({dir + "/相册"}); // img2.jpg, img10.jpg
+        form->Text2->setText(QStringLiteral("$1_x.$2"));
+        QCOMPARE(form->folderWatch().watched(), (std::vector<std::string>{dir + "/相册"}));
+        QVERIFY(!form->folderWatch().isReportPending());
+        for (const QTimer* timer : form->findChildren<QTimer*>())
+            QVERIFY2(!timer->isActive(), "no timer runs while nothing changes");
+        const FileListModel& model = form->listModel();
+        QVERIFY(!model.index(0, 0).data(Qt::ToolTipRole).isValid());
+
+        SignalLog log(model);
+        writeFile(dir + "/相册/img2_x.jpg", "made by another program");
+        QTRY_COMPARE(model.index(0, 0).data(Qt::ToolTipRole).toString(), QStringLiteral("目录中已有同名文件"));
+        QCOMPARE(model.index(0, 0).data(Qt::ForegroundRole).value<QColor>(), QColor(0xC0, 0x00, 0x00));
+        QCOMPARE(log.take(), (QStringList{"cue 0,0..0,3"}));
+        QVERIFY(!model.index(1, 0).data(Qt::ToolTipRole).isValid());
+
+        std::filesystem::remove(dir + "/相册/img10.jpg");
+        QTRY_COMPARE(model.index(1, 0).data(Qt::ToolTipRole).toString(), QStringLiteral("原文件已不存在"));
+        QCOMPARE(log.take(), (QStringList{"cue 1,0..1,3"}));
+        QTRY_VERIFY(!form->folderWatch().isReportPending());
+
+        QTest::mouseClick(form->Command2, Qt::LeftButton);
+        QCOMPARE(form->folderWatch().watched(), std::vector<std::string>{});
+    }
+
+    void aFolderThatNeverRestsIsReportedAtMostOncePerInterval()
+    {
+        constexpr int kIntervalMs = 100;
+        FolderWatch watch{std::chrono::milliseconds(kIntervalMs)};
+        watch.watch({dir});
+        QSignalSpy reports(&watch, &FolderWatch::foldersChanged);
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; clock.elapsed() < 10 * kIntervalMs; ++i) {
+            writeFile(dir + "/busy" + std::to_string(i % 5), std::to_string(i));
+            std::filesystem::remove(dir + "/busy" + std::to_string((i + 2) % 5));
+            QTest::qWait(5);
+        }
+        const qint64 busyFor = clock.elapsed();
+        QTRY_VERIFY(!watch.isReportPending());
+        QVERIFY2(reports.size() >= 2, "a folder that keeps changing is reported more than once");
+        QVERIFY2(reports.size() <= busyFor / kIntervalMs + 2, qPrintable(QString::number(reports.size())));
+        for (const QList<QVariant>& report : reports)
+            QCOMPARE(report.at(0).value<std::vector<std::string>>(), std::vector<std::string>{dir});
+
+        // Nothing changes: no report, no timer.
+        const auto before = reports.size();
+        QTest::qWait(2 * kIntervalMs);
+        QCOMPARE(reports.size(), before);
+        QVERIFY(!watch.isReportPending());
+    }
+
+    void filesDraggedOntoATextBoxAreRefusedAndPlainTextStillDrops()
+    {
+        // As a file manager offers files: their addresses, and the same as text.
+        auto files = filesMime({dir + "/a.txt"});
+        files->setText(fileUrl(dir + "/a.txt").toString() + "\r\n");
+        for (QLineEdit* box : {form->Text1, form->Text2}) {
+            const QString before = box->text();
+            const DragAnswers answers = drag(*files, Qt::CopyAction | Qt::MoveAction, Qt::CopyAction, box);
+            QVERIFY(!answers.enterAccepted);
+            QVERIFY(!answers.dropAccepted);
+            QCOMPARE(box->text(), before);
+        }
+        QCOMPARE(form->listModel().rowCount(), 0);
+
+        QMimeData text;
+        text.setText(QStringLiteral("_copy"));
+        form->Text2->setText(QStringLiteral("$1.$2"));
+        const DragAnswers answers = drag(text, Qt::CopyAction, Qt::CopyAction, form->Text2);
+        QVERIFY(answers.dropAccepted);
+        QVERIFY(form->Text2->text().contains(QStringLiteral("_copy")));
+    }
+
+    void aFailureNamingALongFileFitsTheScreenWithItsWholeText()
+    {
+        const std::string longName = std::string(251, 'a') + ".txt"; // 255 bytes, the longest name there is
+        writeFile(dir + "/" + longName, "");
+        dropFiles({dir + "/" + longName});
+        form->Text1->setText(QStringLiteral("^(.+)$"));
+        form->Text2->setText(QStringLiteral("$1x"));
+        MessageBoxCloser box;
+        QTest::mouseClick(form->Command1, Qt::LeftButton);
+        const QString name = QString::fromStdString(longName);
+        const QString message = "将\"" + name + "\"重命名为\"" + name + "x\"时出错：文件名过长";
+        QCOMPARE(box.text, message);
+        QCOMPARE(box.screen.width(), 800); // the offscreen screen is 800 by 600
+        QVERIFY2(box.screen.contains(box.frame), qPrintable(QStringLiteral("box at %1,%2 %3x%4")
+                                                                .arg(box.frame.x())
+                                                                .arg(box.frame.y())
+                                                                .arg(box.frame.width())
+                                                                .arg(box.frame.height())));
+        QCOMPARE(box.shownText, message);
+        QVERIFY(box.shownHeight >= box.neededHeight); // every wrapped line is inside the box
+        QCOMPARE(form->Label1->text(), message);
     }
 
     void theExitButtonClosesTheWindow()

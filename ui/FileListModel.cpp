@@ -1,8 +1,10 @@
 #include "FileListModel.h"
 
 #include "VisibleText.h"
+#include "Utf8.h"
 
 #include <QColor>
+#include <QFont>
 
 #include <algorithm>
 
@@ -61,15 +63,32 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const
         const RowCue& cue = session_.cue(row);
         if (cue.isError())
             return QColor(0xC0, 0x00, 0x00);
-        if (cue.kind == RowCueKind::Unchanged && index.column() == columnOf(ColumnKey::NewName))
+        if (index.column() != columnOf(ColumnKey::NewName))
+            return {};
+        if (cue.kind == RowCueKind::Unchanged)
             return QColor(0x90, 0x90, 0x90);
+        if (cue.kind == RowCueKind::StaleProposal)
+            return QColor(0xA0, 0x5A, 0x00);
         return {};
     }
-    case Qt::ToolTipRole: {
-        const RowCue& cue = session_.cue(row);
-        if (cue.kind == RowCueKind::Clean)
+    case Qt::FontRole: {
+        // A proposal left from an earlier pattern leans, so that it reads as
+        // different also without its colour.
+        if (session_.cue(row).kind != RowCueKind::StaleProposal || index.column() != columnOf(ColumnKey::NewName))
             return {};
-        return fromUtf8(withVisibleControls(describeRowCue(cue)));
+        QFont font;
+        font.setItalic(true);
+        return font;
+    }
+    case Qt::ToolTipRole: {
+        QStringList reasons;
+        if (const RowCue& cue = session_.cue(row); cue.kind != RowCueKind::Clean)
+            reasons.append(fromUtf8(withVisibleControls(describeRowCue(cue))));
+        if (!isValidUtf8(session_.fileList().cell(row, ColumnKey::FileName)))
+            reasons.append(QStringLiteral("文件名不是有效的 UTF-8 文本，表达式无法匹配它，此文件不能重命名"));
+        if (reasons.isEmpty())
+            return {};
+        return reasons.join(QLatin1Char('\n'));
     }
     default:
         return {};
@@ -133,7 +152,7 @@ void FileListModel::show(const ChangeSet& changes)
 
     if (!changes.cues.empty())
         emit dataChanged(index(viewRow(changes.cues.first), 0), index(viewRow(changes.cues.last), columnCount() - 1),
-                         {Qt::ForegroundRole, Qt::ToolTipRole});
+                         {Qt::ForegroundRole, Qt::FontRole, Qt::ToolTipRole});
 }
 
 } // namespace renamer

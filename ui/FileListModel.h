@@ -14,7 +14,9 @@ namespace renamer {
 // asks for it, and after each user action the window hands it the action's
 // change set, which it turns into exactly the signals for what changed. A
 // row whose rename would fail is drawn red with the reason as its tooltip;
-// an unchanged proposal is drawn grey.
+// an unchanged proposal is drawn grey; one left from an earlier pattern,
+// which the current one does not match, brown and leaning. A name that is
+// not valid UTF-8 says in its tooltip why it can never be renamed.
 class FileListModel final : public QAbstractTableModel {
     Q_OBJECT
 

@@ -1,10 +1,14 @@
 #include "Form1.h"
 
+#include "FileDragRefusal.h"
 #include "FileDropListView.h"
+#include "FileListDelegate.h"
 #include "FileListModel.h"
+#include "FolderWatch.h"
 #include "Pcre2RegularExpression.h"
 #include "StatusTexts.h"
 #include "VisibleText.h"
+#include "WrappedMessageText.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -42,8 +46,13 @@ std::string toUtf8(const QString& text)
 } // namespace
 
 Form1::Form1(QWidget* parent)
+    : Form1(makePcre2RegularExpression, parent)
+{
+}
+
+Form1::Form1(RegularExpressionFactory makeRegularExpression, QWidget* parent)
     : QWidget(parent)
-    , session_(fileSystem_, makePcre2RegularExpression)
+    , session_(fileSystem_, std::move(makeRegularExpression))
     , layout_(designLayout())
 {
     setWindowTitle(kTitle);
@@ -69,6 +78,10 @@ void Form1::createControls()
         label->setTextFormat(Qt::PlainText);
     for (QPushButton* button : {Command1, Command2, Command3})
         button->setAutoDefault(false);
+    auto* refusal = new FileDragRefusal(this);
+    for (QLineEdit* box : {Text1, Text2})
+        box->installEventFilter(refusal);
+    folderWatch_ = new FolderWatch(kFolderRefreshInterval, this);
 
     // Focus order of the design: the list first, then the boxes and buttons.
     setTabOrder(ListView1, Text1);
@@ -85,6 +98,8 @@ void Form1::createControls()
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
     connect(ListView1, &FileDropListView::filesDropped, this, &Form1::ListView1_OLEDragDrop);
+    connect(folderWatch_, &FolderWatch::foldersChanged, this,
+            [this](const std::vector<std::string>& folders) { showChanges(session_.foldersChanged(folders)); });
 }
 
 void Form1::Form_Load()
@@ -101,6 +116,8 @@ void Form1::SetupList()
     ListView1->setShowGrid(true);
     ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
     ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // Tab leaves the list for the next control; arrows move within it.
+    ListView1->setTabKeyNavigation(false);
     ListView1->setAcceptDrops(true);
     ListView1->setDragDropMode(QAbstractItemView::DropOnly);
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -114,6 +131,8 @@ void Form1::SetupList()
 
     model_ = new FileListModel(session_, this);
     ListView1->setModel(model_);
+    delegate_ = new FileListDelegate(session_, *model_, this);
+    ListView1->setItemDelegate(delegate_);
 }
 
 void Form1::resizeEvent(QResizeEvent* event)
@@ -172,6 +191,8 @@ std::string Form1::replacementText() const
 void Form1::showChanges(const ChangeSet& changes)
 {
     model_->show(changes);
+    if (changes.cleared || !changes.appended.empty())
+        folderWatch_->watch(session_.folders());
     if (changes.statusText)
         Label1->setText(QString::fromStdString(withVisibleControls(*changes.statusText)));
     if (changes.failureMessage) {
@@ -179,6 +200,7 @@ void Form1::showChanges(const ChangeSet& changes)
                         QMessageBox::Ok, this);
         box.setTextFormat(Qt::PlainText); // a name such as "<b>.txt" is shown as it is
         box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+        wrapAnywhere(box);
         box.exec();
         // Without a window manager nobody hands the focus back to the window,
         // and its access keys would stop working.

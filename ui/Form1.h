@@ -2,10 +2,13 @@
 
 #include "ChangeSet.h"
 #include "PosixFileSystem.h"
+#include "RegularExpression.h"
 #include "RenameSession.h"
 #include "WindowLayout.h"
 
 #include <QWidget>
+
+#include <chrono>
 
 #include <string>
 #include <vector>
@@ -17,7 +20,9 @@ class QPushButton;
 namespace renamer {
 
 class FileDropListView;
+class FileListDelegate;
 class FileListModel;
+class FolderWatch;
 
 // The tool's one window: the pattern and replacement boxes, the rename
 // button, the list of files, the status line and the clear and exit
@@ -28,10 +33,15 @@ class Form1 final : public QWidget {
 
 public:
     explicit Form1(QWidget* parent = nullptr);
+    // With another maker of regular-expression objects than PCRE2's.
+    explicit Form1(RegularExpressionFactory makeRegularExpression, QWidget* parent = nullptr);
     ~Form1() override;
 
     static const QString kTitle;
     static const QString kStartupHint;
+    // How long changes made outside the program to the rows' folders are
+    // gathered before their names are read again.
+    static constexpr std::chrono::milliseconds kFolderRefreshInterval{300};
 
     // The controls, named as in the window's design.
     FileDropListView* ListView1 = nullptr;
@@ -47,6 +57,8 @@ public:
     const RenameSession& session() const { return session_; }
     const FileList& fileList() const { return session_.fileList(); }
     FileListModel& listModel() const { return *model_; }
+    FileListDelegate& listDelegate() const { return *delegate_; }
+    FolderWatch& folderWatch() const { return *folderWatch_; }
     const WindowLayout& layout() const { return layout_; }
 
     // What a drop on the list does with its paths.
@@ -77,6 +89,8 @@ private:
     PosixFileSystem fileSystem_; // holds nothing until it is used
     RenameSession session_;
     FileListModel* model_ = nullptr;
+    FileListDelegate* delegate_ = nullptr;
+    FolderWatch* folderWatch_ = nullptr;
     WindowLayout layout_;
 };
 

@@ -1,0 +1,372 @@
+// Drives the real window offscreen and looks at how the list draws its
+// cells: the tints behind what the pattern matched and what changes, names
+// shortened in the middle with their whole text in the tooltip, row numbers
+// that fit, and spans worked out only for the rows on screen.
+#include "VisibleText.h"
+#include "CellColors.h"
+#include "FileDropListView.h"
+#include "FileListDelegate.h"
+#include "FileListModel.h"
+#include "Form1.h"
+#include "Pcre2RegularExpression.h"
+#include "TemporaryDirectory.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QHelpEvent>
+#include <QImage>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QToolTip>
+
+#include <filesystem>
+#include <memory>
+#include <set>
+
+using namespace renamer;
+using renamer::test_support::TemporaryDirectory;
+using renamer::test_support::writeFile;
+
+namespace {
+
+// PCRE2's regular expression, noting every name whose spans were asked for.
+class SpanCounting final : public RegularExpression {
+public:
+    explicit SpanCounting(std::vector<std::string>& asked)
+        : asked_(asked)
+    {
+    }
+    void setPattern(std::string_view pattern) override { inner_.setPattern(pattern); }
+    void setIgnoreCase(bool ignoreCase) override { inner_.setIgnoreCase(ignoreCase); }
+    void setGlobal(bool global) override { inner_.setGlobal(global); }
+    Result<bool> test(std::string_view subject) override { return inner_.test(subject); }
+    Result<void> replace(std::string_view subject, std::string_view replacement, std::string& out) override
+    {
+        return inner_.replace(subject, replacement, out);
+    }
+    Result<void> replaceWithSpans(std::string_view subject, std::string_view replacement, std::string& out,
+                                  ReplacementSpans& spans) override
+    {
+        asked_.emplace_back(subject);
+        return inner_.replaceWithSpans(subject, replacement, out, spans);
+    }
+
+private:
+    Pcre2RegularExpression inner_;
+    std::vector<std::string>& asked_;
+};
+
+// The pixel columns of an image area where `tint` shows.
+std::set<int> tintedColumns(const QImage& image, const QRect& area, const QColor& tint)
+{
+    std::set<int> columns;
+    for (int x = area.left(); x <= area.right(); ++x)
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            if (image.pixelColor(x, y) == tint) {
+                columns.insert(x);
+                break;
+            }
+    return columns;
+}
+
+// Character ranges [begin, end) of a cell's text.
+using Ranges = QList<std::pair<qsizetype, qsizetype>>;
+
+// Whether the tinted columns are those of the ranges of `text` drawn from
+// `left`, give or take a pixel where text and tint blend at a range's ends.
+bool tintsExactly(const std::set<int>& columns, const QFontMetrics& metrics, int left, const QString& text,
+                  const Ranges& ranges)
+{
+    std::vector<std::pair<int, int>> expected;
+    for (const auto& [begin, end] : ranges)
+        expected.emplace_back(left + metrics.horizontalAdvance(text.left(begin)),
+                              left + metrics.horizontalAdvance(text.left(end)));
+    for (const auto& [from, to] : expected) {
+        for (int x = from + 1; x < to - 1; ++x)
+            if (!columns.contains(x))
+                return false;
+    }
+    for (const int x : columns) {
+        if (std::none_of(expected.begin(), expected.end(),
+                         [x](const auto& range) { return x >= range.first - 1 && x <= range.second; }))
+            return false;
+    }
+    return true;
+}
+
+struct TintCase {
+    const char* behaviour;
+    const char* name;
+    const char* pattern;
+    const char* replacement;
+    Ranges matched; // tinted in the old name
+    Ranges changed; // tinted in the new name
+};
+
+} // namespace
+
+class WindowCellsTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TemporaryDirectory> temp;
+    std::unique_ptr<Form1> form;
+    std::string dir;
+    std::vector<std::string> spansAsked;
+
+    const FileListModel& model() const { return form->listModel(); }
+    QModelIndex at(int row, std::string_view key) const { return model().index(row, model().columnOf(key)); }
+
+    QStyleOptionViewItem optionFor(const QModelIndex& index) const
+    {
+        QStyleOptionViewItem option;
+        option.initFrom(form->ListView1->viewport());
+        option.widget = form->ListView1;
+        option.font = form->ListView1->font();
+        option.rect = form->ListView1->visualRect(index);
+        option.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+        return option;
+    }
+
+    // The tooltip a user sees on resting the mouse on the cell.
+    QString toolTipShownAt(const QModelIndex& index)
+    {
+        // An earlier tip fades out first.
+        QToolTip::hideText();
+        if (!QTest::qWaitFor([] { return !QToolTip::isVisible(); }))
+            return QStringLiteral("an earlier tooltip stays");
+        QWidget* viewport = form->ListView1->viewport();
+        const QPoint point = form->ListView1->visualRect(index).center();
+        QHelpEvent help(QEvent::ToolTip, point, viewport->mapToGlobal(point));
+        QCoreApplication::sendEvent(viewport, &help);
+        const QString shown = QToolTip::isVisible() ? QToolTip::text() : QString();
+        QToolTip::hideText();
+        return shown;
+    }
+
+    QImage drawnList()
+    {
+        form->ListView1->clearSelection();
+        form->Text1->setFocus(); // no focus frame in the list
+        QCoreApplication::processEvents();
+        return form->ListView1->viewport()->grab().toImage();
+    }
+
+    // Where the text of a name cell starts, as the style pads it.
+    int textLeft(const QModelIndex& index) const
+    {
+        return form->ListView1->visualRect(index).left()
+            + form->ListView1->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, form->ListView1) + 1;
+    }
+
+    int advance(const QString& text) const { return form->ListView1->fontMetrics().horizontalAdvance(text); }
+
+    void drop(const std::vector<std::string>& names)
+    {
+        std::vector<std::string> paths;
+        for (const std::string& name : names) {
+            writeFile(dir + "/" + name, "");
+            paths.push_back(dir + "/" + name);
+        }
+        form->ListView1_OLEDragDrop(paths);
+    }
+
+private slots:
+    void init()
+    {
+        temp = std::make_unique<TemporaryDirectory>();
+        dir = temp->path();
+        spansAsked.clear();
+        form = std::make_unique<Form1>([this] { return std::make_unique<SpanCounting>(spansAsked); });
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    }
+
+    void cleanup()
+    {
+        form.reset();
+        temp.reset();
+    }
+
+    void theMatchedAndTheChangedTextIsTintedAndNothingElse()
+    {
+        const TintCase cases[] = {
+            {"a group in the middle", "IMG_2041.JPG", "_(\\d+)\\.", "-$1.", {{3, 9}}, {{3, 4}}},
+            {"every match of a global pattern", "a b c.txt", " ", "_", {{1, 2}, {3, 4}}, {{1, 2}, {3, 4}}},
+            {"an empty match tints nothing old and the insertion new", "a.txt", "^", "x-", {}, {{0, 2}}},
+            {"numbering", "a.jpg", "^a", "p_##", {{0, 1}}, {{0, 4}}},
+            {"names beyond ASCII", "旅行 北京.jpg", "北京", "上海", {{3, 5}}, {{3, 5}}},
+            {"the default pattern matches everything and changes nothing", "img.png", "(.+)\\.(.+)", "$1.$2",
+             {{0, 7}}, {}},
+            {"a name the pattern does not match", "notes", "\\.", "_", {}, {}},
+        };
+        const QPalette palette = form->ListView1->palette();
+        const QFontMetrics metrics = form->ListView1->fontMetrics();
+        for (const TintCase& c : cases) {
+            form->Text2->clear();
+            drop({c.name});
+            form->Text1->setText(QString::fromUtf8(c.pattern));
+            form->Text2->setText(QString::fromUtf8(c.replacement));
+            const QImage drawn = drawnList();
+            const QModelIndex oldName = at(0, ColumnKey::FileName);
+            const QModelIndex newName = at(0, ColumnKey::NewName);
+            const QRect oldCell = form->ListView1->visualRect(oldName);
+            const QRect newCell = form->ListView1->visualRect(newName);
+            QVERIFY2(tintsExactly(tintedColumns(drawn, oldCell, matchTint(palette)), metrics, textLeft(oldName),
+                                  oldName.data().toString(), c.matched),
+                     c.behaviour);
+            QVERIFY2(tintsExactly(tintedColumns(drawn, newCell, changeTint(palette)), metrics, textLeft(newName),
+                                  newName.data().toString(), c.changed),
+                     c.behaviour);
+            QVERIFY2(tintedColumns(drawn, newCell, matchTint(palette)).empty(), c.behaviour);
+            QVERIFY2(tintedColumns(drawn, oldCell, changeTint(palette)).empty(), c.behaviour);
+            QTest::mouseClick(form->Command2, Qt::LeftButton);
+        }
+    }
+
+    void screenReadersStillGetThePlainTexts()
+    {
+        drop({"IMG_2041.JPG"});
+        form->Text1->setText(QStringLiteral("_(\\d+)"));
+        form->Text2->setText(QStringLiteral("-##"));
+        QCOMPARE(at(0, ColumnKey::FileName).data().toString(), QStringLiteral("IMG_2041.JPG"));
+        QCOMPARE(at(0, ColumnKey::NewName).data().toString(), QStringLiteral("IMG-01.JPG"));
+        QCOMPARE(at(0, ColumnKey::Id).data().toString(), QStringLiteral("1"));
+    }
+
+    void spansAreWorkedOutOnlyForTheRowsOnScreen()
+    {
+        std::vector<std::string> names;
+        for (int i = 1; i <= 300; ++i)
+            names.push_back("file " + std::to_string(i) + ".txt");
+        drop(names);
+        drawnList();
+        spansAsked.clear();
+        form->Text2->setText(QStringLiteral("$1-#.$2"));
+        drawnList();
+        const int visibleRows = form->ListView1->viewport()->height() / form->ListView1->rowHeight(0) + 1;
+        QVERIFY(!spansAsked.empty());
+        QVERIFY2(static_cast<int>(spansAsked.size()) <= visibleRows, qPrintable(QString::number(spansAsked.size())));
+        for (const std::string& name : spansAsked)
+            QVERIFY2(std::stoi(name.substr(5)) <= visibleRows, name.c_str());
+
+        spansAsked.clear();
+        form->ListView1->verticalScrollBar()->setValue(form->ListView1->verticalScrollBar()->maximum());
+        drawnList();
+        QVERIFY(!spansAsked.empty());
+        for (const std::string& name : spansAsked)
+            QVERIFY2(std::stoi(name.substr(5)) > 300 - visibleRows, name.c_str());
+    }
+
+    void redAndGreyCuesStayReadableOverTheTintsOnADarkPalette()
+    {
+        QPalette dark = form->ListView1->palette();
+        dark.setColor(QPalette::Base, QColor(0x23, 0x23, 0x23));
+        dark.setColor(QPalette::Text, Qt::white);
+        form->ListView1->setPalette(dark);
+        drop({"a.txt", "b.txt", "c.txt"});
+        // a keeps its unchanged proposal, grey; b and c both take "x.txt", so c is red.
+        form->Text1->setText(QStringLiteral("^(b|c)\\.txt$"));
+        form->Text2->setText(QStringLiteral("x.txt"));
+        QCOMPARE(at(2, ColumnKey::Id).data(Qt::ToolTipRole).toString(), QStringLiteral("与第 2 行的新文件名相同"));
+        QCOMPARE(at(0, ColumnKey::NewName).data(Qt::ToolTipRole).toString(), QStringLiteral("新文件名与原文件名相同"));
+        const QImage drawn = drawnList();
+        const QColor tint = matchTint(dark);
+        QVERIFY(tint.lightness() < 110);
+
+        // The strongest pixel of the red row's tinted old name: red, and it
+        // stands out from the tint.
+        const QRect redName = form->ListView1->visualRect(at(2, ColumnKey::FileName));
+        QVERIFY(!tintedColumns(drawn, redName, tint).empty());
+        QColor strongest = tint;
+        for (int x = redName.left(); x <= redName.right(); ++x)
+            for (int y = redName.top(); y <= redName.bottom(); ++y)
+                if (contrastRatio(drawn.pixelColor(x, y), tint) > contrastRatio(strongest, tint))
+                    strongest = drawn.pixelColor(x, y);
+        QVERIFY2(contrastRatio(strongest, tint) >= 2.5, qPrintable(strongest.name()));
+        QVERIFY2(strongest.red() > strongest.green() + 40, qPrintable(strongest.name()));
+
+        // The grey of the unchanged proposal reads on the dark base.
+        const QRect grey = form->ListView1->visualRect(at(0, ColumnKey::NewName));
+        strongest = dark.color(QPalette::Base);
+        for (int x = grey.left(); x <= grey.right(); ++x)
+            for (int y = grey.top(); y <= grey.bottom(); ++y)
+                if (contrastRatio(drawn.pixelColor(x, y), dark.color(QPalette::Base))
+                    > contrastRatio(strongest, dark.color(QPalette::Base)))
+                    strongest = drawn.pixelColor(x, y);
+        QVERIFY2(contrastRatio(strongest, dark.color(QPalette::Base)) >= 2.5, qPrintable(strongest.name()));
+        QVERIFY2(std::abs(strongest.red() - strongest.blue()) < 16, qPrintable(strongest.name()));
+    }
+
+    void aLongNameKeepsItsExtensionInViewAndItsWholeTextInTheTooltip()
+    {
+        // A tab in it, too: the tooltip shows it as "\t", not raw.
+        const std::string longName = "holiday\treport " + std::string(60, 'x') + " final draft.docx";
+        form->Text2->clear(); // no proposals, and so no cues, from the drop
+        drop({longName, "short.txt"});
+        form->Text1->setText(QStringLiteral("^short"));
+        form->Text2->setText(QStringLiteral("long"));
+        const QModelIndex cell = at(0, ColumnKey::FileName);
+        const QString shown = form->listDelegate().shownText(optionFor(cell), cell);
+        QVERIFY(shown.size() < cell.data().toString().size());
+        QVERIFY(shown.startsWith(QStringLiteral("holiday")));
+        QVERIFY(shown.endsWith(QStringLiteral("draft.docx")));
+
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        const QString tip = toolTipShownAt(cell);
+        QCOMPARE(QString(tip).remove(QLatin1Char('\n')), QString::fromStdString(withVisibleControls(longName)));
+        QVERIFY(toolTipShownAt(at(1, ColumnKey::FileName)).isEmpty()); // a name that fits has none
+
+        // With a cue, its reason comes first.
+        form->Text1->setText(QStringLiteral("^(.+)$"));
+        form->Text2->setText(QStringLiteral("short.txt"));
+        const QString cued = toolTipShownAt(cell);
+        QVERIFY2(cued.startsWith(QStringLiteral("目录中已有同名文件\n")), qPrintable(cued));
+        QVERIFY(QString(cued).remove(QLatin1Char('\n')).endsWith(QString::fromStdString(withVisibleControls(longName))));
+    }
+
+    void rowNumbersFromOneThousandOnAreReadable()
+    {
+        std::filesystem::create_directory(dir + "/many");
+        for (int i = 1; i <= 1000; ++i)
+            writeFile(dir + "/many/f" + std::to_string(i), "");
+        form->ListView1_OLEDragDrop({dir + "/many"});
+        form->ListView1->scrollToBottom();
+        QCoreApplication::processEvents();
+        const QModelIndex thousand = at(999, ColumnKey::Id);
+        QCOMPARE(thousand.data().toString(), QStringLiteral("1000"));
+        QCOMPARE(form->ListView1->horizontalHeader()->sectionSize(thousand.column()), 33); // the design's 500 twips
+        // Drawn whole where the font lets four digits fit the column at all,
+        // and whole in the tooltip otherwise.
+        const QStyleOptionViewItem option = optionFor(thousand);
+        const QString shown = form->listDelegate().shownText(option, thousand);
+        if (advance(QStringLiteral("1000")) + FileListDelegate::kNumberPadding <= option.rect.width())
+            QCOMPARE(shown, QStringLiteral("1000"));
+        else
+            QVERIFY(toolTipShownAt(thousand).contains(QStringLiteral("1000")));
+
+        // A number that does not fit is whole in its tooltip.
+        QStyleOptionViewItem narrow = optionFor(thousand);
+        narrow.rect.setWidth(advance(QStringLiteral("10")));
+        QVERIFY(form->listDelegate().shownText(narrow, thousand) != QStringLiteral("1000"));
+        QCOMPARE(form->listDelegate().toolTip(narrow, thousand), QStringLiteral("1000"));
+    }
+
+    void aNameThatIsNotUtf8SaysWhyItCanNeverBeRenamed()
+    {
+        drop({"caf\xE9.txt", "ok.txt"});
+        form->Text2->setText(QStringLiteral("x_$1.$2"));
+        const QModelIndex bad = at(0, ColumnKey::FileName);
+        QCOMPARE(bad.data().toString(), QStringLiteral("caf\uFFFD.txt"));
+        QCOMPARE(at(0, ColumnKey::NewName).data().toString(), QString());
+        QCOMPARE(bad.data(Qt::ToolTipRole).toString(),
+                 QStringLiteral("文件名不是有效的 UTF-8 文本，表达式无法匹配它，此文件不能重命名"));
+        QVERIFY(!at(1, ColumnKey::FileName).data(Qt::ToolTipRole).isValid());
+    }
+};
+
+QTEST_MAIN(WindowCellsTest)
+#include "window_cells_test.moc"

@@ -1,0 +1,220 @@
+#include "FileListDelegate.h"
+
+#include "CellColors.h"
+#include "CellSpans.h"
+#include "FileListModel.h"
+#include "Utf8.h"
+#include "VisibleText.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QHelpEvent>
+#include <QPainter>
+#include <QTextLayout>
+#include <QToolTip>
+
+namespace renamer {
+
+namespace {
+
+// A tooltip wider than this is broken into lines.
+constexpr int kWidestToolTipLine = 560;
+
+// Minimum contrast of a cell's text with what is behind it. Grey marks a
+// proposal that changes nothing and may stay faint, and over a tint a red
+// must keep some of its colour to keep its meaning: both are held to the
+// lower ratio; all other text to the higher one.
+constexpr double kFaintTextContrast = 3.0;
+constexpr double kTextContrast = 4.5;
+
+// The whole text in lines that fit a tooltip: at word boundaries where it
+// has them, anywhere else where it must. Joining the lines gives the text back.
+QString brokenForToolTip(const QString& text)
+{
+    QTextLayout layout(text, QToolTip::font());
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    QStringList lines;
+    layout.beginLayout();
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(kWidestToolTipLine);
+        lines.append(text.mid(line.textStart(), line.textLength()));
+    }
+    layout.endLayout();
+    return lines.join(QLatin1Char('\n'));
+}
+
+QTextLayout::FormatRange formatRange(const CharSpan& span, const QColor& ink, const QColor* tint)
+{
+    QTextLayout::FormatRange range;
+    range.start = static_cast<int>(span.begin);
+    range.length = static_cast<int>(span.end - span.begin);
+    range.format.setForeground(ink);
+    if (tint != nullptr)
+        range.format.setBackground(*tint);
+    return range;
+}
+
+} // namespace
+
+struct FileListDelegate::CellLayout {
+    QStyleOptionViewItem option;
+    QString text;  // the cell's whole text
+    QString shown; // as it fits
+    QRect area;    // where the text goes
+};
+
+FileListDelegate::FileListDelegate(const RenameSession& session, const FileListModel& model, QObject* parent)
+    : QStyledItemDelegate(parent)
+    , session_(session)
+    , model_(model)
+{
+}
+
+FileListDelegate::CellLayout FileListDelegate::layOut(const QStyleOptionViewItem& option,
+                                                      const QModelIndex& index) const
+{
+    CellLayout cell{option, {}, {}, {}};
+    initStyleOption(&cell.option, index);
+    cell.text = cell.option.text;
+    const bool number = index.column() == model_.columnOf(ColumnKey::Id);
+    const QWidget* widget = cell.option.widget;
+    const QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
+    if (number) {
+        // The grid line already parts the number from the next cell.
+        cell.area = cell.option.rect.adjusted(kNumberPadding, 0, 0, 0);
+    } else {
+        // The style's own padding for the names, as every list has it.
+        const int padding = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+        cell.area = cell.option.rect.adjusted(padding, 0, -padding, 0);
+    }
+    cell.shown = QFontMetrics(cell.option.font)
+                     .elidedText(cell.text, number ? Qt::ElideRight : Qt::ElideMiddle, std::max(0, cell.area.width()));
+    return cell;
+}
+
+const RowSpans& FileListDelegate::spansOf(std::size_t row) const
+{
+    // More rows than any screen shows: a list scrolled from end to end
+    // starts over rather than keeping every row.
+    constexpr std::size_t kMostCachedRows = 512;
+    if (cachedRevision_ != session_.revision() || cachedSpans_.size() >= kMostCachedRows) {
+        cachedSpans_.clear();
+        cachedRevision_ = session_.revision();
+    }
+    const auto found = cachedSpans_.find(row);
+    if (found != cachedSpans_.end())
+        return found->second;
+    return cachedSpans_.emplace(row, session_.spans(row)).first->second;
+}
+
+void FileListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    const CellLayout cell = layOut(option, index);
+    const QStyleOptionViewItem& opt = cell.option;
+    const QWidget* widget = opt.widget;
+    const QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
+
+    // Background, selection and focus as the style draws them; the text is ours.
+    QStyleOptionViewItem withoutText = opt;
+    withoutText.text.clear();
+    style->drawControl(QStyle::CE_ItemViewItem, &withoutText, painter, widget);
+    if (cell.shown.isEmpty())
+        return;
+
+    const auto row = static_cast<std::size_t>(index.row()) + 1;
+    if (row > session_.fileList().rowCount())
+        return;
+    const QPalette::ColorGroup group = !opt.state.testFlag(QStyle::State_Enabled) ? QPalette::Disabled
+        : opt.state.testFlag(QStyle::State_Active)                               ? QPalette::Normal
+                                                                                   : QPalette::Inactive;
+    const bool selected = opt.state.testFlag(QStyle::State_Selected);
+    // Selected text keeps the style's colours; the rest is made to read on
+    // what is behind it.
+    const QColor behind = opt.backgroundBrush.style() != Qt::NoBrush ? opt.backgroundBrush.color()
+                                                                      : opt.palette.color(group, QPalette::Base);
+    const QColor ink = opt.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text);
+    const double contrast = session_.cue(row).kind == RowCueKind::Unchanged ? kFaintTextContrast : kTextContrast;
+
+    QList<QTextLayout::FormatRange> formats;
+    if (!selected) {
+        const std::string_view raw = session_.fileList().cell(row, session_.fileList().columns()[index.column()].key);
+        const std::optional<MiddleElision> elision = findMiddleElision(cell.text, cell.shown);
+        const auto place = [&](QList<CharSpan> spans) {
+            return elision ? elideSpans(spans, cell.text.size(), *elision) : spans;
+        };
+        const bool oldName = index.column() == model_.columnOf(ColumnKey::FileName);
+        if (oldName || index.column() == model_.columnOf(ColumnKey::NewName)) {
+            const RowSpans& spans = spansOf(row);
+            const QColor tint = oldName ? matchTint(opt.palette) : changeTint(opt.palette);
+            const QColor tintedInk = readableOn(ink, tint, kFaintTextContrast);
+            for (const CharSpan& span : place(toCharSpans(raw, oldName ? spans.matched : spans.changed)))
+                formats.append(formatRange(span, tintedInk, &tint));
+        }
+        if (!isValidUtf8(raw)) {
+            // The bytes that are no character, drawn as the replacement
+            // character in the colour of a name that cannot be renamed.
+            const QColor warning = readableOn(QColor(0xC0, 0x00, 0x00), behind, kTextContrast);
+            for (qsizetype i = 0; i < cell.shown.size(); ++i) {
+                if (cell.shown[i] == QChar::ReplacementCharacter)
+                    formats.append(formatRange({i, i + 1}, warning, nullptr));
+            }
+        }
+    }
+
+    QTextLayout layout(cell.shown, opt.font, painter->device());
+    QTextOption textOption;
+    textOption.setWrapMode(QTextOption::NoWrap);
+    textOption.setTextDirection(opt.direction);
+    textOption.setAlignment(QStyle::visualAlignment(opt.direction, opt.displayAlignment));
+    layout.setTextOption(textOption);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    line.setLineWidth(cell.area.width());
+    layout.endLayout();
+    const QSize size(static_cast<int>(std::ceil(line.naturalTextWidth())), static_cast<int>(std::ceil(line.height())));
+    const QRect placed = QStyle::alignedRect(opt.direction, opt.displayAlignment, size, cell.area);
+
+    painter->save();
+    painter->setClipRect(opt.rect);
+    painter->setPen(selected ? ink : readableOn(ink, behind, contrast));
+    layout.draw(painter, QPointF(cell.area.left(), placed.top()), formats);
+    painter->restore();
+}
+
+QString FileListDelegate::shownText(const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    return layOut(option, index).shown;
+}
+
+QString FileListDelegate::toolTip(const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    const CellLayout cell = layOut(option, index);
+    QStringList parts;
+    if (const QString reason = index.data(Qt::ToolTipRole).toString(); !reason.isEmpty())
+        parts.append(reason);
+    if (cell.shown != cell.text) {
+        const QByteArray name = cell.text.toUtf8();
+        parts.append(brokenForToolTip(
+            QString::fromStdString(withVisibleControls(std::string_view(name.constData(), name.size())))));
+    }
+    const QString tip = parts.join(QLatin1Char('\n'));
+    // A name such as "<b>x" must not be read as markup.
+    return Qt::mightBeRichText(tip) ? Qt::convertFromPlainText(tip, Qt::WhiteSpacePre) : tip;
+}
+
+bool FileListDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                                 const QModelIndex& index)
+{
+    if (event == nullptr || view == nullptr || event->type() != QEvent::ToolTip || !index.isValid())
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
+    const QString tip = toolTip(option, index);
+    const QRect cell = view->visualRect(index);
+    const QRect cellOnScreen(view->viewport()->mapToGlobal(cell.topLeft()), cell.size());
+    QToolTip::showText(event->globalPos(), tip, view, cellOnScreen);
+    event->setAccepted(!tip.isEmpty());
+    return true;
+}
+
+} // namespace renamer
