@@ -361,7 +361,7 @@ RowCue RowCueComputer::play(std::uint32_t row, std::string_view newName, std::ui
 }
 
 RowRange RowCueComputer::compute(const FileList& list, const DirectorySnapshot& snapshot, std::vector<RowCue>& cues,
-                                 const std::vector<bool>& patternMissed)
+                                 const std::vector<std::uint8_t>& patternMissed)
 {
     list_ = &list;
     if (list.rowsRevision() != preparedRows_ || snapshot.revision() != preparedSnapshot_)

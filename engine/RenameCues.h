@@ -78,7 +78,7 @@ public:
     // among those that had one before. A row flagged in `patternMissed` (at
     // row - 1) that would rename cleanly is cued as a stale proposal.
     RowRange compute(const FileList& list, const DirectorySnapshot& snapshot, std::vector<RowCue>& cues,
-                     const std::vector<bool>& patternMissed = {});
+                     const std::vector<std::uint8_t>& patternMissed = {});
 
 private:
     using KeyNumber = std::uint32_t;

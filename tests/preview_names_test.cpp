@@ -134,13 +134,26 @@ TEST(PreviewNames, ReportsOnlyTheRowsWhoseProposalChanged)
     EXPECT_TRUE(preview(FileList{} = listOf({}), "a", "b").empty());
 }
 
-TEST(PreviewNames, ListsLongerThan32767RowsArePreviewedInFull)
+TEST(PreviewNames, ListsLongerThan32767RowsArePreviewedInFullEveryRowByItself)
 {
-    FileList list = listOf(std::vector<std::string>(40000, "f.txt"));
-    preview(list, kDefaultPattern, "#####.$2");
+    // Long enough to be worked out in stretches at the same time: every row,
+    // also at the stretches' edges, gets what it would get alone.
+    constexpr std::size_t kRows = 40000;
+    std::vector<std::string> names;
+    for (std::size_t row = 1; row <= kRows; ++row)
+        names.push_back(row % 3 == 0 ? "nodot" : row % 3 == 1 ? "f.txt" : "\xff.txt");
+    FileList list = listOf(names);
+    for (std::size_t row = 3; row <= kRows; row += 3)
+        list.setCell(row, ColumnKey::NewName, "earlier");
+    const RowRange changed = preview(list, kDefaultPattern, "#####.$2");
+    for (std::size_t row = 1; row <= kRows; ++row) {
+        const std::string expected = row % 3 == 0 ? "earlier"
+            : row % 3 == 1                        ? std::to_string(row % 100000 + 100000).substr(1) + ".txt"
+                                                  : "";
+        ASSERT_EQ(list.cell(row, ColumnKey::NewName), expected) << "row " << row;
+    }
     EXPECT_EQ(list.cell(32767, ColumnKey::NewName), "32767.txt");
-    EXPECT_EQ(list.cell(32768, ColumnKey::NewName), "32768.txt");
-    EXPECT_EQ(list.cell(40000, ColumnKey::NewName), "40000.txt");
+    EXPECT_EQ(changed, (RowRange{1, kRows}));
 }
 
 TEST(PreviewNames, APathologicalPatternIsBoundedAndProposesNothingForTheRowsItChokesOn)
