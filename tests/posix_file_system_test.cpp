@@ -24,7 +24,8 @@ using test_support::snapshot;
 using test_support::TemporaryDirectory;
 using test_support::writeFile;
 
-std::optional<std::string> failureOf(const Result<void>& result)
+template <class T>
+std::optional<std::string> failureOf(const Result<T>& result)
 {
     return result ? std::nullopt : std::optional(result.error().description);
 }
@@ -228,7 +229,9 @@ std::vector<MoveRow> moveRows()
 // Names the method in test listings (found by argument-dependent lookup).
 void PrintTo(NoReplaceMethod method, std::ostream* out)
 {
-    *out << (method == NoReplaceMethod::kRenameNoReplace ? "renameat2" : "link and unlink");
+    *out << (method == NoReplaceMethod::kRenameNoReplace ? "renameat2"
+             : method == NoReplaceMethod::kLinkThenUnlink ? "link and unlink"
+                                                          : "exists-check and rename");
 }
 
 namespace {
@@ -340,10 +343,12 @@ TEST_P(PosixFileSystemMove, HardLinkOfTheFileIsNotReplaced)
 }
 
 INSTANTIATE_TEST_SUITE_P(Methods, PosixFileSystemMove,
-                         ::testing::Values(NoReplaceMethod::kRenameNoReplace, NoReplaceMethod::kLinkThenUnlink),
+                         ::testing::Values(NoReplaceMethod::kRenameNoReplace, NoReplaceMethod::kLinkThenUnlink,
+                                           NoReplaceMethod::kExistsCheckThenRename),
                          [](const auto& info) {
                              return info.param == NoReplaceMethod::kRenameNoReplace ? "RenameNoReplace"
-                                                                                    : "LinkThenUnlink";
+                                 : info.param == NoReplaceMethod::kLinkThenUnlink   ? "LinkThenUnlink"
+                                                                                    : "ExistsCheckThenRename";
                          });
 
 } // namespace

@@ -150,7 +150,7 @@ public:
     Result<FileHandle> lookUpFile(const std::string&) override { return failWith("unused"); }
     Result<OpenFolderPtr> openFolder(const std::string&) override { return failWith("unused"); }
     Result<FileHandle> lookUpFileIn(const OpenFolderPtr&, std::string_view) override { return failWith("unused"); }
-    Result<void> move(const FileHandle&, const std::string&) override { return failWith("unused"); }
+    Result<std::string> move(const FileHandle&, const std::string&) override { return failWith("unused"); }
     Result<DirectoryNames> readDirectoryNames(const std::string&) override
     {
         DirectoryNames names{{}, true, 255, {}, {}};

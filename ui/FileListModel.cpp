@@ -66,10 +66,9 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const
         return {};
     }
     case Qt::ToolTipRole: {
-        const RowCue& cue = session_.cue(row);
-        if (cue.kind == RowCueKind::Clean)
+        if (session_.cue(row).kind == RowCueKind::Clean)
             return {};
-        return fromUtf8(withVisibleControls(describeRowCue(cue)));
+        return fromUtf8(withVisibleControls(session_.cueText(row)));
     }
     default:
         return {};
