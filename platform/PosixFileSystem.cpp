@@ -542,7 +542,7 @@ Result<std::string> PosixFileSystem::move(const FileHandle& file, const std::str
     if (!directory)
         return failWith(kLostAfterMove);
     const std::string wanted = storedFormOf(target);
-    std::optional<std::string> stored;
+    std::string stored;
     int matches = 0;
     const Result<void> read = forEachEntry(directory.get(), [&](const dirent& entry) {
         if (storedFormOf(entry.d_name) == wanted && ++matches == 1)
@@ -550,7 +550,7 @@ Result<std::string> PosixFileSystem::move(const FileHandle& file, const std::str
     });
     if (!read || matches != 1)
         return failWith(kLostAfterMove);
-    return *std::move(stored);
+    return stored;
 }
 
 int PosixFileSystem::moveNoReplace(int folder, const std::string& from, const std::string& to) const
