@@ -3,9 +3,11 @@
 #include "FileList.h"
 #include "FileSystem.h"
 #include "NameTable.h"
+#include "NamingRules.h"
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <deque>
@@ -21,7 +23,10 @@ enum class RowCueKind : std::uint8_t {
     Unchanged,           // the proposal is the name the file already has
     StaleProposal,       // would rename, but the current pattern does not match the name
     InvalidName,         // contains "/" or NUL, or is "." or ".."
-    NameTooLong,         // longer than the directory allows
+    NameTooLong,         // longer than the directory allows, counted in its volume's unit
+    NotAWindowsName,     // a name Windows volumes refuse or Windows could not open (refusalOf says why)
+    ReadOnlyVolume,      // the folder lies on a volume mounted read-only
+    NoWriteRights,       // the user may not rename files in the folder
     TakenOnDisk,         // another entry of the directory has the name
     TakenByEarlierRow,   // an earlier row, once renamed, would hold the name
     SourceGone,          // the file no longer has its old name
@@ -39,8 +44,9 @@ struct RowCue {
 };
 
 // A short Simplified Chinese explanation of a cue, for a tooltip; empty for
-// a clean row.
-std::string describeRowCue(const RowCue& cue);
+// a clean row. `refusal`, for a NotAWindowsName cue, names the rule the new
+// name breaks.
+std::string describeRowCue(const RowCue& cue, const std::optional<NameRefusal>& refusal = std::nullopt);
 
 // The names in each directory that rows live in, as they were when read: taken
 // when rows are added and after a batch, not on every keystroke.
@@ -70,7 +76,9 @@ public:
             return names_.find(0, name, hash);
         }
         bool caseInsensitive() const { return caseInsensitive_; }
-        std::size_t longestName() const { return longestName_; }
+        std::size_t longestName() const { return longestName_; } // in lengthUnitOf(volumeKind())
+        VolumeKind volumeKind() const { return volumeKind_; }
+        FolderAccess access() const { return access_; }
         const FileIdentity& identity() const { return identity_; }
 
     private:
@@ -78,6 +86,8 @@ public:
         NameTable<std::uint64_t> names_;
         bool caseInsensitive_;
         std::size_t longestName_;
+        VolumeKind volumeKind_;
+        FolderAccess access_;
         FileIdentity identity_;
     };
     // Null when the directory was not read or could not be.
