@@ -33,7 +33,7 @@ public:
     }
     Result<FileHandle> lookUpFileIn(const OpenFolderPtr&, std::string_view) override { return failWith("文件未找到"); }
     Result<DirectoryNames> readDirectoryNames(const std::string&) override { return DirectoryNames{names_, false, 255, {}, {}}; }
-    Result<void> move(const FileHandle&, const std::string&) override { return failWith("只读文件系统"); }
+    Result<std::string> move(const FileHandle&, const std::string&) override { return failWith("只读文件系统"); }
 
 private:
     NameList names_;

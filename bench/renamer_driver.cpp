@@ -8,11 +8,13 @@
 //       and the cues), typed N times in one session (each time after the
 //       replacement box was emptied, so that every row's proposal changes).
 //
-//   renamer_driver PATTERN REPLACEMENT --drop PATH... [--apply] [--timing]
+//   renamer_driver PATTERN REPLACEMENT --drop PATH... [--cues] [--apply] [--timing]
 //       Drops the paths on an empty list, optionally applies the new names,
 //       and prints the rows (ID, Path, FileName, NewName, tab-separated) and
-//       then the status text or failure message. --timing prints the
-//       milliseconds of the drop and of the batch to standard error.
+//       then the status text or failure message. --cues adds a fifth column:
+//       each row's cue text (its tooltip; empty for a clean row) as it was
+//       after the drop, before any --apply. --timing prints the milliseconds
+//       of the drop and of the batch to standard error.
 //
 // Every printed cell and status text has tab, newline and backslash written
 // as "\t", "\n" and "\\"; the names on standard input take the same
@@ -102,7 +104,8 @@ int previewRows(std::string_view pattern, std::string_view replacement, int repe
     return 0;
 }
 
-void printRows(const FileList& list)
+// `cues`, where not empty, holds each row's cue text, printed after its cells.
+void printRows(const FileList& list, const std::vector<std::string>& cues)
 {
     std::string output;
     for (std::size_t row = 1; row <= list.rowCount(); ++row) {
@@ -111,13 +114,15 @@ void printRows(const FileList& list)
                 output += '\t';
             output += escapeCell(list.cell(row, column.subItemIndex));
         }
+        if (!cues.empty())
+            output.append("\t").append(escapeCell(cues[row - 1]));
         output += '\n';
     }
     write(output);
 }
 
 int dropAndApply(std::string_view pattern, std::string_view replacement, const std::vector<std::string>& paths,
-                 bool apply, bool timing)
+                 bool cues, bool apply, bool timing)
 {
     PosixFileSystem fileSystem;
     RenameSession session(fileSystem, makePcre2RegularExpression);
@@ -130,6 +135,9 @@ int dropAndApply(std::string_view pattern, std::string_view replacement, const s
     int exitCode = dropped.statusText ? 0 : 1;
     if (!dropped.statusText)
         std::fputs("drop stopped\n", stderr);
+    std::vector<std::string> cueTexts;
+    for (std::size_t row = 1; cues && row <= session.fileList().rowCount(); ++row)
+        cueTexts.push_back(session.cueText(row));
     if (apply) {
         start = Clock::now();
         const ChangeSet applied = session.apply();
@@ -139,7 +147,7 @@ int dropAndApply(std::string_view pattern, std::string_view replacement, const s
         status = applied.statusText.value_or("");
         exitCode = applied.failureMessage ? 1 : exitCode;
     }
-    printRows(session.fileList());
+    printRows(session.fileList(), cueTexts);
     write(escapeCell(status) + "\n");
     return exitCode;
 }
@@ -147,7 +155,7 @@ int dropAndApply(std::string_view pattern, std::string_view replacement, const s
 int usage()
 {
     std::fputs("usage: renamer_driver PATTERN REPLACEMENT [--repeat N] < rows\n"
-               "       renamer_driver PATTERN REPLACEMENT --drop PATH... [--apply] [--timing]\n",
+               "       renamer_driver PATTERN REPLACEMENT --drop PATH... [--cues] [--apply] [--timing]\n",
                stderr);
     return 2;
 }
@@ -164,6 +172,7 @@ int main(int argc, char** argv)
     int repeat = 0;
     bool drop = false;
     bool apply = false;
+    bool cues = false;
     bool timing = false;
     std::vector<std::string> paths;
     for (int i = 3; i < argc; ++i) {
@@ -174,6 +183,8 @@ int main(int argc, char** argv)
             drop = true;
         else if (argument == "--apply")
             apply = true;
+        else if (argument == "--cues")
+            cues = true;
         else if (argument == "--timing")
             timing = true;
         else if (drop)
@@ -181,7 +192,8 @@ int main(int argc, char** argv)
         else
             return usage();
     }
-    if (repeat < 0 || ((apply || timing) && !drop))
+    if (repeat < 0 || ((apply || cues || timing) && !drop))
         return usage();
-    return drop ? dropAndApply(pattern, replacement, paths, apply, timing) : previewRows(pattern, replacement, repeat);
+    return drop ? dropAndApply(pattern, replacement, paths, cues, apply, timing)
+                : previewRows(pattern, replacement, repeat);
 }

@@ -33,8 +33,9 @@ public:
     // Renames the row's file, found at directory + "/" + oldName, to
     // directory + "/" + newName, after making sure that what is found there
     // is the file the row was made for, in the folder it was made for.
-    Result<void> rename(const RowOrigin& origin, std::string_view directory, std::string_view oldName,
-                        std::string_view newName)
+    // Returns the name the file has now, as the file system stored it.
+    Result<std::string> rename(const RowOrigin& origin, std::string_view directory, std::string_view oldName,
+                               std::string_view newName)
     {
         // A name the preview cut short, or any other that no file system
         // could hold, never reaches the disk.
@@ -59,11 +60,10 @@ public:
             return failWith(moved_.contains(file->identity) ? kFileNotFound : kFileReplaced);
         }
         destination_.assign(directory).append("/").append(newName);
-        if (auto moved = fileSystem_.move(*file, destination_); !moved)
-            return moved;
-        if (file->identity.known())
+        auto moved = fileSystem_.move(*file, destination_);
+        if (moved && file->identity.known())
             moved_.insert(file->identity);
-        return {};
+        return moved;
     }
 
 private:
@@ -101,13 +101,14 @@ ApplyOutcome ApplyNames(FileList& list, FileSystem& fileSystem)
         if (newName.empty())
             continue;
 
-        if (auto renamed = batch.rename(list.origin(row), directory, oldName, newName); !renamed) {
+        auto renamed = batch.rename(list.origin(row), directory, oldName, newName);
+        if (!renamed) {
             outcome.failed = true;
             outcome.statusText = renameFailureMessage(oldName, newName, renamed.error().description);
             return outcome;
         }
 
-        list.setCell(row, fileNameIndex, newName);
+        list.setCell(row, fileNameIndex, *renamed);
         list.setCell(row, newNameIndex, {});
         outcome.changed.include(row);
         ++outcome.renamedCount;

@@ -21,8 +21,8 @@ struct ApplyOutcome {
 std::string renameFailureMessage(std::string_view oldName, std::string_view newName, std::string_view description);
 
 // Renames, in row order, every file whose row has a non-empty NewName, within
-// its own directory; a renamed row gets the new name as FileName and an empty
-// NewName. A row renames only the file it was made for: a folder path that
+// its own directory; a renamed row gets the new name as FileName (as the
+// file system stored it, where that differs) and an empty NewName. A row renames only the file it was made for: a folder path that
 // names another folder now ("文件夹已被替换"), or an old name that now belongs
 // to another file ("文件已被替换", or "文件未找到" when this batch moved that
 // file there), stops the batch, as does a new name longer than any file

@@ -183,8 +183,10 @@ public:
     // Renames `file` to `destination`, which must lie in the file's own
     // directory. Never replaces another file; a move onto the file's own path
     // succeeds and changes nothing; a change of letter case only succeeds.
-    // A file with an open folder is moved within that folder.
-    virtual Result<void> move(const FileHandle& file, const std::string& destination) = 0;
+    // A file with an open folder is moved within that folder. Returns the
+    // name the file has now: the new name, unless the volume stored it
+    // otherwise (a driver may change what it is given).
+    virtual Result<std::string> move(const FileHandle& file, const std::string& destination) = 0;
 };
 
 } // namespace renamer

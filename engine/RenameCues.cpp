@@ -9,7 +9,7 @@
 
 namespace renamer {
 
-std::string describeRowCue(const RowCue& cue)
+std::string describeRowCue(const RowCue& cue, const std::optional<NameRefusal>& refusal)
 {
     const std::string row = std::to_string(cue.otherRow);
     switch (cue.kind) {
@@ -23,6 +23,12 @@ std::string describeRowCue(const RowCue& cue)
         return "新文件名无效：不能含有“/”，也不能是“.”或“..”";
     case RowCueKind::NameTooLong:
         return "新文件名过长";
+    case RowCueKind::NotAWindowsName:
+        return refusal ? "新文件名不适用于 Windows 卷：" + describeNameRefusal(*refusal) : "新文件名不适用于 Windows 卷";
+    case RowCueKind::ReadOnlyVolume:
+        return "文件夹所在的卷是只读的";
+    case RowCueKind::NoWriteRights:
+        return "没有在此文件夹中重命名文件的权限";
     case RowCueKind::TakenOnDisk:
         return "目录中已有同名文件";
     case RowCueKind::TakenByEarlierRow:
@@ -312,8 +318,20 @@ RowCue RowCueComputer::play(std::uint32_t row, std::string_view newName, std::ui
         return {RowCueKind::NameTooLong};
     const RowKeys& keys = rows_[row - 1];
     const DirectoryNames* directory = directories_[keys.directory].names;
-    if (directory != nullptr && newName.size() > directory->longestName)
-        return {RowCueKind::NameTooLong};
+    // What the folder's volume refuses, in one pass over the name; a row
+    // that keeps its name renames nothing, so it meets none of it.
+    if (directory != nullptr && newName != list_->cell(row, ColumnKey::FileName)) {
+        if (directory->access == FolderAccess::ReadOnlyVolume)
+            return {RowCueKind::ReadOnlyVolume};
+        if (directory->access == FolderAccess::NoWriteRights)
+            return {RowCueKind::NoWriteRights};
+        if (!followsWindowsRules(directory->volumeKind)) {
+            if (newName.size() > directory->longestName)
+                return {RowCueKind::NameTooLong};
+        } else if (const auto refusal = refusalOf(newName, directory->volumeKind, directory->longestName)) {
+            return {refusal->kind == NameRefusalKind::TooLong ? RowCueKind::NameTooLong : RowCueKind::NotAWindowsName};
+        }
+    }
     if (keys.folderReplaced != 0)
         return {RowCueKind::FolderReplaced};
 

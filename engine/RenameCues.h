@@ -3,9 +3,11 @@
 #include "FileList.h"
 #include "FileSystem.h"
 #include "Revision.h"
+#include "NamingRules.h"
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -20,7 +22,10 @@ enum class RowCueKind : std::uint8_t {
     Unchanged,           // the proposal is the name the file already has
     StaleProposal,       // would rename, but the current pattern does not match the name
     InvalidName,         // contains "/" or NUL, or is "." or ".."
-    NameTooLong,         // longer than the directory allows
+    NameTooLong,         // longer than the directory allows, counted in its volume's unit
+    NotAWindowsName,     // a name Windows volumes refuse or Windows could not open (refusalOf says why)
+    ReadOnlyVolume,      // the folder lies on a volume mounted read-only
+    NoWriteRights,       // the user may not rename files in the folder
     TakenOnDisk,         // another entry of the directory has the name
     TakenByEarlierRow,   // an earlier row, once renamed, would hold the name
     SourceGone,          // the file no longer has its old name
@@ -38,8 +43,9 @@ struct RowCue {
 };
 
 // A short Simplified Chinese explanation of a cue, for a tooltip; empty for
-// a clean row.
-std::string describeRowCue(const RowCue& cue);
+// a clean row. `refusal`, for a NotAWindowsName cue, names the rule the new
+// name breaks.
+std::string describeRowCue(const RowCue& cue, const std::optional<NameRefusal>& refusal = std::nullopt);
 
 // The names in each directory that rows live in, as they were when read: taken
 // when rows are added and after a batch, not on every keystroke.

@@ -32,6 +32,17 @@ const RowCue& RenameSession::cue(std::size_t row) const
     return row >= 1 && row <= cues_.size() ? cues_[row - 1] : kClean;
 }
 
+std::string RenameSession::cueText(std::size_t row) const
+{
+    const RowCue& rowCue = cue(row);
+    std::optional<NameRefusal> refusal;
+    if (rowCue.kind == RowCueKind::NotAWindowsName) {
+        if (const DirectoryNames* directory = snapshot_.find(list_.cell(row, ColumnKey::Path)))
+            refusal = refusalOf(list_.cell(row, ColumnKey::NewName), directory->volumeKind, directory->longestName);
+    }
+    return describeRowCue(rowCue, refusal);
+}
+
 RowRange RenameSession::updateCues()
 {
     return cueComputer_.compute(list_, snapshot_, cues_, lastPreview_.patternMissed);

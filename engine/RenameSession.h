@@ -36,6 +36,9 @@ public:
     // What a batch would do with the row (1-based); clean for a row without
     // a proposal.
     const RowCue& cue(std::size_t row) const;
+    // The row's cue in words, for its tooltip: empty for a clean row, and
+    // naming the rule a volume's name breaks where that is the cue.
+    std::string cueText(std::size_t row) const;
 
     // Files and folders dropped on the list, in the drop's order. `pattern`
     // and `replacement` are the texts of the boxes, for the preview that

@@ -1,9 +1,12 @@
 #include "DirectoryProbes.h"
 
+#include "FileDescriptor.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <string>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -61,6 +64,27 @@ FolderAccess folderAccessOf(int directory)
         // Anything else says nothing about rights; the rename will tell.
         return FolderAccess::Writable;
     }
+}
+
+bool fuseKeepsInodeNumbers(int directory)
+{
+    // The first block of entries tells: a driver either numbers all its
+    // entries or none.
+    FileDescriptor listing(openat(directory, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!listing)
+        return false;
+    alignas(dirent64) char buffer[4096];
+    const ssize_t got = getdents64(listing.get(), buffer, sizeof buffer);
+    if (got <= 0)
+        return false;
+    constexpr std::uint64_t kFuseUnknownInode = 0xFFFFFFFF;
+    for (ssize_t offset = 0; offset < got;) {
+        const auto* entry = reinterpret_cast<const dirent64*>(buffer + offset);
+        if (entry->d_ino == kFuseUnknownInode)
+            return false;
+        offset += entry->d_reclen;
+    }
+    return true;
 }
 
 } // namespace renamer

@@ -37,8 +37,10 @@ std::string describeErrno(int error)
     case ENAMETOOLONG:
         return "文件名过长";
     case EINVAL:
-    case EILSEQ:
+    case EBADMSG: // sshfs, for a name the server refused
         return "文件名无效";
+    case EILSEQ:
+        return "文件名含有此卷不能存储的字符";
     case EBUSY:
         return "文件正在使用";
     case ENOSPC:
@@ -53,6 +55,15 @@ std::string describeErrno(int error)
     if (message == nullptr || *message == '\0')
         return "系统错误 " + std::to_string(error);
     return message;
+}
+
+std::string describeRefusedName(int error, const std::optional<NameRefusal>& refusal)
+{
+    if (refusal && refusal->kind == NameRefusalKind::TooLong)
+        return describeErrno(ENAMETOOLONG);
+    if (refusal)
+        return "文件名无效：" + describeNameRefusal(*refusal);
+    return describeErrno(error == ENOENT ? EINVAL : error);
 }
 
 } // namespace renamer

@@ -1,5 +1,6 @@
 #include "PosixFileSystem.h"
 
+#include "CaseFolding.h"
 #include "DirectoryProbes.h"
 #include "ErrnoDescription.h"
 #include "FileDescriptor.h"
@@ -19,7 +20,9 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
 namespace renamer {
@@ -31,7 +34,7 @@ const char* const kNotAFile = "不是文件";
 const char* const kNotAFolder = "不是文件夹";
 const char* const kInvalidName = "文件名无效";
 const char* const kAlreadyExists = "文件已存在";
-const char* const kNoSafeRename = "文件系统不支持安全重命名";
+const char* const kLostAfterMove = "文件已重命名，但在新文件名下找不到它";
 
 struct DirectoryCloser {
     void operator()(DIR* directory) const { closedir(directory); }
@@ -88,24 +91,57 @@ std::uint64_t listedInode(const dirent& entry)
     return inode == kFuseUnknownInode ? 0 : inode;
 }
 
-// The folder's identity, read from its open stream.
-FileIdentity identityOf(DIR* directory)
+// Whether the inode numbers in the open directory name the same files on
+// every look-up: always on kernel file systems, on FUSE only where the
+// driver keeps numbers of its own.
+bool keepsInodeNumbers(int directory)
+{
+    struct statfs status {};
+    return fstatfs(directory, &status) != 0 || status.f_type != FUSE_SUPER_MAGIC
+        || fuseKeepsInodeNumbers(directory);
+}
+
+// The folder's identity, read from its open stream; unknown where the
+// volume makes its numbers up.
+FileIdentity identityOf(DIR* directory, bool keepsNumbers)
 {
     struct stat status {};
-    return fstat(dirfd(directory), &status) == 0 ? identityOf(status) : FileIdentity{};
+    return keepsNumbers && fstat(dirfd(directory), &status) == 0 ? identityOf(status) : FileIdentity{};
+}
+
+// What a move in a folder must know of its volume, found once when the
+// folder is opened.
+struct FolderVolume {
+    Volume volume;
+    bool keepsInodeNumbers = true;
+    // A user-space driver or a Windows volume may store a name other than
+    // the one it is given; elsewhere a rename stores it as given.
+    bool mayAlterNames = false;
+};
+
+FolderVolume folderVolumeOf(int directory)
+{
+    FolderVolume folder;
+    folder.volume = detectVolume(directory);
+    folder.keepsInodeNumbers = !folder.volume.userSpaceDriver || fuseKeepsInodeNumbers(directory);
+    folder.mayAlterNames = folder.volume.userSpaceDriver || folder.volume.kind != VolumeKind::Posix;
+    return folder;
 }
 
 class PosixOpenFolder final : public OpenFolder {
 public:
-    PosixOpenFolder(std::string path, FileIdentity identity, FileDescriptor descriptor)
-        : OpenFolder(std::move(path), identity)
+    PosixOpenFolder(std::string path, const struct stat& status, FileDescriptor descriptor, FolderVolume volume)
+        : OpenFolder(std::move(path), volume.keepsInodeNumbers ? identityOf(status) : FileIdentity{})
         , descriptor_(std::move(descriptor))
+        , volume_(std::move(volume))
     {
     }
     int descriptor() const { return descriptor_.get(); }
+    const FolderVolume& volume() const { return volume_; }
 
 private:
     FileDescriptor descriptor_;
+    FolderVolume volume_;
 };
 
 const PosixOpenFolder& posixFolder(const OpenFolderPtr& folder)
@@ -160,20 +196,107 @@ bool isValidName(std::string_view name)
         && name.find('\0') == std::string_view::npos;
 }
 
-// A refused hard link (the fallback's first half) is ambiguous: the file
-// system may have no hard links, or the user may not be allowed to write in
-// the folder. The folder's permissions tell which text is true.
-std::string describeMoveError(int error, int folder)
+bool exists(int folder, const std::string& name)
 {
-    if (error != EOPNOTSUPP)
+    struct stat status {};
+    return fstatat(folder, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0;
+}
+
+// The description of a move that failed with `error`. FUSE drivers answer a
+// name they cannot store with errnos that mean something else elsewhere
+// (ENOENT while the file is there, EINVAL, EPERM, EILSEQ, EBADMSG); the
+// volume's naming rules then tell the true cause.
+std::string describeMoveFailure(int error, const PosixOpenFolder& folder, const std::string& from,
+                                const std::string& to)
+{
+    switch (error) {
+    case ENOENT:
+        if (!exists(folder.descriptor(), from))
+            return describeErrno(error);
+        break;
+    case EINVAL:
+    case EPERM:
+    case EILSEQ:
+    case EBADMSG:
+        break;
+    default:
         return describeErrno(error);
-    return faccessat(folder, ".", W_OK | X_OK, 0) == 0 ? kNoSafeRename : describeErrno(EACCES);
+    }
+    const long longest = fpathconf(folder.descriptor(), _PC_NAME_MAX);
+    return describeRefusedName(
+        error, refusalOf(to, folder.volume().volume.kind, longest > 0 ? static_cast<std::size_t>(longest) : 255));
+}
+
+// Why fusefat would refuse `name`, or nothing. It takes printable ASCII
+// only, without the characters Windows forbids, up to 255 bytes; and it
+// loses the file when it refuses a rename (the old entry is gone, the new
+// one never made), so such a name must never reach it.
+std::optional<std::string> refusalByFusefat(std::string_view name)
+{
+    if (name.size() > 255)
+        return describeErrno(ENAMETOOLONG);
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F)
+            return describeRefusedName(EPERM, NameRefusal{NameRefusalKind::ControlCharacter, byte});
+        if (byte >= 0x80)
+            return std::string("文件名无效：此卷的驱动（fusefat）只能存 ASCII 字符");
+    }
+    const auto refusal = refusalOf(name, VolumeKind::Fat, 255);
+    if (refusal && refusal->kind == NameRefusalKind::ForbiddenCharacter)
+        return describeRefusedName(EPERM, refusal);
+    return std::nullopt;
+}
+
+// Whether the entry `to`, which a move of `from` found in its way, may be
+// the file itself under another spelling: the same entry, or, where the
+// volume makes inode numbers up (exfat-fuse gives each spelling a number of
+// its own), any name that differs from the old one in letter case only.
+bool mayBeTheFileItself(const PosixOpenFolder& folder, const std::string& from, const std::string& to)
+{
+    struct stat source {};
+    struct stat target {};
+    if (fstatat(folder.descriptor(), from.c_str(), &source, AT_SYMLINK_NOFOLLOW) != 0
+        || fstatat(folder.descriptor(), to.c_str(), &target, AT_SYMLINK_NOFOLLOW) != 0)
+        return false;
+    if (isSameEntry(source, target))
+        return true;
+    if (folder.volume().keepsInodeNumbers)
+        return false;
+    std::string foldedFrom;
+    std::string foldedTo;
+    foldCase(from, foldedFrom);
+    foldCase(to, foldedTo);
+    return foldedFrom == foldedTo;
+}
+
+// A name as a driver that alters names might have stored it: letter case
+// folded, trailing dots and spaces dropped.
+std::string storedFormOf(std::string_view name)
+{
+    while (name.size() > 1 && (name.back() == '.' || name.back() == ' '))
+        name.remove_suffix(1);
+    std::string folded;
+    foldCase(name, folded);
+    return folded;
 }
 
 std::string temporaryName()
 {
     static std::atomic<unsigned long> counter{0};
     return ".~rename-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
+}
+
+// A stream over the entries of the open folder, or null.
+DIR* listingOf(int folder)
+{
+    const int descriptor = openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0)
+        return nullptr;
+    DIR* directory = fdopendir(descriptor);
+    if (directory == nullptr)
+        close(descriptor);
+    return directory;
 }
 
 // Calls `visit` with every entry of the directory but "." and "..".
@@ -254,7 +377,7 @@ Result<FolderFiles> PosixFileSystem::listFolderFiles(const FolderHandle& folder)
     DirectoryStream directory(opendir(files.parentPath.c_str()));
     if (!directory)
         return failWith(describeErrno(errno));
-    files.folder = identityOf(directory.get());
+    files.folder = identityOf(directory.get(), keepsInodeNumbers(dirfd(directory.get())));
 
     // Names and their sort keys go into two shared buffers, so a large folder
     // costs a few allocations rather than two per entry.
@@ -337,7 +460,8 @@ Result<OpenFolderPtr> PosixFileSystem::openFolder(const std::string& path)
     struct stat status {};
     if (fstat(descriptor.get(), &status) != 0)
         return failWith(describeErrno(errno));
-    return std::make_shared<const PosixOpenFolder>(path, identityOf(status), std::move(descriptor));
+    FolderVolume volume = folderVolumeOf(descriptor.get());
+    return std::make_shared<const PosixOpenFolder>(path, status, std::move(descriptor), std::move(volume));
 }
 
 Result<FileHandle> PosixFileSystem::lookUpFileIn(const OpenFolderPtr& folder, std::string_view name)
@@ -345,7 +469,8 @@ Result<FileHandle> PosixFileSystem::lookUpFileIn(const OpenFolderPtr& folder, st
     // Only a name directly inside the folder is looked up.
     if (name.empty() || name.find('/') != std::string_view::npos || name.find('\0') != std::string_view::npos)
         return failWith(describeErrno(ENOENT));
-    const int at = posixFolder(folder).descriptor();
+    const PosixOpenFolder& open = posixFolder(folder);
+    const int at = open.descriptor();
     const std::string entry(name);
     struct stat status {};
     if (fstatat(at, entry.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
@@ -361,11 +486,13 @@ Result<FileHandle> PosixFileSystem::lookUpFileIn(const OpenFolderPtr& folder, st
     file.name = entry;
     file.parentPath = folder->path();
     file.identity = identityOf(status);
+    if (!open.volume().keepsInodeNumbers)
+        file.identity.inode = 0; // a later look-up would give another number
     file.folder = folder;
     return file;
 }
 
-Result<void> PosixFileSystem::move(const FileHandle& file, const std::string& destination)
+Result<std::string> PosixFileSystem::move(const FileHandle& file, const std::string& destination)
 {
     const auto newName = nameInFolder(destination, file.parentPath);
     if (!newName || !isValidName(*newName))
@@ -380,30 +507,50 @@ Result<void> PosixFileSystem::move(const FileHandle& file, const std::string& de
             return std::unexpected(opened.error());
         folder = *std::move(opened);
     }
-    const int at = posixFolder(folder).descriptor();
-    if (*newName == file.name) {
+    const PosixOpenFolder& open = posixFolder(folder);
+    const int at = open.descriptor();
+    std::string target(*newName);
+    if (target == file.name) {
         struct stat status {};
         if (fstatat(at, file.name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
             return failWith(describeErrno(errno));
-        return {};
+        return target;
+    }
+    if (open.volume().volume.driver == "fusefat") {
+        if (auto refusal = refusalByFusefat(target))
+            return failWith(*std::move(refusal));
     }
 
-    const std::string target(*newName);
     const int error = moveNoReplace(at, file.name, target);
-    if (error == 0)
-        return {};
     if (error == EEXIST) {
-        // The existing target may be this very file seen under another letter
+        // The entry in the way may be this very file under another letter
         // case; only then is it moved away and back under the new name.
-        struct stat sourceStatus {};
-        struct stat targetStatus {};
-        if (fstatat(at, file.name.c_str(), &sourceStatus, AT_SYMLINK_NOFOLLOW) == 0
-            && fstatat(at, target.c_str(), &targetStatus, AT_SYMLINK_NOFOLLOW) == 0
-            && isSameEntry(sourceStatus, targetStatus))
-            return moveThroughTemporaryName(at, file.name, target);
-        return failWith(kAlreadyExists);
+        if (!mayBeTheFileItself(open, file.name, target))
+            return failWith(kAlreadyExists);
+        if (auto moved = moveThroughTemporaryName(at, file.name, target); !moved)
+            return std::unexpected(moved.error());
+    } else if (error != 0) {
+        return failWith(describeMoveFailure(error, open, file.name, target));
     }
-    return failWith(describeMoveError(error, at));
+
+    if (!open.volume().mayAlterNames || exists(at, target))
+        return target;
+    // Not under the name it was given: the driver stored it otherwise. The
+    // listed name it became is the one that compares equal the way such
+    // drivers alter names.
+    DirectoryStream directory(listingOf(at));
+    if (!directory)
+        return failWith(kLostAfterMove);
+    const std::string wanted = storedFormOf(target);
+    std::string stored;
+    int matches = 0;
+    const Result<void> read = forEachEntry(directory.get(), [&](const dirent& entry) {
+        if (storedFormOf(entry.d_name) == wanted && ++matches == 1)
+            stored = entry.d_name;
+    });
+    if (!read || matches != 1)
+        return failWith(kLostAfterMove);
+    return stored;
 }
 
 int PosixFileSystem::moveNoReplace(int folder, const std::string& from, const std::string& to) const
@@ -413,30 +560,46 @@ int PosixFileSystem::moveNoReplace(int folder, const std::string& from, const st
             return 0;
         const int error = errno;
         // EINVAL/ENOSYS: the file system or kernel does not know the flag.
+        // EEXIST is true even then: the kernel finds the target in its way
+        // before it asks the file system (FUSE answers EINVAL only after).
         if (error != EINVAL && error != ENOSYS)
             return error;
     }
 
-    // link() refuses an existing target, which makes it a safe first half.
-    if (linkat(folder, from.c_str(), folder, to.c_str(), 0) != 0) {
+    if (method_ != NoReplaceMethod::kExistsCheckThenRename) {
+        // link() refuses an existing target, which makes it a safe first half.
+        if (linkat(folder, from.c_str(), folder, to.c_str(), 0) == 0) {
+            if (unlinkat(folder, from.c_str(), 0) != 0) {
+                const int error = errno;
+                // Drop the new name again so the file keeps only its old one.
+                unlinkat(folder, to.c_str(), 0);
+                return error;
+            }
+            return 0;
+        }
         const int error = errno;
         switch (error) {
-        case EPERM:
+        case EPERM: // what FUSE and the VFS answer for a file system without hard links
         case EOPNOTSUPP: // also ENOTSUP on Linux
         case EXDEV:
         case EMLINK:
-            return EOPNOTSUPP;
+            break;
         default:
             return error;
         }
     }
-    if (unlinkat(folder, from.c_str(), 0) != 0) {
-        const int error = errno;
-        // Drop the new name again so the file keeps only its old one.
-        unlinkat(folder, to.c_str(), 0);
-        return error;
-    }
-    return 0;
+
+    // No way to rename that refuses an existing target by itself: the target
+    // is checked in the open folder and renamed onto at once. Another program
+    // that creates the same name in the instant between the two calls would
+    // lose that file to the rename; nothing narrower is offered by such a
+    // file system.
+    struct stat status {};
+    if (fstatat(folder, to.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0)
+        return EEXIST;
+    if (errno != ENOENT)
+        return errno;
+    return renameat(folder, from.c_str(), folder, to.c_str()) == 0 ? 0 : errno;
 }
 
 Result<void> PosixFileSystem::moveThroughTemporaryName(int folder, const std::string& from,
@@ -451,14 +614,18 @@ Result<void> PosixFileSystem::moveThroughTemporaryName(int folder, const std::st
         error = moveNoReplace(folder, from, temporary);
     }
     if (error != 0)
-        return failWith(describeMoveError(error, folder));
+        return failWith(describeErrno(error));
 
+    // With the file away, the new name is free if it only ever named the
+    // file itself; an entry still there under it is another file (a hard
+    // link, or another file where inode numbers cannot tell), which the move
+    // back leaves alone.
     error = moveNoReplace(folder, temporary, to);
     if (error == 0)
         return {};
     if (moveNoReplace(folder, temporary, from) != 0)
-        return failWith(describeMoveError(error, folder) + "（文件现名为 " + temporary + "）");
-    return failWith(describeMoveError(error, folder));
+        return failWith(describeErrno(error) + "（文件现名为 " + temporary + "）");
+    return failWith(describeErrno(error));
 }
 
 Result<DirectoryNames> PosixFileSystem::readDirectoryNames(const std::string& path)
@@ -467,18 +634,18 @@ Result<DirectoryNames> PosixFileSystem::readDirectoryNames(const std::string& pa
     if (!directory)
         return failWith(describeErrno(errno));
     DirectoryNames result;
-    result.folder = identityOf(directory.get());
+    const int descriptor = dirfd(directory.get());
+    const Volume volume = detectVolume(descriptor);
+    result.folder = identityOf(directory.get(), !volume.userSpaceDriver || fuseKeepsInodeNumbers(descriptor));
     const Result<void> read = forEachEntry(directory.get(), [&result](const dirent& entry) {
         result.names.add(entry.d_name);
         result.inodes.push_back(listedInode(entry));
     });
     if (!read)
         return std::unexpected(read.error());
-    const int descriptor = dirfd(directory.get());
     const long longest = fpathconf(descriptor, _PC_NAME_MAX);
     if (longest > 0)
         result.longestName = static_cast<std::size_t>(longest);
-    const Volume volume = detectVolume(descriptor);
     result.volumeKind = volume.kind;
     result.userSpaceDriver = volume.userSpaceDriver;
     result.access = folderAccessOf(descriptor);

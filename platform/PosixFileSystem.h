@@ -6,21 +6,24 @@
 
 namespace renamer {
 
-// How `move` renames without ever replacing an existing file.
+// How `move` renames without ever replacing an existing file. Each method
+// starts at a later step of the same chain, so that tests can run every step
+// on any file system.
 enum class NoReplaceMethod {
-    // renameat2 with RENAME_NOREPLACE, and link-then-unlink where the file
-    // system rejects that flag.
+    // renameat2 with RENAME_NOREPLACE; where the file system does not know
+    // the flag, a hard link then unlink; where it has no hard links either,
+    // a check that the target is free, immediately followed by the rename.
     kRenameNoReplace,
-    // Link-then-unlink only: what file systems without RENAME_NOREPLACE get;
-    // choosing it runs that path anywhere.
+    // From the hard link on: what file systems without RENAME_NOREPLACE get.
     kLinkThenUnlink,
+    // The check and the rename only: what file systems without hard links get.
+    kExistsCheckThenRename,
 };
 
 // FileSystem on a POSIX system (Linux). Failure descriptions are the short
 // Chinese texts of describeErrno, plus "不是文件" / "不是文件夹" when a path names
-// the wrong kind of entry, "文件名无效" / "文件名过长" for a rejected new name,
-// and "文件系统不支持安全重命名" when a move could only be done by risking an
-// overwrite.
+// the wrong kind of entry, and for a new name the volume refuses, the rule it
+// breaks (describeRefusedName).
 class PosixFileSystem final : public FileSystem {
 public:
     explicit PosixFileSystem(NoReplaceMethod method = NoReplaceMethod::kRenameNoReplace);
@@ -56,15 +59,15 @@ public:
     // `destination` must be file.parentPath + "/" + the new name. The move is
     // made in the file's open folder (one is opened at parentPath for a
     // handle made by hand). A target that is the file itself under another
-    // letter case (case-insensitive file systems) is reached through a
-    // temporary name in the same folder; a hard link of the file is left
-    // alone like any other existing file.
-    Result<void> move(const FileHandle& file, const std::string& destination) override;
+    // letter case is reached through a temporary name in the same folder; a
+    // hard link of the file is left alone like any other existing file. On
+    // FUSE and Windows volumes the file is then looked up under its new name,
+    // and where the driver stored another name, that name is returned.
+    Result<std::string> move(const FileHandle& file, const std::string& destination) override;
 
 private:
     // Returns 0 or the errno of the failed move of `from` to `to`, both
-    // names in the folder open as `folder`; EOPNOTSUPP when the file system
-    // offers no way to move without risking an overwrite.
+    // names in the folder open as `folder`; EEXIST when `to` names an entry.
     int moveNoReplace(int folder, const std::string& from, const std::string& to) const;
 
     Result<void> moveThroughTemporaryName(int folder, const std::string& from, const std::string& to) const;

@@ -73,14 +73,16 @@ std::optional<std::string> udevFileSystemType(unsigned major, unsigned minor)
 
 Volume detectFuseVolume(int directory)
 {
-    Volume volume{VolumeKind::Posix, true};
+    Volume volume;
+    volume.userSpaceDriver = true;
     const auto mount = mountOf(directory);
     if (!mount)
         return volume;
     const std::string_view type = mount->fileSystemType;
     const std::size_t dot = type.find('.');
     if (dot != std::string_view::npos) {
-        volume.kind = volumeKindOfName(type.substr(dot + 1)).value_or(VolumeKind::Posix);
+        volume.driver = type.substr(dot + 1);
+        volume.kind = volumeKindOfName(volume.driver).value_or(VolumeKind::Posix);
         return volume;
     }
     // No driver named: what the volume holds tells.
@@ -142,7 +144,9 @@ Volume detectVolume(int directory)
     const long magic = static_cast<long>(status.f_type);
     if (magic == FUSE_SUPER_MAGIC)
         return detectFuseVolume(directory);
-    return {volumeKindOfMagic(magic).value_or(VolumeKind::Posix), false};
+    Volume volume;
+    volume.kind = volumeKindOfMagic(magic).value_or(VolumeKind::Posix);
+    return volume;
 }
 
 } // namespace renamer

@@ -3,6 +3,7 @@
 #include "NamingRules.h"
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace renamer {
@@ -11,6 +12,7 @@ namespace renamer {
 struct Volume {
     VolumeKind kind = VolumeKind::Posix;
     bool userSpaceDriver = false; // FUSE
+    std::string driver;           // the FUSE driver the mount's type names ("sshfs" of "fuse.sshfs"), or empty
 };
 
 // The volume of the open directory `directory`. The kernel's file-system type

@@ -141,11 +141,16 @@ public:
         calls.push_back("look up " + std::string(name) + " in " + folder->path());
         return FileHandle{folder->path() + "/" + std::string(name), std::string(name), folder->path(), {}, {}};
     }
-    Result<void> move(const FileHandle&, const std::string& destination) override
+    Result<std::string> move(const FileHandle&, const std::string& destination) override
     {
         calls.push_back("move to " + destination);
-        return {};
+        const std::string name = destination.substr(destination.rfind('/') + 1);
+        const auto stored = storedAs.find(name);
+        return stored == storedAs.end() ? name : stored->second;
     }
+
+    // Names the volume stores otherwise, as a driver that alters names would.
+    std::map<std::string, std::string> storedAs;
 };
 
 } // namespace
@@ -187,4 +192,22 @@ TEST(ApplyNamesTooLong, ANameNoFileSystemHoldsNeverReachesTheDisk)
     const ApplyOutcome outcome = ApplyNames(list, fileSystem);
     EXPECT_EQ(outcome.statusText, renameFailureMessage("a.txt", std::string(766, 'n'), "文件名过长"));
     EXPECT_TRUE(fileSystem.calls.empty());
+}
+
+TEST(ApplyNamesStoredName, ARowShowsTheNameAsTheVolumeStoredIt)
+{
+    RecordingFileSystem fileSystem;
+    fileSystem.storedAs = {{"report.txt.", "report.txt"}, {"photo.jpg", "PHOTO.JPG"}};
+    FileList list;
+    for (const auto& [oldName, newName] :
+         {std::pair{"a", "report.txt."}, std::pair{"b", "photo.jpg"}, std::pair{"c", "plain.txt"}}) {
+        ASSERT_TRUE(appendFileRow(list, "/d", oldName));
+        list.setCell(list.rowCount(), ColumnKey::NewName, newName);
+    }
+    const ApplyOutcome outcome = ApplyNames(list, fileSystem);
+    EXPECT_EQ(outcome.statusText, "3个文件已重命名");
+    EXPECT_EQ(list.cell(1, ColumnKey::FileName), "report.txt");
+    EXPECT_EQ(list.cell(2, ColumnKey::FileName), "PHOTO.JPG");
+    EXPECT_EQ(list.cell(3, ColumnKey::FileName), "plain.txt");
+    EXPECT_EQ(list.cell(1, ColumnKey::NewName), "");
 }

@@ -27,7 +27,7 @@ public:
     }
     Result<OpenFolderPtr> openFolder(const std::string&) override { return failWith("not here"); }
     Result<FileHandle> lookUpFileIn(const OpenFolderPtr&, std::string_view) override { return failWith("not here"); }
-    Result<void> move(const FileHandle&, const std::string&) override { return failWith("not here"); }
+    Result<std::string> move(const FileHandle&, const std::string&) override { return failWith("not here"); }
 };
 
 TableFileSystem twoFiles()

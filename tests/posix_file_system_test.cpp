@@ -1,3 +1,4 @@
+#include "ErrnoDescription.h"
 #include "PosixFileSystem.h"
 #include "TemporaryDirectory.h"
 
@@ -24,7 +25,8 @@ using test_support::snapshot;
 using test_support::TemporaryDirectory;
 using test_support::writeFile;
 
-std::optional<std::string> failureOf(const Result<void>& result)
+template <class T>
+std::optional<std::string> failureOf(const Result<T>& result)
 {
     return result ? std::nullopt : std::optional(result.error().description);
 }
@@ -228,7 +230,9 @@ std::vector<MoveRow> moveRows()
 // Names the method in test listings (found by argument-dependent lookup).
 void PrintTo(NoReplaceMethod method, std::ostream* out)
 {
-    *out << (method == NoReplaceMethod::kRenameNoReplace ? "renameat2" : "link and unlink");
+    *out << (method == NoReplaceMethod::kRenameNoReplace ? "renameat2"
+             : method == NoReplaceMethod::kLinkThenUnlink ? "link and unlink"
+                                                          : "exists-check and rename");
 }
 
 namespace {
@@ -340,10 +344,12 @@ TEST_P(PosixFileSystemMove, HardLinkOfTheFileIsNotReplaced)
 }
 
 INSTANTIATE_TEST_SUITE_P(Methods, PosixFileSystemMove,
-                         ::testing::Values(NoReplaceMethod::kRenameNoReplace, NoReplaceMethod::kLinkThenUnlink),
+                         ::testing::Values(NoReplaceMethod::kRenameNoReplace, NoReplaceMethod::kLinkThenUnlink,
+                                           NoReplaceMethod::kExistsCheckThenRename),
                          [](const auto& info) {
                              return info.param == NoReplaceMethod::kRenameNoReplace ? "RenameNoReplace"
-                                                                                    : "LinkThenUnlink";
+                                 : info.param == NoReplaceMethod::kLinkThenUnlink   ? "LinkThenUnlink"
+                                                                                    : "ExistsCheckThenRename";
                          });
 
 } // namespace
@@ -428,6 +434,35 @@ TEST(PosixFileSystem, EveryWayOfFindingAFileGivesItsIdentityAndItsMoveStaysInIts
     EXPECT_EQ(failureOf(fileSystem.move(found, dir + "/d/b.txt")), std::nullopt);
     EXPECT_EQ(snapshot(dir + "/d.old"), (std::map<std::string, std::string>{{"b.txt", "mine"}}));
     EXPECT_EQ(snapshot(dir + "/other"), (std::map<std::string, std::string>{{"a.txt", "the other folder's"}}));
+}
+
+} // namespace
+} // namespace renamer
+
+namespace renamer {
+namespace {
+
+TEST(RefusedNames, AFailureForANameSaysTheRuleItBreaksOrWhatTheErrnoMeansForAName)
+{
+    const struct {
+        const char* behaviour;
+        int error;
+        std::optional<NameRefusal> refusal;
+        std::string description;
+    } rows[] = {
+        {"a forbidden character is named", ENOENT, NameRefusal{NameRefusalKind::ForbiddenCharacter, U'|'},
+         "文件名无效：不能含有“|”"},
+        {"a name too long is too long whatever the errno", EBADMSG, NameRefusal{NameRefusalKind::TooLong},
+         "文件名过长"},
+        {"bytes a volume cannot decode", EILSEQ, NameRefusal{NameRefusalKind::NotUtf8}, "文件名无效：含有无法识别的字节"},
+        {"ENOENT with no rule broken is still about the name", ENOENT, std::nullopt, "文件名无效"},
+        {"EBADMSG with no rule broken", EBADMSG, std::nullopt, "文件名无效"},
+        {"EPERM with no rule broken is a matter of rights", EPERM, std::nullopt, "没有权限"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.behaviour);
+        EXPECT_EQ(describeRefusedName(row.error, row.refusal), row.description);
+    }
 }
 
 } // namespace

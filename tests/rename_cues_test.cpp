@@ -153,7 +153,7 @@ public:
     Result<FileHandle> lookUpFile(const std::string&) override { return failWith("unused"); }
     Result<OpenFolderPtr> openFolder(const std::string&) override { return failWith("unused"); }
     Result<FileHandle> lookUpFileIn(const OpenFolderPtr&, std::string_view) override { return failWith("unused"); }
-    Result<void> move(const FileHandle&, const std::string&) override { return failWith("unused"); }
+    Result<std::string> move(const FileHandle&, const std::string&) override { return failWith("unused"); }
     Result<DirectoryNames> readDirectoryNames(const std::string&) override
     {
         DirectoryNames names{{}, true, 255, {}, {}};
@@ -184,6 +184,95 @@ TEST(RenameCuesWithoutCase, ACaseChangeIsTheFileItselfAndOtherCasesCollide)
 
 namespace {
 
+// One folder whose volume kind and access the test chooses.
+class FolderOnVolume final : public FileSystem {
+public:
+    FolderOnVolume(VolumeKind kind, FolderAccess access) : kind_(kind), access_(access) {}
+
+    Result<std::uint32_t> attributes(const std::string&) override { return 0; }
+    Result<FolderHandle> lookUpFolder(const std::string& path) override { return FolderHandle{path}; }
+    Result<FolderFiles> listFolderFiles(const FolderHandle&) override { return {}; }
+    Result<FileHandle> lookUpFile(const std::string&) override { return failWith("unused"); }
+    Result<OpenFolderPtr> openFolder(const std::string&) override { return failWith("unused"); }
+    Result<FileHandle> lookUpFileIn(const OpenFolderPtr&, std::string_view) override { return failWith("unused"); }
+    Result<std::string> move(const FileHandle&, const std::string&) override { return failWith("unused"); }
+    Result<DirectoryNames> readDirectoryNames(const std::string&) override
+    {
+        DirectoryNames names;
+        names.names.add("a.txt");
+        names.volumeKind = kind_;
+        names.access = access_;
+        return names;
+    }
+
+private:
+    VolumeKind kind_;
+    FolderAccess access_;
+};
+
+std::string repeated(std::string_view unit, std::size_t count)
+{
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i)
+        text += unit;
+    return text;
+}
+
+} // namespace
+
+TEST(RenameCuesOfAVolume, TheFoldersRulesAndAccessAreCued)
+{
+    const std::string emoji = "\xf0\x9f\x98\x80"; // two UTF-16 units, four bytes
+    const struct {
+        const char* behaviour;
+        VolumeKind kind;
+        FolderAccess access;
+        std::string newName;
+        RowCue expected;
+    } rows[] = {
+        {"a colon is refused on Windows volumes", VolumeKind::Exfat, FolderAccess::Writable, "x:.txt",
+         {Kind::NotAWindowsName}},
+        {"a colon is any character elsewhere", VolumeKind::Posix, FolderAccess::Writable, "x:.txt", {}},
+        {"a device name is refused on Windows volumes", VolumeKind::Ntfs, FolderAccess::Writable, "con.txt",
+         {Kind::NotAWindowsName}},
+        {"127 emoji are 254 UTF-16 units, within NTFS's 255", VolumeKind::Ntfs, FolderAccess::Writable,
+         repeated(emoji, 127), {}},
+        {"128 emoji are 256 UTF-16 units", VolumeKind::Ntfs, FolderAccess::Writable, repeated(emoji, 128),
+         {Kind::NameTooLong}},
+        {"127 emoji are 508 bytes where bytes count", VolumeKind::Posix, FolderAccess::Writable,
+         repeated(emoji, 127), {Kind::NameTooLong}},
+        {"a folder on a read-only volume", VolumeKind::Posix, FolderAccess::ReadOnlyVolume, "b.txt",
+         {Kind::ReadOnlyVolume}},
+        {"a folder the user may not write", VolumeKind::Fat, FolderAccess::NoWriteRights, "b.txt",
+         {Kind::NoWriteRights}},
+        {"a row that keeps its name renames nothing, even there", VolumeKind::Posix, FolderAccess::ReadOnlyVolume,
+         "a.txt", {Kind::Unchanged}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.behaviour);
+        FolderOnVolume fileSystem(row.kind, row.access);
+        FileList list;
+        ASSERT_TRUE(appendFileRow(list, "/v", "a.txt"));
+        list.setCell(1, ColumnKey::NewName, row.newName);
+        DirectorySnapshot snapshot;
+        snapshot.readDirectoriesOf(list, fileSystem, RowRange{1, 1});
+        std::vector<RowCue> cues;
+        RowCueComputer().compute(list, snapshot, cues);
+        EXPECT_EQ(cues, std::vector<RowCue>{row.expected});
+    }
+}
+
+TEST(RenameCueTexts, AWindowsNameCueSaysWhichRuleTheNameBreaks)
+{
+    EXPECT_EQ(describeRowCue({Kind::NotAWindowsName}, NameRefusal{NameRefusalKind::ForbiddenCharacter, U':'}),
+              "新文件名不适用于 Windows 卷：不能含有“:”");
+    EXPECT_EQ(describeRowCue({Kind::NotAWindowsName}), "新文件名不适用于 Windows 卷");
+    for (const Kind error : {Kind::NotAWindowsName, Kind::ReadOnlyVolume, Kind::NoWriteRights})
+        EXPECT_TRUE(RowCue{error}.isError()) << static_cast<int>(error);
+}
+
+namespace {
+
 // Folders made up for the test: each path's names, letter-case rule and
 // identity; a path without an entry cannot be read.
 class MadeUpFolders final : public FileSystem {
@@ -196,7 +285,7 @@ public:
     Result<FileHandle> lookUpFile(const std::string&) override { return failWith("unused"); }
     Result<OpenFolderPtr> openFolder(const std::string&) override { return failWith("unused"); }
     Result<FileHandle> lookUpFileIn(const OpenFolderPtr&, std::string_view) override { return failWith("unused"); }
-    Result<void> move(const FileHandle&, const std::string&) override { return failWith("unused"); }
+    Result<std::string> move(const FileHandle&, const std::string&) override { return failWith("unused"); }
     Result<DirectoryNames> readDirectoryNames(const std::string& path) override
     {
         const auto found = folders.find(path);
@@ -244,8 +333,16 @@ std::vector<RowCue> playedPlainly(const FileList& list, const std::map<std::stri
                 return {};
             if (newName == "." || newName == ".." || newName.find('/') != std::string::npos)
                 return {Kind::InvalidName};
-            if (newName.size() > 765 || (directory != nullptr && newName.size() > directory->longestName))
+            if (newName.size() > 765)
                 return {Kind::NameTooLong};
+            if (directory != nullptr && newName != oldName) {
+                if (directory->access == FolderAccess::ReadOnlyVolume)
+                    return {Kind::ReadOnlyVolume};
+                if (directory->access == FolderAccess::NoWriteRights)
+                    return {Kind::NoWriteRights};
+                if (const auto refusal = refusalOf(newName, directory->volumeKind, directory->longestName))
+                    return {refusal->kind == NameRefusalKind::TooLong ? Kind::NameTooLong : Kind::NotAWindowsName};
+            }
             const RowOrigin origin = list.origin(row);
             if (directory != nullptr && !maybeSameFolder(origin.folder, directory->folder))
                 return {Kind::FolderReplaced};
@@ -298,9 +395,12 @@ TEST(RenameCuesAtRandom, AgreeWithTheBatchPlayedPlainly)
 {
     // Few names, in two letter cases, so that rows collide, chain, swap and
     // repeat; one folder ignores case and one cannot be read.
-    const std::vector<std::string> pool = {"a",     "A",     "b",     "B",    "é",    "É",  "a.txt", "A.TXT",
-                                           "b.txt", "名字", "x y", "", "a/b", "..", std::string(300, 'n')};
+    const std::vector<std::string> pool = {"a",     "A",     "b",     "B",    "é",    "É",   "a.txt", "A.TXT",
+                                           "b.txt", "名字", "x y", "",  "a/b", "..", std::string(300, 'n'),
+                                           "a:b",   "CON",  "x.", "\x01"};
     const std::vector<std::string> paths = {"/cased", "/fat", "/unreadable"};
+    const FolderAccess accesses[] = {FolderAccess::Writable, FolderAccess::Writable, FolderAccess::Writable,
+                                     FolderAccess::ReadOnlyVolume, FolderAccess::NoWriteRights};
     std::mt19937 random(7);
     const auto pick = [&random](std::size_t count) {
         return std::uniform_int_distribution<std::size_t>(0, count - 1)(random);
@@ -311,6 +411,8 @@ TEST(RenameCuesAtRandom, AgreeWithTheBatchPlayedPlainly)
         for (int folder = 0; folder < 2; ++folder) {
             DirectoryNames names;
             names.caseInsensitive = folder == 1;
+            names.volumeKind = folder == 1 ? VolumeKind::Fat : VolumeKind::Posix;
+            names.access = accesses[pick(std::size(accesses))];
             names.longestName = pick(4) == 0 ? 8 : 255;
             names.folder = {1, 100u + static_cast<std::uint64_t>(folder)};
             for (std::size_t i = 0; i < pool.size(); ++i) {

@@ -83,7 +83,7 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const
     case Qt::ToolTipRole: {
         QStringList reasons;
         if (const RowCue& cue = session_.cue(row); cue.kind != RowCueKind::Clean)
-            reasons.append(fromUtf8(withVisibleControls(describeRowCue(cue))));
+            reasons.append(fromUtf8(withVisibleControls(session_.cueText(row))));
         if (!isValidUtf8(session_.fileList().cell(row, ColumnKey::FileName)))
             reasons.append(QStringLiteral("文件名不是有效的 UTF-8 文本，表达式无法匹配它，此文件不能重命名"));
         if (reasons.isEmpty())

@@ -1,0 +1,412 @@
+#pragma once
+
+// Random hostile lists renamed on real folders: whatever the list holds and
+// whatever changed on disk behind the tool's back, no file may be lost or
+// overwritten, no row may rename a file other than its own, and the rows and
+// the status text must tell what happened on disk. The lists are made for
+// the volume they are renamed on (VolumeRules).
+#include "ApplyNames.h"
+#include "DroppedItems.h"
+#include "Pcre2RegularExpression.h"
+#include "PosixFileSystem.h"
+#include "PreviewNames.h"
+#include "TemporaryDirectory.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <random>
+#include <set>
+
+namespace renamer::test_support {
+
+
+using Disk = std::map<std::string, std::string>; // name -> content
+using Disks = std::map<std::string, Disk>;       // folder as first made -> its content
+
+// What a volume allows the lists made for it: names it can hold side by side,
+// and changes behind the tool's back whose outcome it can tell.
+struct VolumeRules {
+    bool caseInsensitive = false; // no two names differing in case only
+    bool asciiOnly = false;       // fusefat stores nothing else
+    bool symbolicLinks = true;    // a folder can be swapped for a link
+    bool identities = true;       // inode numbers tell files apart, so a replaced file is noticed
+};
+
+inline const std::vector<std::string> kNamePool = {
+    "a.txt", "b.txt", "c.txt", "1.txt", "2.txt", "3.txt", "名 字.txt", "照片01.jpg", ".hidden",
+    "x y.txt", "A.TXT", "..dots", " lead space", "img10.jpg", "img2.jpg",
+};
+inline const std::string kFreshPrefixes[] = {"新 文件 ", ".dot ", "n", "  "};
+inline const std::vector<std::string> kInvalidNames = {"a/b.txt", ".", "..", "../escape.txt", std::string(256, 'L'),
+                                                std::string(1024, 'C')};
+inline const char* const kFolders[] = {"/one", "/two", "/three"}; // rows live in the first two
+
+// The folders as first made and where each is now: a folder swapped for a
+// link lives on under another path.
+struct Folders {
+    std::string root;
+    std::map<std::string, std::string> realPath; // folder as first made -> where it is
+
+    // The folder as first made that `path` leads to now, or "" for none.
+    std::string resolve(const std::string& path) const
+    {
+        std::error_code error;
+        const std::string real = std::filesystem::canonical(path, error);
+        for (const auto& [folder, where] : realPath)
+            if (!error && where == real)
+                return folder;
+        return {};
+    }
+    Disks disks() const
+    {
+        Disks all;
+        for (const auto& [folder, where] : realPath)
+            all[folder] = snapshot(where);
+        return all;
+    }
+};
+
+// What the batch should do, replayed on a model of the folders: the oracle.
+// A row's file is told by its content, which is unique to each file.
+struct Expectation {
+    Disks disks;
+    std::optional<std::size_t> failingRow;
+    std::string description;
+    std::uint64_t renamed = 0;
+};
+
+inline bool isAscii(std::string_view name)
+{
+    return std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// The pool without the names the volume cannot hold side by side.
+inline std::vector<std::string> namePoolFor(const VolumeRules& rules)
+{
+    std::vector<std::string> pool;
+    for (const std::string& name : kNamePool)
+        if ((!rules.asciiOnly || isAscii(name)) && (!rules.caseInsensitive || name != "A.TXT"))
+            pool.push_back(name);
+    return pool;
+}
+
+inline bool isInvalidName(const std::string& name)
+{
+    return name == "." || name == ".." || name.find('/') != std::string::npos || name.size() > 255;
+}
+
+struct RowFile {
+    std::string folder;  // as first made
+    std::string content; // of the file the row was made for
+};
+
+inline std::string failureOf(const RowFile& file, const std::string& path, const std::string& oldName,
+                      const std::string& newName, const Folders& folders, const Disks& disks,
+                      const std::set<std::string>& moved)
+{
+    if (newName.size() > 765)
+        return "文件名过长";
+    if (folders.resolve(path) != file.folder)
+        return "文件夹已被替换";
+    const Disk& disk = disks.at(file.folder);
+    const auto source = disk.find(oldName);
+    if (source == disk.end())
+        return "文件未找到";
+    if (source->second != file.content)
+        return moved.contains(source->second) ? "文件未找到" : "文件已被替换";
+    if (isInvalidName(newName))
+        return newName.size() > 255 ? "文件名过长" : "文件名无效";
+    if (newName != oldName && disk.contains(newName))
+        return "文件已存在";
+    return {};
+}
+
+inline Expectation replay(const FileList& list, const std::vector<RowFile>& files, const Folders& folders, Disks disks)
+{
+    Expectation expected;
+    std::set<std::string> moved;
+    for (std::size_t row = 1; row <= list.rowCount(); ++row) {
+        const std::string newName{list.cell(row, ColumnKey::NewName)};
+        if (newName.empty())
+            continue;
+        const std::string oldName{list.cell(row, ColumnKey::FileName)};
+        const RowFile& file = files[row - 1];
+        const std::string failure
+            = failureOf(file, std::string(list.cell(row, ColumnKey::Path)), oldName, newName, folders, disks, moved);
+        if (!failure.empty()) {
+            expected.failingRow = row;
+            expected.description = failure;
+            break;
+        }
+        Disk& disk = disks[file.folder];
+        disk.erase(oldName);
+        disk[newName] = file.content;
+        moved.insert(file.content);
+        ++expected.renamed;
+    }
+    expected.disks = std::move(disks);
+    return expected;
+}
+
+inline std::multiset<std::string> contents(const Disks& disks)
+{
+    std::multiset<std::string> all;
+    for (const auto& [folder, disk] : disks)
+        for (const auto& [name, content] : disk)
+            all.insert(content);
+    return all;
+}
+
+class HostileList {
+public:
+    explicit HostileList(unsigned seed, VolumeRules rules = {})
+        : random_(seed)
+        , rules_(rules)
+        , pool_(namePoolFor(rules))
+    {
+        for (const std::string& prefix : kFreshPrefixes)
+            if (!rules.asciiOnly || isAscii(prefix))
+                freshPrefixes_.push_back(prefix);
+    }
+
+    // Three folders of random files, a list of random rows over the first
+    // two (single files, whole folders, duplicates), random proposals, then
+    // random changes behind the tool's back.
+    void build(Folders& folders, FileSystem& fileSystem, FileList& list, std::vector<RowFile>& rowFiles)
+    {
+        for (const char* folderName : kFolders) {
+            const std::string folder = folders.root + folderName;
+            std::filesystem::create_directory(folder);
+            folders.realPath[folder] = folder;
+            std::vector<std::string> names = pool_;
+            std::shuffle(names.begin(), names.end(), random_);
+            names.resize(1 + pick(8));
+            for (const std::string& name : names) {
+                writeFile(folder + "/" + name, folder + "/" + name + " #" + std::to_string(serial_++));
+                if (folderName != kFolders[2])
+                    files_.push_back({folder, name});
+            }
+        }
+        addRows(folders, fileSystem, list);
+        // Each row's file, told by its content, as it was when the row was made.
+        const Disks disks = folders.disks();
+        for (std::size_t row = 1; row <= list.rowCount(); ++row) {
+            const std::string folder{list.cell(row, ColumnKey::Path)};
+            rowFiles.push_back({folder, disks.at(folder).at(std::string(list.cell(row, ColumnKey::FileName)))});
+        }
+        propose(list);
+        for (std::size_t changes = pick(3); changes > 0; --changes)
+            changeBehindTheToolsBack(folders);
+    }
+
+private:
+    std::size_t pick(std::size_t count) { return std::uniform_int_distribution<std::size_t>(0, count - 1)(random_); }
+
+    void addRows(const Folders& folders, FileSystem& fileSystem, FileList& list)
+    {
+        switch (pick(3)) {
+        case 0: {
+            // Each file at most once.
+            std::vector<std::pair<std::string, std::string>> distinct = files_;
+            std::shuffle(distinct.begin(), distinct.end(), random_);
+            distinct.resize(1 + pick(distinct.size()));
+            for (const auto& [folder, name] : distinct)
+                ASSERT_TRUE(AddFile(list, fileSystem, folder + "/" + name));
+            break;
+        }
+        case 1: {
+            const std::size_t rows = pick(3) == 0 ? 101 + pick(30) : 1 + pick(14);
+            for (std::size_t i = 0; i < rows; ++i) {
+                const auto& [folder, name] = files_[pick(files_.size())];
+                ASSERT_TRUE(AddFile(list, fileSystem, folder + "/" + name));
+            }
+            break;
+        }
+        default:
+            // Whole folders, one of them dropped twice or more, files between.
+            for (std::size_t drops = 2 + pick(3); drops > 0; --drops) {
+                if (pick(3) == 0) {
+                    const auto& [folder, name] = files_[pick(files_.size())];
+                    ASSERT_TRUE(AddFile(list, fileSystem, folder + "/" + name));
+                } else {
+                    ASSERT_TRUE(AddFolder(list, fileSystem, folders.root + kFolders[pick(2)]));
+                }
+            }
+        }
+    }
+
+    void propose(FileList& list)
+    {
+        if (list.rowCount() > 100 || pick(4) == 0) {
+            // "##" keeps two digits, so rows 1 and 101 propose the same name;
+            // a numbering of duplicates takes names of other rows' files.
+            PreviewNames(list, makePcre2RegularExpression, "^.*$", pick(2) == 0 ? "n##.txt" : "#.txt");
+            return;
+        }
+        for (std::size_t row = 1; row <= list.rowCount(); ++row) {
+            const std::string name{list.cell(row, ColumnKey::FileName)};
+            std::string proposal;
+            const std::size_t kind = pick(24);
+            if (kind < 4)
+                proposal = name;
+            else if (kind < 5)
+                proposal = kInvalidNames[pick(kInvalidNames.size())];
+            else if (kind < 7)
+                proposal = files_[pick(files_.size())].second; // likely taken
+            else if (kind < 11)
+                proposal = pool_[pick(pool_.size())];
+            else if (kind < 20)
+                proposal = freshPrefixes_[pick(freshPrefixes_.size())] + std::to_string(serial_++) + ".txt";
+            // else no proposal
+            list.setCell(row, ColumnKey::NewName, proposal);
+        }
+        // Swaps and chains between rows.
+        if (list.rowCount() >= 2 && pick(2) == 0) {
+            const std::size_t first = 1 + pick(list.rowCount());
+            const std::size_t second = 1 + pick(list.rowCount());
+            list.setCell(first, ColumnKey::NewName, list.cell(second, ColumnKey::FileName));
+            list.setCell(second, ColumnKey::NewName, pick(2) == 0 ? list.cell(first, ColumnKey::FileName) : "chain.txt");
+        }
+    }
+
+    void changeBehindTheToolsBack(Folders& folders)
+    {
+        const auto& [folder, name] = files_[pick(files_.size())];
+        const std::string real = folders.realPath.at(folder);
+        const std::string path = real + "/" + name;
+        if (!std::filesystem::exists(path))
+            return;
+        // Without identities a replaced file or folder goes unnoticed, as it
+        // must; the oracle cannot tell those outcomes, so such lists make none.
+        const std::size_t change = pick(5);
+        if (change >= 2 && !rules_.identities)
+            return;
+        if (change == 4 && !rules_.symbolicLinks)
+            return;
+        switch (change) {
+        case 0:
+            // Gone from the folder. Kept elsewhere, so that no file made
+            // later gets its inode number: a number reused that way is the
+            // one change the identity cannot see.
+            std::filesystem::rename(path, folders.root + "/deleted " + std::to_string(serial_++));
+            break;
+        case 1:
+            if (!std::filesystem::exists(real + "/moved away.txt"))
+                std::filesystem::rename(path, real + "/moved away.txt");
+            break;
+        case 2: {
+            // Another file under the same name, saved the way editors save:
+            // written aside and renamed over it.
+            writeFile(path + ".new", "replacement #" + std::to_string(serial_++));
+            std::filesystem::rename(path + ".new", path);
+            break;
+        }
+        case 3: {
+            // Two files trade names.
+            const auto& [otherFolder, other] = files_[pick(files_.size())];
+            const std::string otherPath = real + "/" + other;
+            if (otherFolder != folder || other == name || !std::filesystem::exists(otherPath))
+                break;
+            std::filesystem::rename(path, real + "/.trading");
+            std::filesystem::rename(otherPath, path);
+            std::filesystem::rename(real + "/.trading", otherPath);
+            break;
+        }
+        default:
+            // The folder moves away and a link to the third folder takes its path.
+            if (real != folder)
+                break;
+            std::filesystem::rename(folder, folder + ".old");
+            folders.realPath[folder] = folder + ".old";
+            std::filesystem::create_directory_symlink(folders.root + kFolders[2], folder);
+        }
+    }
+
+    std::mt19937 random_;
+    VolumeRules rules_;
+    std::vector<std::string> pool_;
+    std::vector<std::string> freshPrefixes_;
+    std::vector<std::pair<std::string, std::string>> files_;
+    int serial_ = 0;
+};
+
+// What the batches of many lists did, to check that they were hostile enough.
+struct HostileStats {
+    int failedBatches = 0;
+    std::uint64_t totalRenamed = 0;
+    std::map<std::string, int> stops; // description -> batches it stopped
+};
+
+// Makes the list of `seed` in the empty folder `root`, renames it, and checks
+// the disk, the rows and the status text against the oracle.
+inline void renameHostileList(unsigned seed, const std::string& root, const VolumeRules& rules, HostileStats& stats)
+{
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    PosixFileSystem fileSystem;
+    FileList list;
+    Folders folders{root, {}};
+    std::vector<RowFile> rowFiles;
+    HostileList hostile(seed, rules);
+    hostile.build(folders, fileSystem, list, rowFiles);
+    if (::testing::Test::HasFatalFailure())
+        return;
+
+    const FileList before = list;
+    const Disks disksBefore = folders.disks();
+    const Expectation expected = replay(list, rowFiles, folders, disksBefore);
+
+    const ApplyOutcome outcome = ApplyNames(list, fileSystem);
+    const Disks disksAfter = folders.disks();
+
+    for (const auto& [folder, disk] : disksBefore)
+        ASSERT_EQ(disksAfter.at(folder).size(), disk.size()) << "files in " << folder;
+    ASSERT_EQ(contents(disksAfter), contents(disksBefore)) << "every content under exactly one name";
+
+    // Every renamed row's file holds the name the row now shows, unless
+    // a later row of the same file renamed it again.
+    const std::size_t stop = outcome.failed ? expected.failingRow.value_or(0) : list.rowCount() + 1;
+    int wrongFileRenames = 0;
+    for (std::size_t row = 1; row < stop; ++row) {
+        if (before.cell(row, ColumnKey::NewName).empty())
+            continue;
+        bool renamedAgainLater = false;
+        for (std::size_t later = row + 1; later < stop; ++later)
+            renamedAgainLater |= rowFiles[later - 1].content == rowFiles[row - 1].content
+                && !before.cell(later, ColumnKey::NewName).empty();
+        const Disk& disk = disksAfter.at(rowFiles[row - 1].folder);
+        const auto shown = disk.find(std::string(list.cell(row, ColumnKey::FileName)));
+        if (!renamedAgainLater && (shown == disk.end() || shown->second != rowFiles[row - 1].content))
+            ++wrongFileRenames;
+    }
+    ASSERT_EQ(wrongFileRenames, 0);
+    ASSERT_EQ(disksAfter, expected.disks);
+
+    ASSERT_EQ(outcome.failed, expected.failingRow.has_value());
+    ASSERT_EQ(outcome.renamedCount, expected.renamed);
+    stats.totalRenamed += expected.renamed;
+    if (expected.failingRow) {
+        ++stats.failedBatches;
+        ++stats.stops[expected.description];
+        const std::size_t row = *expected.failingRow;
+        ASSERT_EQ(outcome.statusText, renameFailureMessage(before.cell(row, ColumnKey::FileName),
+                                                           before.cell(row, ColumnKey::NewName),
+                                                           expected.description));
+    } else {
+        ASSERT_EQ(outcome.statusText, std::to_string(expected.renamed) + "个文件已重命名");
+    }
+
+    for (std::size_t row = 1; row <= list.rowCount(); ++row) {
+        const std::string proposal{before.cell(row, ColumnKey::NewName)};
+        const bool renamed = row < stop && !proposal.empty();
+        ASSERT_EQ(list.cell(row, ColumnKey::FileName), renamed ? proposal : before.cell(row, ColumnKey::FileName))
+            << "row " << row;
+        ASSERT_EQ(list.cell(row, ColumnKey::NewName), renamed ? "" : proposal) << "row " << row;
+    }
+}
+
+} // namespace renamer::test_support

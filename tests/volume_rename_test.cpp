@@ -1,0 +1,286 @@
+// Renaming on real volumes, mounted for each test where the machine allows
+// it: what the cues say before the batch, what the batch does on disk, and
+// what a failure says, on every kind of volume a desktop user meets.
+#include "ApplyNames.h"
+#include "HostileLists.h"
+#include "MountedVolume.h"
+#include "PosixFileSystem.h"
+#include "RenameCues.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+
+using namespace renamer;
+using renamer::test_support::MountedVolume;
+using renamer::test_support::VolumeRules;
+using renamer::test_support::VolumeType;
+
+namespace {
+
+using Disk = std::map<std::string, std::string>; // name -> content
+
+struct VolumeCase {
+    VolumeType type;
+    VolumeRules rules;
+    bool windowsRules; // the cues hold names to the rules of Windows volumes
+    bool utf16Lengths; // the length limit counts UTF-16 units
+};
+
+void PrintTo(const VolumeCase& volumeCase, std::ostream* out)
+{
+    *out << test_support::nameOf(volumeCase.type);
+}
+
+std::string repeated(std::string_view unit, std::size_t count)
+{
+    std::string text;
+    for (std::size_t i = 0; i < count; ++i)
+        text += unit;
+    return text;
+}
+
+// What a batch of rows did: the cues and their texts as a drop shows them,
+// the outcome, the rows afterwards, the folder afterwards.
+struct BatchResult {
+    std::vector<RowCueKind> cues;
+    std::vector<std::string> cueTexts;
+    ApplyOutcome outcome;
+    std::vector<std::string> fileNames;
+    Disk disk;
+};
+
+class VolumeRename : public ::testing::TestWithParam<VolumeCase> {
+protected:
+    void SetUp() override
+    {
+        if (!volume.mounted())
+            GTEST_SKIP() << "cannot mount " << test_support::nameOf(GetParam().type) << ": " << volume.whyNot();
+    }
+
+    // A fresh folder on the volume holding `files`, each holding its own name.
+    std::string folderWith(const std::vector<std::string>& files)
+    {
+        const std::string folder = volume.path() + "/" + std::to_string(++folders_);
+        std::filesystem::create_directory(folder);
+        for (const std::string& name : files)
+            test_support::writeFile(folder + "/" + name, name);
+        return folder;
+    }
+
+    // Rows proposing the renames, their cues as a drop computes them, then
+    // the batch.
+    BatchResult run(const std::string& folder, const std::vector<std::pair<std::string, std::string>>& renames)
+    {
+        FileList list;
+        for (const auto& [oldName, newName] : renames) {
+            EXPECT_TRUE(AddFile(list, fileSystem, folder + "/" + oldName)) << oldName;
+            list.setCell(list.rowCount(), ColumnKey::NewName, newName);
+        }
+        DirectorySnapshot snapshot;
+        snapshot.readDirectoriesOf(list, fileSystem, RowRange{1, list.rowCount()});
+        std::vector<RowCue> cues;
+        RowCueComputer().compute(list, snapshot, cues);
+        BatchResult result;
+        const DirectoryNames* directory = snapshot.find(folder);
+        EXPECT_NE(directory, nullptr);
+        for (std::size_t row = 1; row <= list.rowCount(); ++row) {
+            const RowCue& cue = cues[row - 1];
+            result.cues.push_back(cue.kind);
+            std::optional<NameRefusal> refusal;
+            if (directory != nullptr)
+                refusal = refusalOf(list.cell(row, ColumnKey::NewName), directory->volumeKind,
+                                    directory->longestName);
+            result.cueTexts.push_back(describeRowCue(cue, refusal));
+        }
+        result.outcome = ApplyNames(list, fileSystem);
+        for (std::size_t row = 1; row <= list.rowCount(); ++row)
+            result.fileNames.emplace_back(list.cell(row, ColumnKey::FileName));
+        result.disk = test_support::snapshot(folder);
+        return result;
+    }
+
+    bool caseInsensitive() const { return GetParam().rules.caseInsensitive; }
+
+    MountedVolume volume{GetParam().type};
+    PosixFileSystem fileSystem;
+
+private:
+    int folders_ = 0;
+};
+
+TEST_P(VolumeRename, PlainAndCaseOnlyRenamesSucceedAndNoFileIsReplaced)
+{
+    std::vector<std::string> files = {"a.txt", "b.txt", "c.txt", "photo.JPG", "d.txt"};
+    std::vector<std::pair<std::string, std::string>> renames = {{"a.txt", "x.txt"}, {"photo.JPG", "photo.jpg"}};
+    Disk after = {{"x.txt", "a.txt"}, {"b.txt", "b.txt"}, {"c.txt", "c.txt"}, {"photo.jpg", "photo.JPG"},
+                  {"d.txt", "d.txt"}};
+    if (!GetParam().rules.asciiOnly) {
+        // exfat-fuse folds Ä and ä into one name, yet gives each spelling
+        // its own inode number.
+        files.push_back("ärger.txt");
+        renames.emplace_back("ärger.txt", "ÄRGER.txt");
+        after.emplace("ÄRGER.txt", "ärger.txt");
+    }
+    if (!caseInsensitive())
+        files.push_back("D.txt"), after.emplace("D.txt", "D.txt");
+    const std::string folder = folderWith(files);
+
+    const BatchResult renamed = run(folder, renames);
+    EXPECT_EQ(renamed.cues, std::vector<RowCueKind>(renames.size(), RowCueKind::Clean));
+    EXPECT_FALSE(renamed.outcome.failed) << renamed.outcome.statusText;
+    EXPECT_EQ(renamed.outcome.renamedCount, renames.size());
+    EXPECT_EQ(renamed.disk, after);
+    for (std::size_t row = 0; row < renames.size(); ++row)
+        EXPECT_EQ(renamed.fileNames[row], renames[row].second);
+
+    const struct {
+        const char* behaviour;
+        std::string oldName;
+        std::string newName;
+        bool refused;
+    } refusals[] = {
+        {"a name another file has is never taken", "c.txt", "b.txt", true},
+        {"the same name in other letters is that file where case does not count", "c.txt", "B.TXT",
+         caseInsensitive()},
+        {"a case-only change onto another file is refused where case counts", "d.txt", "D.txt", !caseInsensitive()},
+    };
+    for (const auto& row : refusals) {
+        SCOPED_TRACE(row.behaviour);
+        const Disk before = test_support::snapshot(folder);
+        const BatchResult result = run(folder, {{row.oldName, row.newName}});
+        if (!row.refused)
+            continue;
+        EXPECT_EQ(result.cues, std::vector<RowCueKind>{RowCueKind::TakenOnDisk});
+        EXPECT_EQ(result.outcome.statusText, renameFailureMessage(row.oldName, row.newName, "文件已存在"));
+        EXPECT_EQ(result.disk, before);
+    }
+}
+
+// Which volumes refuse a name (the rest store it), and what the cue and the
+// failure then say.
+TEST_P(VolumeRename, NamesWindowsVolumesRefuseAreCuedBeforeAndDescribedAfter)
+{
+    using Type = VolumeType;
+    const struct {
+        std::string name;
+        std::set<VolumeType> refusedOn;
+        std::string reason; // after "新文件名不适用于 Windows 卷：" and "文件名无效："
+    } rows[] = {
+        {"x:.txt", {Type::Exfat, Type::Fat, Type::NtfsWindowsNames}, "不能含有“:”"},
+        {"x?.txt", {Type::Exfat, Type::Fat, Type::NtfsWindowsNames}, "不能含有“?”"},
+        {"x\x01.txt", {Type::Exfat, Type::Fat, Type::NtfsWindowsNames}, "不能含有控制字符"},
+        {"CON", {Type::NtfsWindowsNames}, "是 Windows 保留的设备名"},
+        {"x.txt.", {Type::NtfsWindowsNames}, "不能以“.”结尾"},
+        {"\xff.bin", {Type::Exfat, Type::Fat, Type::Ntfs, Type::NtfsWindowsNames}, "含有无法识别的字节"},
+    };
+    const std::string folder = folderWith({"a.txt"});
+    for (const auto& row : rows) {
+        SCOPED_TRACE(test_support::nameOf(GetParam().type) + std::string(" ") + row.name);
+        const BatchResult result = run(folder, {{"a.txt", row.name}});
+        if (GetParam().windowsRules) {
+            EXPECT_EQ(result.cues, std::vector<RowCueKind>{RowCueKind::NotAWindowsName});
+            EXPECT_EQ(result.cueTexts, std::vector<std::string>{"新文件名不适用于 Windows 卷：" + row.reason});
+        } else {
+            EXPECT_EQ(result.cues, std::vector<RowCueKind>{RowCueKind::Clean});
+        }
+        if (row.refusedOn.contains(GetParam().type)) {
+            // fusefat takes nothing but ASCII, a limit of that driver.
+            const std::string reason = GetParam().type == Type::Fat && row.name[0] == '\xff'
+                ? "此卷的驱动（fusefat）只能存 ASCII 字符"
+                : row.reason;
+            EXPECT_EQ(result.outcome.statusText, renameFailureMessage("a.txt", row.name, "文件名无效：" + reason));
+            EXPECT_EQ(result.disk, (Disk{{"a.txt", "a.txt"}}));
+        } else {
+            // A cue never stands in the way of a rename the volume takes.
+            EXPECT_FALSE(result.outcome.failed) << result.outcome.statusText;
+            EXPECT_EQ(result.disk, (Disk{{row.name, "a.txt"}}));
+            std::filesystem::rename(folder + "/" + row.name, folder + "/a.txt");
+        }
+    }
+}
+
+TEST_P(VolumeRename, TheLengthLimitIsCountedInTheVolumesUnit)
+{
+    // 255 units, the limit everywhere, are 255 ASCII letters, 255 CJK
+    // characters in UTF-16, or 85 of them (255 bytes) in UTF-8.
+    const std::string cjk = "\xe5\x90\x8d";
+    std::string longest = repeated(cjk, GetParam().utf16Lengths ? 255 : 85);
+    std::string tooLong = repeated(cjk, GetParam().utf16Lengths ? 256 : 86);
+    if (GetParam().rules.asciiOnly)
+        longest = std::string(255, 'n'), tooLong = std::string(256, 'n');
+    const std::string folder = folderWith({"a.txt"});
+
+    const BatchResult fits = run(folder, {{"a.txt", longest}});
+    EXPECT_EQ(fits.cues, std::vector<RowCueKind>{RowCueKind::Clean});
+    EXPECT_FALSE(fits.outcome.failed) << fits.outcome.statusText;
+    EXPECT_EQ(fits.disk, (Disk{{longest, "a.txt"}}));
+
+    const BatchResult over = run(folder, {{longest, tooLong}});
+    EXPECT_EQ(over.cues, std::vector<RowCueKind>{RowCueKind::NameTooLong});
+    EXPECT_EQ(over.cueTexts, std::vector<std::string>{"新文件名过长"});
+    EXPECT_EQ(over.outcome.statusText, renameFailureMessage(longest, tooLong, "文件名过长"));
+    EXPECT_EQ(over.disk, (Disk{{longest, "a.txt"}}));
+}
+
+TEST_P(VolumeRename, AFolderOnAReadOnlyVolumeIsCuedAndRefused)
+{
+    const std::string folder = folderWith({"a.txt"});
+    ASSERT_EQ(volume.makeReadOnly(), "");
+    const BatchResult result = run(folder, {{"a.txt", "b.txt"}});
+    EXPECT_EQ(result.cues, std::vector<RowCueKind>{RowCueKind::ReadOnlyVolume});
+    EXPECT_EQ(result.cueTexts, std::vector<std::string>{"文件夹所在的卷是只读的"});
+    EXPECT_EQ(result.outcome.statusText, renameFailureMessage("a.txt", "b.txt", "只读文件系统"));
+    EXPECT_EQ(result.disk, (Disk{{"a.txt", "a.txt"}}));
+}
+
+// Where a driver makes inode numbers up, a file the kernel has forgotten
+// comes back with another number: the row must still rename its file.
+TEST_P(VolumeRename, ARowRenamesItsFileAfterTheKernelForgotIt)
+{
+    const std::string folder = folderWith({"a.txt"});
+    FileList list;
+    ASSERT_TRUE(AddFile(list, fileSystem, folder + "/a.txt"));
+    EXPECT_EQ(list.origin(1).inode != 0, GetParam().rules.identities) << "the identity is kept where it lasts";
+    list.setCell(1, ColumnKey::NewName, "b.txt");
+    std::ofstream("/proc/sys/vm/drop_caches") << "2\n";
+    const ApplyOutcome outcome = ApplyNames(list, fileSystem);
+    EXPECT_EQ(outcome.statusText, "1个文件已重命名");
+    EXPECT_EQ(test_support::snapshot(folder), (Disk{{"b.txt", "a.txt"}}));
+}
+
+TEST_P(VolumeRename, HostileListsLoseNothing)
+{
+    // fusefat takes about 15 ms a rename; a few lists show the same there.
+    const unsigned lists = GetParam().type == VolumeType::Fat ? 4 : 12;
+    test_support::HostileStats stats;
+    for (unsigned seed = 1; seed <= lists; ++seed) {
+        const std::string root = folderWith({});
+        test_support::renameHostileList(seed, root, GetParam().rules, stats);
+        if (HasFatalFailure())
+            return;
+    }
+    EXPECT_GT(stats.totalRenamed, 0u);
+}
+
+constexpr VolumeRules kKernel{false, false, true, true};
+constexpr VolumeRules kWindowsFuse{true, false, false, false};
+
+INSTANTIATE_TEST_SUITE_P(
+    Volumes, VolumeRename,
+    ::testing::Values(VolumeCase{VolumeType::Ext4, kKernel, false, false},
+                      VolumeCase{VolumeType::Xfs, kKernel, false, false},
+                      VolumeCase{VolumeType::Btrfs, kKernel, false, false},
+                      VolumeCase{VolumeType::Exfat, kWindowsFuse, true, true},
+                      VolumeCase{VolumeType::Fat, VolumeRules{true, true, false, false}, true, true},
+                      VolumeCase{VolumeType::Ntfs, VolumeRules{false, false, true, true}, true, true},
+                      VolumeCase{VolumeType::NtfsWindowsNames, VolumeRules{false, false, true, true}, true, true},
+                      VolumeCase{VolumeType::Sshfs, VolumeRules{false, false, true, false}, false, false},
+                      VolumeCase{VolumeType::SshfsWithoutHardLinks, VolumeRules{false, false, true, false}, false,
+                                 false}),
+    [](const auto& info) { return std::string(test_support::nameOf(info.param.type)); });
+
+} // namespace
