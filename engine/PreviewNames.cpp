@@ -1,10 +1,8 @@
 #include "PreviewNames.h"
 
 #include "Placeholders.h"
+#include "Stretches.h"
 
-#include <algorithm>
-#include <exception>
-#include <thread>
 
 namespace renamer {
 
@@ -13,7 +11,6 @@ namespace {
 // Below this many rows a run stays on one thread: starting another costs
 // more than it saves.
 constexpr std::size_t kLeastRowsPerThread = 16384;
-constexpr unsigned kMostThreads = 8;
 
 using ProposalChanges = PreviewRun::ProposalChanges;
 
@@ -65,12 +62,6 @@ std::unique_ptr<RegularExpression> makeFor(const RegularExpressionFactory& makeR
     return regex;
 }
 
-unsigned threadsFor(std::size_t rows)
-{
-    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    return static_cast<unsigned>(std::clamp<std::size_t>(rows / kLeastRowsPerThread, 1, std::min(cores, kMostThreads)));
-}
-
 } // namespace
 
 RowRange PreviewNames(FileList& list, const RegularExpressionFactory& makeRegularExpression,
@@ -87,39 +78,27 @@ RowRange PreviewNames(FileList& list, const RegularExpressionFactory& makeRegula
     // Stretches of rows at the same time, each with its own regular-expression
     // object (its own match data); each row's proposal depends on that row
     // alone, so the result is what one thread would give.
-    const unsigned threads = threadsFor(lastRow);
-    const std::size_t perThread = (lastRow + threads - 1) / std::max(1u, threads);
+    const unsigned count = stretchCount(lastRow, kLeastRowsPerThread);
     std::vector<ProposalChanges>& stretches = kept.stretches;
-    stretches.resize(threads);
+    stretches.resize(count);
     for (ProposalChanges& stretch : stretches) {
         stretch.texts.clear();
         stretch.changes.clear();
         // Room for every row of the stretch to change, made here: a thread
         // of its own would take fresh memory from the system every time.
-        stretch.changes.reserve(perThread);
-        stretch.texts.reserve(perThread * 32);
+        stretch.changes.reserve(lastRow / count + 1);
+        stretch.texts.reserve((lastRow / count + 1) * 32);
     }
-    std::vector<std::exception_ptr> failures(threads);
-    {
-        std::vector<std::jthread> helpers;
-        for (unsigned t = 1; t < threads; ++t) {
-            helpers.emplace_back([&, t] {
-                try {
-                    const std::unique_ptr<RegularExpression> own = makeFor(makeRegularExpression, pattern);
-                    proposeRows(list, *own, replacement, t * perThread + 1, std::min(lastRow, (t + 1) * perThread),
-                                missed, stretches[t]);
-                } catch (...) {
-                    failures[t] = std::current_exception();
-                }
-            });
-        }
-        if (lastRow > 0)
-            proposeRows(list, *regex, replacement, 1, std::min(lastRow, perThread), missed, stretches[0]);
-    }
-    for (const std::exception_ptr& failure : failures) {
-        if (failure)
-            std::rethrow_exception(failure);
-    }
+    workInStretches(lastRow, count, [&](std::size_t first, std::size_t last, unsigned stretch) {
+        std::unique_ptr<RegularExpression> own;
+        RegularExpression& matcher = stretch == 0 ? *regex : *(own = makeFor(makeRegularExpression, pattern));
+        // Written through a copy of its own: the stretches stand side by
+        // side, and sharing their cache lines would make every append of one
+        // thread stall the other.
+        ProposalChanges changes = std::move(stretches[stretch]);
+        proposeRows(list, matcher, replacement, first, last, missed, changes);
+        stretches[stretch] = std::move(changes);
+    });
 
     RowRange changed;
     const SubItemIndex newNameIndex = list.subItemIndex(ColumnKey::NewName);

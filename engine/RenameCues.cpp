@@ -2,6 +2,7 @@
 
 #include "CaseFolding.h"
 #include "NameBound.h"
+#include "Stretches.h"
 
 #include <algorithm>
 #include <unordered_map>
@@ -109,10 +110,24 @@ enum TextSource : std::uint32_t {
     kFoldedName,       // a folded name: its number in the computer's own list
 };
 
-// Maps a 32-bit hash onto `size` slots.
+// Below this many rows the proposals are looked up on one thread.
+constexpr std::size_t kLeastRowsPerStretch = 16384;
+
+// Maps a 32-bit hash onto `size` slots, keeping the order of hashes: names
+// whose hashes start alike have their slots together.
 std::size_t homeSlot(std::uint32_t hash, std::size_t size)
 {
-    return static_cast<std::size_t>((static_cast<std::uint64_t>(hash * 0x85EBCA6Bu) * size) >> 32);
+    return static_cast<std::size_t>((static_cast<std::uint64_t>(hash) * size) >> 32);
+}
+
+// The look-ups go by parts of the hash space, each small enough that its
+// table slots stay in the cache.
+constexpr unsigned kPartBits = 8;
+constexpr std::size_t kParts = std::size_t{1} << kPartBits;
+
+std::size_t partOf(std::uint32_t hash)
+{
+    return hash >> (32 - kPartBits);
 }
 
 std::size_t nextSlot(std::size_t slot, std::size_t size)
@@ -198,7 +213,7 @@ void RowCueComputer::prepare(const FileList& list, const DirectorySnapshot& snap
         const auto [found, added] = directoryOfPath.try_emplace(path, static_cast<std::uint32_t>(directories_.size()));
         if (added) {
             const DirectoryNames* names = snapshot.find(path);
-            directories_.push_back({names, 0});
+            directories_.push_back({names});
             entries += names != nullptr ? names->names.size() : 0;
         }
         directoryOfFolder[folder] = found->second;
@@ -210,30 +225,8 @@ void RowCueComputer::prepare(const FileList& list, const DirectorySnapshot& snap
     keys_.reserve(entries + rowCount);
     keySlots_.assign(slotsFor(entries + rowCount), 0);
 
-    // Every name on disk; where a directory lists one name twice (under two
-    // spellings of a folder that ignores case) the last one's inode counts.
-    for (std::uint32_t directory = 0; directory < directories_.size(); ++directory) {
-        const DirectoryNames* names = directories_[directory].names;
-        if (names == nullptr)
-            continue;
-        for (std::size_t entry = 0; entry < names->names.size(); ++entry) {
-            const std::string_view key = compareForm(directory, names->names[entry], folded_);
-            const std::uint32_t hash = hashKey(directory, key);
-            KeyNumber number = findKey(directory, key, hash);
-            if (number == kNoKey) {
-                Key added{directory, kEntryOfDirectory, 1, static_cast<std::uint32_t>(entry)};
-                if (names->caseInsensitive) {
-                    added.textSource = kFoldedName;
-                    added.text = static_cast<std::uint32_t>(foldedNames_.size());
-                    foldedNames_.add(key);
-                }
-                number = addKey(added, hash);
-            }
-            keys_[number].inode = entry < names->inodes.size() ? names->inodes[entry] : 0;
-        }
-    }
-
-    // Every row's old name, and what else a row's keys are.
+    // Every row's old name first, so that the keys of rows that follow each
+    // other follow each other too, and a keystroke reads them in order.
     rows_.resize(rowCount);
     for (std::size_t row = 1; row <= rowCount; ++row) {
         const std::uint32_t directory = directoryOfFolder[list.folderOf(row)];
@@ -254,8 +247,32 @@ void RowCueComputer::prepare(const FileList& list, const DirectorySnapshot& snap
         rows_[row - 1] = {directory, folderReplaced ? 1u : 0u, number};
     }
 
+    // Every name on disk, most of them already there as a row's old name;
+    // where a directory lists one name twice (under two spellings of a
+    // folder that ignores case) the last one's inode counts.
+    for (std::uint32_t directory = 0; directory < directories_.size(); ++directory) {
+        const DirectoryNames* names = directories_[directory].names;
+        if (names == nullptr)
+            continue;
+        for (std::size_t entry = 0; entry < names->names.size(); ++entry) {
+            const std::string_view key = compareForm(directory, names->names[entry], folded_);
+            const std::uint32_t hash = hashKey(directory, key);
+            KeyNumber number = findKey(directory, key, hash);
+            if (number == kNoKey) {
+                Key added{directory, kEntryOfDirectory, 1, static_cast<std::uint32_t>(entry)};
+                if (names->caseInsensitive) {
+                    added.textSource = kFoldedName;
+                    added.text = static_cast<std::uint32_t>(foldedNames_.size());
+                    foldedNames_.add(key);
+                }
+                number = addKey(added, hash);
+            }
+            keys_[number].onDisk = 1;
+            keys_[number].inode = entry < names->inodes.size() ? names->inodes[entry] : 0;
+        }
+    }
+
     keyStates_.assign(keys_.size(), KeyState{});
-    proposalSlots_.assign(slotsFor(rowCount), ProposalSlot{});
     run_ = 0;
 }
 
@@ -264,8 +281,6 @@ void RowCueComputer::startRun()
     if (++run_ == 0) { // after four billion runs the stamps wrap
         for (KeyState& state : keyStates_)
             state.run = 0;
-        for (ProposalSlot& slot : proposalSlots_)
-            slot.run = 0;
         run_ = 1;
     }
 }
@@ -309,7 +324,92 @@ RowCue RowCueComputer::findSource(std::uint32_t row, const RowKeys& keys, const 
     return {found ? RowCueKind::SourceReplaced : RowCueKind::SourceGone};
 }
 
-RowCue RowCueComputer::play(std::uint32_t row, std::string_view newName, std::uint32_t newHash)
+void RowCueComputer::hashProposals(std::size_t first, std::size_t last)
+{
+    const SubItemIndex fileNameIndex = list_->subItemIndex(ColumnKey::FileName);
+    const SubItemIndex newNameIndex = list_->subItemIndex(ColumnKey::NewName);
+    std::string folded;
+    for (std::size_t row = first; row <= last; ++row) {
+        Proposal& proposal = proposals_[row - 1];
+        const std::string_view newName = list_->cell(row, newNameIndex);
+        if (newName.empty() || newName == list_->cell(row, fileNameIndex)) {
+            proposal = {0, kNotLookedUp, 0};
+            continue;
+        }
+        const RowKeys& keys = rows_[row - 1];
+        const DirectoryNames* names = directories_[keys.directory].names;
+        const std::string_view key = compareForm(keys.directory, newName, folded);
+        if (names != nullptr && names->caseInsensitive && key == keyText(keys_[keys.oldKey])) {
+            proposal = {0, kCaseOnly, 0};
+            continue;
+        }
+        proposal = {hashKey(keys.directory, key), kNoKey, 0};
+    }
+}
+
+void RowCueComputer::sortByHash()
+{
+    // A counting sort, stable: within a part the rows stay in row order.
+    partStarts_.assign(kParts + 1, 0);
+    for (const Proposal& proposal : proposals_) {
+        if (proposal.key == kNoKey)
+            ++partStarts_[partOf(proposal.hash) + 1];
+    }
+    for (std::size_t part = 1; part <= kParts; ++part)
+        partStarts_[part] += partStarts_[part - 1];
+    rowsByHash_.resize(partStarts_[kParts]);
+    std::vector<std::uint32_t> next(partStarts_.begin(), partStarts_.end() - 1);
+    for (std::size_t row = 1; row <= proposals_.size(); ++row) {
+        const Proposal& proposal = proposals_[row - 1];
+        if (proposal.key == kNoKey)
+            rowsByHash_[next[partOf(proposal.hash)]++] = static_cast<std::uint32_t>(row);
+    }
+}
+
+void RowCueComputer::lookUpParts(std::size_t firstPart, std::size_t lastPart)
+{
+    const SubItemIndex newNameIndex = list_->subItemIndex(ColumnKey::NewName);
+    std::string folded;
+    std::string foldedOther;
+    // The proposals of one part that are no key, by their hash: the last
+    // row seen with each, to find the earlier row that proposed the same.
+    struct Seen {
+        std::uint32_t hash;
+        std::uint32_t row;
+    };
+    std::vector<Seen> seen;
+    for (std::size_t part = firstPart; part <= lastPart; ++part) {
+        const std::size_t begin = partStarts_[part];
+        const std::size_t end = partStarts_[part + 1];
+        seen.assign(2 * (end - begin) + 1, Seen{0, 0});
+        for (std::size_t at = begin; at < end; ++at) {
+            const std::uint32_t row = rowsByHash_[at];
+            Proposal& proposal = proposals_[row - 1];
+            const std::uint32_t directory = rows_[row - 1].directory;
+            const std::string_view key = compareForm(directory, list_->cell(row, newNameIndex), folded);
+            proposal.key = findKey(directory, key, proposal.hash);
+            if (proposal.key != kNoKey)
+                continue;
+            // Every hash of the part starts with the same bits: the rest place it.
+            std::size_t slot = homeSlot(proposal.hash << kPartBits, seen.size());
+            for (;; slot = nextSlot(slot, seen.size())) {
+                Seen& earlier = seen[slot];
+                if (earlier.row == 0) {
+                    earlier = {proposal.hash, row};
+                    break;
+                }
+                if (earlier.hash == proposal.hash && rows_[earlier.row - 1].directory == directory
+                    && compareForm(directory, list_->cell(earlier.row, newNameIndex), foldedOther) == key) {
+                    proposal.previousSame = earlier.row;
+                    earlier.row = row;
+                    break;
+                }
+            }
+        }
+    }
+}
+
+RowCue RowCueComputer::play(std::uint32_t row, std::string_view newName, const Proposal& proposal)
 {
     if (isInvalidName(newName))
         return {RowCueKind::InvalidName};
@@ -339,19 +439,13 @@ RowCue RowCueComputer::play(std::uint32_t row, std::string_view newName, std::ui
         return source;
     if (newName == list_->cell(row, ColumnKey::FileName))
         return {RowCueKind::Unchanged};
-    std::string_view newKey = newName;
-    if (directory != nullptr && directory->caseInsensitive) {
-        newKey = compareForm(keys.directory, newName, folded_);
-        // A change of letter case only, where case does not count, is the
-        // file itself; the row then holds the name under its new spelling.
-        if (newKey == keyText(keys_[keys.oldKey])) {
-            touch(keys.oldKey).renamedToBy = row;
-            return {};
-        }
-        newHash = hashKey(keys.directory, newKey);
+    // A change of letter case only, where case does not count, is the file
+    // itself; the row then holds the name under its new spelling.
+    if (proposal.key == kCaseOnly) {
+        touch(keys.oldKey).renamedToBy = row;
+        return {};
     }
-
-    if (const KeyNumber taken = findKey(keys.directory, newKey, newHash); taken != kNoKey) {
+    if (const KeyNumber taken = proposal.key; taken != kNoKey) {
         if (const KeyState* state = playedState(taken)) {
             if (state->renamedToBy != 0)
                 return {RowCueKind::TakenByEarlierRow, state->renamedToBy};
@@ -360,17 +454,11 @@ RowCue RowCueComputer::play(std::uint32_t row, std::string_view newName, std::ui
         }
         touch(taken).renamedToBy = row;
     } else {
-        // A name no key has: only an earlier row's proposal can hold it.
-        std::size_t slot = homeSlot(newHash, proposalSlots_.size());
-        for (;; slot = nextSlot(slot, proposalSlots_.size())) {
-            const ProposalSlot& proposal = proposalSlots_[slot];
-            if (proposal.run != run_)
-                break;
-            if (proposal.hash == newHash && rows_[proposal.row - 1].directory == keys.directory
-                && compareForm(keys.directory, list_->cell(proposal.row, ColumnKey::NewName), foldedOld_) == newKey)
-                return {RowCueKind::TakenByEarlierRow, proposal.row};
-        }
-        proposalSlots_[slot] = {newHash, run_, row};
+        // A name no key has: only an earlier row's proposal can hold it, and
+        // whoever first took it keeps it.
+        if (const std::uint32_t holder = holders_[row - 1]; holder != 0)
+            return {RowCueKind::TakenByEarlierRow, holder};
+        holders_[row - 1] = row;
     }
     KeyState& source = touch(keys.oldKey);
     source.renamedToBy = 0;
@@ -393,31 +481,35 @@ RowRange RowCueComputer::compute(const FileList& list, const DirectorySnapshot& 
     cues.reserve(rowCount);
     const SubItemIndex newNameIndex = list.subItemIndex(ColumnKey::NewName);
 
-    // The rows a few steps ahead have their proposal hashed and the slots it
-    // and their old name will need fetched, so that those memory reads
-    // overlap instead of stalling one after the other.
-    constexpr std::size_t kAhead = 8;
-    constexpr std::size_t kRing = 2 * kAhead; // the rows looked at and the rows looked ahead to
-    std::uint32_t hashes[kRing] = {};
-    const auto lookAhead = [&](std::size_t row) {
-        const std::string_view newName = list.cell(row, newNameIndex);
-        if (newName.empty())
-            return;
-        const RowKeys& keys = rows_[row - 1];
-        const std::uint32_t hash = hashKey(keys.directory, newName);
-        hashes[row % kRing] = hash;
-        __builtin_prefetch(&keySlots_[homeSlot(hash, keySlots_.size())]);
-        __builtin_prefetch(&proposalSlots_[homeSlot(hash, proposalSlots_.size())]);
-        __builtin_prefetch(&keyStates_[keys.oldKey]);
-        __builtin_prefetch(&keys_[keys.oldKey]);
+    // Every proposal is looked up first; then the batch is played in row
+    // order, with the state that rows a few steps ahead will read fetched
+    // already, so that those memory reads overlap.
+    proposals_.resize(rowCount);
+    workInStretches(rowCount, stretchCount(rowCount, kLeastRowsPerStretch),
+                    [this](std::size_t first, std::size_t last, unsigned) { hashProposals(first, last); });
+    sortByHash();
+    workInStretches(kParts, stretchCount(rowsByHash_.size(), kLeastRowsPerStretch),
+                    [this](std::size_t first, std::size_t last, unsigned) { lookUpParts(first - 1, last - 1); });
+    holders_.resize(rowCount);
+    constexpr std::size_t kAhead = 16;
+    const auto prefetch = [&](std::size_t row) {
+        const Proposal& proposal = proposals_[row - 1];
+        if (proposal.key == kNoKey && proposal.previousSame != 0)
+            __builtin_prefetch(&holders_[proposal.previousSame - 1]);
+        else if (proposal.key < kNotLookedUp)
+            __builtin_prefetch(&keyStates_[proposal.key]);
     };
     for (std::size_t row = 1; row <= std::min(kAhead, rowCount); ++row)
-        lookAhead(row);
+        prefetch(row);
     for (std::size_t row = 1; row <= rowCount; ++row) {
         if (row + kAhead <= rowCount)
-            lookAhead(row + kAhead);
+            prefetch(row + kAhead);
+        // A proposal that is no key is held, before this row is played, by
+        // whoever held it after the last row that proposed it too.
+        if (const Proposal& proposal = proposals_[row - 1]; proposal.key == kNoKey)
+            holders_[row - 1] = proposal.previousSame != 0 ? holders_[proposal.previousSame - 1] : 0;
         const std::string_view newName = list.cell(row, newNameIndex);
-        RowCue cue = newName.empty() ? RowCue{} : play(static_cast<std::uint32_t>(row), newName, hashes[row % kRing]);
+        RowCue cue = newName.empty() ? RowCue{} : play(static_cast<std::uint32_t>(row), newName, proposals_[row - 1]);
         if (cue.kind == RowCueKind::Clean && !newName.empty() && row <= patternMissed.size() && patternMissed[row - 1])
             cue.kind = RowCueKind::StaleProposal;
         if (row > cues.size()) {

@@ -106,12 +106,6 @@ private:
         std::uint32_t renamedToBy = 0;   // the row whose file now has the name
         std::uint32_t renamedAwayBy = 0; // the row that renamed the name's file away
     };
-    // A proposal that is no key: no file has the name, nor did one at first.
-    struct ProposalSlot {
-        std::uint32_t hash;
-        std::uint32_t run;
-        std::uint32_t row;
-    };
     struct RowKeys {
         std::uint32_t directory : 31;
         std::uint32_t folderReplaced : 1; // the folder at the row's path is not the row's
@@ -119,7 +113,6 @@ private:
     };
     struct Directory {
         const DirectoryNames* names; // null when unread
-        std::uint32_t firstEntryKey; // keys of its entries are numbered on from here
     };
 
     void prepare(const FileList& list, const DirectorySnapshot& snapshot);
@@ -133,7 +126,29 @@ private:
     // The name as its directory compares names, in `buffer` when folded.
     std::string_view compareForm(std::uint32_t directory, std::string_view name, std::string& buffer) const;
 
-    RowCue play(std::uint32_t row, std::string_view newName, std::uint32_t newHash);
+    // A row's proposal as looked up before the batch is played: its hash in
+    // its directory, its key (kNoKey when no file has the name nor had it at
+    // first, kCaseOnly for a change of letter case alone where case does not
+    // count), and for a proposal that is no key the nearest earlier row that
+    // proposes the same name (0 for none). Rows without a proposal to look
+    // up (none, or the old name) are not looked up.
+    struct Proposal {
+        std::uint32_t hash;
+        KeyNumber key;
+        std::uint32_t previousSame;
+    };
+    static constexpr KeyNumber kCaseOnly = 0xFFFFFFFE;
+    static constexpr KeyNumber kNotLookedUp = 0xFFFFFFFD;
+
+    // The look-ups run in three steps, so that they stay within the cache
+    // and use every core: every proposal's hash (stretches of rows at the
+    // same time); the rows in order of their hash's first bits; the look-ups
+    // of the rows of each such part, whose table slots lie together (parts
+    // at the same time).
+    void hashProposals(std::size_t first, std::size_t last);
+    void sortByHash();
+    void lookUpParts(std::size_t firstPart, std::size_t lastPart);
+    RowCue play(std::uint32_t row, std::string_view newName, const Proposal& proposal);
     RowCue findSource(std::uint32_t row, const RowKeys& keys, const KeyState* old) const;
     void startRun();
 
@@ -147,7 +162,10 @@ private:
     std::vector<std::uint64_t> keySlots_;         // hash (high half) and key number + 1 (low half); 0 is empty
     NameList foldedNames_;                        // keys' texts in directories that ignore case
     std::vector<KeyState> keyStates_;
-    std::vector<ProposalSlot> proposalSlots_;
+    std::vector<Proposal> proposals_;           // by row - 1, for this run
+    std::vector<std::uint32_t> holders_;        // by row - 1: who holds a proposal that is no key, once the row is played
+    std::vector<std::uint32_t> rowsByHash_;     // the rows looked up, by the first bits of their hash
+    std::vector<std::uint32_t> partStarts_;     // where each part starts in rowsByHash_
     std::uint32_t run_ = 0;
     std::string folded_;
     std::string foldedOld_;

@@ -156,7 +156,8 @@ public:
     Result<std::string> move(const FileHandle&, const std::string&) override { return failWith("unused"); }
     Result<DirectoryNames> readDirectoryNames(const std::string&) override
     {
-        DirectoryNames names{{}, true, 255, {}, {}};
+        DirectoryNames names;
+        names.caseInsensitive = true;
         for (const char* name : {"PHOTO.JPG", "Ärger.txt", "notes.txt"})
             names.names.add(name);
         return names;
