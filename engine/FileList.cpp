@@ -40,27 +40,21 @@ void FileList::setColumnWidth(std::string_view key, float twips)
     columns_[column(key).subItemIndex].width = twips;
 }
 
-void FileList::checkRow(std::size_t row) const
+void FileList::throwOutsideList(std::size_t row)
 {
-    if (row == 0 || row > files_.size())
-        throw std::out_of_range("row " + std::to_string(row) + " outside the list");
+    throw std::out_of_range("row " + std::to_string(row) + " outside the list");
 }
 
-std::string_view FileList::cell(std::size_t row, SubItemIndex index) const
+void FileList::throwOutsideRow(SubItemIndex index)
 {
-    checkRow(row);
-    if (index >= kColumnCount)
-        throw std::out_of_range("sub-item " + std::to_string(index) + " outside the row");
-    if (index == pathIndex_)
-        return folders_[files_[row - 1].folder].path;
-    return texts_[index].text(row - 1);
+    throw std::out_of_range("sub-item " + std::to_string(index) + " outside the row");
 }
 
 void FileList::setCell(std::size_t row, SubItemIndex index, std::string_view text)
 {
     checkRow(row);
     if (index >= kColumnCount)
-        throw std::out_of_range("sub-item " + std::to_string(index) + " outside the row");
+        throwOutsideRow(index);
     RowFile& file = files_[row - 1];
     if (index != newNameIndex_)
         rowsRevision_ = nextRevision();

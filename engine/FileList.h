@@ -93,7 +93,15 @@ public:
 
     // Cells by 1-based row position; an out-of-range row throws
     // std::out_of_range. The text stays valid until its column next changes.
-    std::string_view cell(std::size_t row, SubItemIndex index) const;
+    std::string_view cell(std::size_t row, SubItemIndex index) const
+    {
+        checkRow(row);
+        if (index == pathIndex_)
+            return folders_[files_[row - 1].folder].path;
+        if (index >= kColumnCount)
+            throwOutsideRow(index);
+        return texts_[index].text(row - 1);
+    }
     std::string_view cell(std::size_t row, std::string_view key) const { return cell(row, subItemIndex(key)); }
     // `text` may be a cell's text, of this row or another.
     void setCell(std::size_t row, SubItemIndex index, std::string_view text);
@@ -142,7 +150,13 @@ private:
         FolderNumber folder;
     };
 
-    void checkRow(std::size_t row) const;
+    void checkRow(std::size_t row) const
+    {
+        if (row == 0 || row > files_.size()) [[unlikely]]
+            throwOutsideList(row);
+    }
+    [[noreturn]] static void throwOutsideList(std::size_t row);
+    [[noreturn]] static void throwOutsideRow(SubItemIndex index);
     // The folder of that path and identity, made when it is new.
     FolderNumber folderFor(std::string_view path, const FileIdentity& identity);
 
