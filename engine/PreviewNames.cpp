@@ -11,6 +11,8 @@ namespace {
 // Below this many rows a run stays on one thread: starting another costs
 // more than it saves.
 constexpr std::size_t kLeastRowsPerThread = 16384;
+// Rows worked out (by all threads together) before they are written.
+constexpr std::size_t kRowsPerRound = 65536;
 
 using ProposalChanges = PreviewRun::ProposalChanges;
 
@@ -77,36 +79,37 @@ RowRange PreviewNames(FileList& list, const RegularExpressionFactory& makeRegula
 
     // Stretches of rows at the same time, each with its own regular-expression
     // object (its own match data); each row's proposal depends on that row
-    // alone, so the result is what one thread would give.
+    // alone, so the result is what one thread would give. The rows go in
+    // rounds, each written to the list before the next, so that what waits
+    // to be written stays small however many rows there are.
     const unsigned count = stretchCount(lastRow, kLeastRowsPerThread);
+    std::vector<std::unique_ptr<RegularExpression>> helpers;
+    for (unsigned stretch = 1; stretch < count; ++stretch)
+        helpers.push_back(makeFor(makeRegularExpression, pattern));
     std::vector<ProposalChanges>& stretches = kept.stretches;
     stretches.resize(count);
-    for (ProposalChanges& stretch : stretches) {
-        stretch.texts.clear();
-        stretch.changes.clear();
-        // Room for every row of the stretch to change, made here: a thread
-        // of its own would take fresh memory from the system every time.
-        stretch.changes.reserve(lastRow / count + 1);
-        stretch.texts.reserve((lastRow / count + 1) * 32);
-    }
-    workInStretches(lastRow, count, [&](std::size_t first, std::size_t last, unsigned stretch) {
-        std::unique_ptr<RegularExpression> own;
-        RegularExpression& matcher = stretch == 0 ? *regex : *(own = makeFor(makeRegularExpression, pattern));
-        // Written through a copy of its own: the stretches stand side by
-        // side, and sharing their cache lines would make every append of one
-        // thread stall the other.
-        ProposalChanges changes = std::move(stretches[stretch]);
-        proposeRows(list, matcher, replacement, first, last, missed, changes);
-        stretches[stretch] = std::move(changes);
-    });
-
     RowRange changed;
     const SubItemIndex newNameIndex = list.subItemIndex(ColumnKey::NewName);
-    for (const ProposalChanges& stretch : stretches) {
-        for (const ProposalChanges::Change& change : stretch.changes) {
-            list.setCell(change.row, newNameIndex, std::string_view(stretch.texts).substr(change.offset, change.length));
-            if (change.row <= reportedRows)
-                changed.include(change.row);
+    for (std::size_t roundStart = 1; roundStart <= lastRow; roundStart += kRowsPerRound) {
+        const std::size_t roundEnd = std::min(lastRow, roundStart + kRowsPerRound - 1);
+        workInStretches(roundStart, roundEnd, count, [&](std::size_t first, std::size_t last, unsigned stretch) {
+            RegularExpression& matcher = stretch == 0 ? *regex : *helpers[stretch - 1];
+            // Written through a copy of its own: the stretches stand side by
+            // side, and sharing their cache lines would make every append of
+            // one thread stall the other.
+            ProposalChanges changes = std::move(stretches[stretch]);
+            changes.texts.clear();
+            changes.changes.clear();
+            proposeRows(list, matcher, replacement, first, last, missed, changes);
+            stretches[stretch] = std::move(changes);
+        });
+        for (const ProposalChanges& stretch : stretches) {
+            for (const ProposalChanges::Change& change : stretch.changes) {
+                list.setCell(change.row, newNameIndex,
+                             std::string_view(stretch.texts).substr(change.offset, change.length));
+                if (change.row <= reportedRows)
+                    changed.include(change.row);
+            }
         }
     }
     kept.regex = std::move(regex);

@@ -485,10 +485,10 @@ RowRange RowCueComputer::compute(const FileList& list, const DirectorySnapshot& 
     // order, with the state that rows a few steps ahead will read fetched
     // already, so that those memory reads overlap.
     proposals_.resize(rowCount);
-    workInStretches(rowCount, stretchCount(rowCount, kLeastRowsPerStretch),
+    workInStretches(1, rowCount, stretchCount(rowCount, kLeastRowsPerStretch),
                     [this](std::size_t first, std::size_t last, unsigned) { hashProposals(first, last); });
     sortByHash();
-    workInStretches(kParts, stretchCount(rowsByHash_.size(), kLeastRowsPerStretch),
+    workInStretches(1, kParts, stretchCount(rowsByHash_.size(), kLeastRowsPerStretch),
                     [this](std::size_t first, std::size_t last, unsigned) { lookUpParts(first - 1, last - 1); });
     holders_.resize(rowCount);
     constexpr std::size_t kAhead = 16;

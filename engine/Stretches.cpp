@@ -14,17 +14,18 @@ unsigned stretchCount(std::size_t rows, std::size_t leastPerStretch)
     return static_cast<unsigned>(std::clamp<std::size_t>(rows / leastPerStretch, 1, std::min(cores, kMostStretches)));
 }
 
-void workInStretches(std::size_t rows, unsigned count,
+void workInStretches(std::size_t firstRow, std::size_t lastRow, unsigned count,
                      const std::function<void(std::size_t first, std::size_t last, unsigned stretch)>& work)
 {
-    if (rows == 0)
+    if (firstRow > lastRow)
         return;
+    const std::size_t rows = lastRow - firstRow + 1;
     count = std::max(1u, count);
     const std::size_t perStretch = (rows + count - 1) / count;
     std::vector<std::exception_ptr> failures(count);
     const auto run = [&](unsigned stretch) {
-        const std::size_t first = stretch * perStretch + 1;
-        const std::size_t last = std::min(rows, (stretch + 1) * perStretch);
+        const std::size_t first = firstRow + stretch * perStretch;
+        const std::size_t last = std::min(lastRow, firstRow + (stretch + 1) * perStretch - 1);
         if (first > last)
             return;
         try {

@@ -10,11 +10,11 @@ namespace renamer {
 // thousand rows), at most eight.
 unsigned stretchCount(std::size_t rows, std::size_t leastPerStretch);
 
-// Calls `work(first, last, stretch)` for `count` stretches of rows 1..rows
-// (1-based, contiguous, in order), each on a thread of its own but the
-// first, which runs on the caller's; returns when all are done. An exception
-// thrown by any of them is thrown on here, after all have ended.
-void workInStretches(std::size_t rows, unsigned count,
+// Calls `work(first, last, stretch)` for `count` stretches of the rows
+// firstRow..lastRow (contiguous, in order), each on a thread of its own but
+// the first, which runs on the caller's; returns when all are done. An
+// exception thrown by any of them is thrown on here, after all have ended.
+void workInStretches(std::size_t firstRow, std::size_t lastRow, unsigned count,
                      const std::function<void(std::size_t first, std::size_t last, unsigned stretch)>& work);
 
 } // namespace renamer

@@ -136,9 +136,10 @@ TEST(PreviewNames, ReportsOnlyTheRowsWhoseProposalChanged)
 
 TEST(PreviewNames, ListsLongerThan32767RowsArePreviewedInFullEveryRowByItself)
 {
-    // Long enough to be worked out in stretches at the same time: every row,
+    // Long enough to be worked out in stretches at the same time and in more
+    // than one round: every row,
     // also at the stretches' edges, gets what it would get alone.
-    constexpr std::size_t kRows = 40000;
+    constexpr std::size_t kRows = 70000;
     std::vector<std::string> names;
     for (std::size_t row = 1; row <= kRows; ++row)
         names.push_back(row % 3 == 0 ? "nodot" : row % 3 == 1 ? "f.txt" : "\xff.txt");
