@@ -86,7 +86,21 @@ std::string renameFailureMessage(std::string_view oldName, std::string_view newN
     return message;
 }
 
-ApplyOutcome ApplyNames(FileList& list, FileSystem& fileSystem)
+namespace {
+
+ChangeSet renamedRows(const RowRange& rows)
+{
+    ChangeSet changes;
+    if (!rows.empty()) {
+        changes.cells.push_back({ColumnKey::FileName, rows});
+        changes.cells.push_back({ColumnKey::NewName, rows});
+    }
+    return changes;
+}
+
+} // namespace
+
+ApplyOutcome ApplyNames(FileList& list, FileSystem& fileSystem, Progress* progress)
 {
     ApplyOutcome outcome;
     const SubItemIndex pathIndex = list.subItemIndex(ColumnKey::Path);
@@ -94,7 +108,12 @@ ApplyOutcome ApplyNames(FileList& list, FileSystem& fileSystem)
     const SubItemIndex newNameIndex = list.subItemIndex(ColumnKey::NewName);
     const std::size_t lastRow = list.rowCount();
     Batch batch(fileSystem);
+    RowRange sinceReport;
     for (std::size_t row = 1; row <= lastRow; ++row) {
+        if (progress && progress->due()) {
+            progress->report(renamedRows(sinceReport));
+            sinceReport = {};
+        }
         const std::string_view directory = list.cell(row, pathIndex);
         const std::string_view oldName = list.cell(row, fileNameIndex);
         const std::string_view newName = list.cell(row, newNameIndex);
@@ -111,6 +130,7 @@ ApplyOutcome ApplyNames(FileList& list, FileSystem& fileSystem)
         list.setCell(row, fileNameIndex, *renamed);
         list.setCell(row, newNameIndex, {});
         outcome.changed.include(row);
+        sinceReport.include(row);
         ++outcome.renamedCount;
     }
     outcome.statusText = std::to_string(outcome.renamedCount) + std::string(kRenamedSuffix);

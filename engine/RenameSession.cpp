@@ -65,15 +65,18 @@ void RenameSession::addFoldersOf(const RowRange& rows)
 }
 
 ChangeSet RenameSession::drop(const std::vector<std::string>& paths, std::string_view pattern,
-                              std::string_view replacement)
+                              std::string_view replacement, const Progress::Listener& listener)
 {
     ++revision_;
+    Progress progress(listener, progressInterval_);
     const PreviewSettings preview{makeRegularExpression_, pattern, replacement, &lastPreview_};
-    const DropOutcome outcome = AddDroppedItems(list_, fileSystem_, paths, preview);
+    const DropOutcome outcome = AddDroppedItems(list_, fileSystem_, paths, preview, &progress);
     addFoldersOf(outcome.appended);
     // The new rows' folders are read now, so that a proposal whose name is
     // taken on disk is cued at once, not only after the next batch.
+    progress.keepAlive();
     snapshot_.readDirectoriesOf(list_, fileSystem_, outcome.appended);
+    progress.keepAlive();
 
     ChangeSet changes;
     changes.appended = outcome.appended;
@@ -93,12 +96,15 @@ ChangeSet RenameSession::edit(std::string_view pattern, std::string_view replace
     return changes;
 }
 
-ChangeSet RenameSession::apply()
+ChangeSet RenameSession::apply(const Progress::Listener& listener)
 {
     ++revision_;
-    const ApplyOutcome outcome = ApplyNames(list_, fileSystem_);
+    Progress progress(listener, progressInterval_);
+    const ApplyOutcome outcome = ApplyNames(list_, fileSystem_, &progress);
     // The batch changed the folders; their names on disk are read again.
+    progress.keepAlive();
     snapshot_.refresh(list_, fileSystem_);
+    progress.keepAlive();
 
     ChangeSet changes;
     addCells(changes, ColumnKey::FileName, outcome.changed);
