@@ -25,6 +25,10 @@ public:
         return {bytes_.data() + ref.offset, ref.length};
     }
 
+    // The bytes the column's buffer holds: its texts, their room to grow, and
+    // what replaced texts left behind until the next compaction.
+    std::size_t heldBytes() const { return bytes_.size(); }
+
     // A longer text than kLongestText throws std::length_error.
     void append(std::string_view text);
     // `text` may be a view into this very column.
