@@ -17,6 +17,10 @@ LongAction::LongAction(FileListModel& model, QAbstractItemView& list)
 ChangeSet LongAction::run(const std::function<ChangeSet(const Progress::Listener&)>& action)
 {
     running_ = true;
+    // From the start: a large drop spends its first seconds listing and
+    // sorting the folder, before it first reports. An action that ends
+    // within a frame never shows it.
+    QApplication::setOverrideCursor(Qt::WaitCursor);
     // The view passes this on to its viewport, where drags arrive.
     const bool listTookDrops = list_.acceptDrops();
     list_.setAcceptDrops(false);
@@ -26,9 +30,7 @@ ChangeSet LongAction::run(const std::function<ChangeSet(const Progress::Listener
         bool listTookDrops;
         ~Restore()
         {
-            if (action.busyCursorShown_)
-                QApplication::restoreOverrideCursor();
-            action.busyCursorShown_ = false;
+            QApplication::restoreOverrideCursor();
             action.list_.setAcceptDrops(listTookDrops);
             action.running_ = false;
         }
@@ -38,10 +40,6 @@ ChangeSet LongAction::run(const std::function<ChangeSet(const Progress::Listener
 
 void LongAction::showProgress(const ChangeSet& sinceLastReport)
 {
-    if (!busyCursorShown_) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        busyCursorShown_ = true;
-    }
     model_.show(sinceLastReport);
     // Repaints and the desktop's pings are answered; clicks and keys stay
     // queued for after the action.

@@ -12,10 +12,10 @@ namespace renamer {
 class FileListModel;
 
 // Runs a user action that may take seconds (a batch, a large drop) within its
-// handler, as the window's design has it, without the window freezing: from
-// the action's first progress report on, the busy cursor shows; each report's
-// rows are repainted and the window keeps answering the desktop (its pings,
-// its repaints). User input waits in the queue until the action has ended,
+// handler, as the window's design has it, without the window freezing: the
+// busy cursor shows while it runs; each progress report's rows are repainted
+// and the window keeps answering the desktop (its pings, its repaints).
+// User input waits in the queue until the action has ended,
 // exactly as it would behind a handler that blocks, and the list takes no
 // drops meanwhile.
 class LongAction {
@@ -35,7 +35,6 @@ private:
     FileListModel& model_;
     QAbstractItemView& list_;
     bool running_ = false;
-    bool busyCursorShown_ = false;
 };
 
 } // namespace renamer
