@@ -187,14 +187,30 @@ RowCueComputer::KeyNumber RowCueComputer::findKey(std::uint32_t directory, std::
     }
 }
 
+void RowCueComputer::placeSlot(std::vector<std::uint64_t>& slots, std::uint64_t entry)
+{
+    std::size_t slot = homeSlot(static_cast<std::uint32_t>(entry >> 32), slots.size());
+    while (slots[slot] != 0)
+        slot = nextSlot(slot, slots.size());
+    slots[slot] = entry;
+}
+
 RowCueComputer::KeyNumber RowCueComputer::addKey(const Key& key, std::uint32_t hash)
 {
     const auto number = static_cast<KeyNumber>(keys_.size());
     keys_.push_back(key);
-    std::size_t slot = homeSlot(hash, keySlots_.size());
-    while (keySlots_[slot] != 0)
-        slot = nextSlot(slot, keySlots_.size());
-    keySlots_[slot] = static_cast<std::uint64_t>(hash) << 32 | (static_cast<std::uint64_t>(number) + 1);
+    if (slotsFor(keys_.size()) > keySlots_.size()) {
+        // More keys than the table was made for: rows from folders that list
+        // other files too. Twice the room, every entry placed again by its
+        // hash, which the slot keeps.
+        std::vector<std::uint64_t> grown(slotsFor(2 * keys_.size()), 0);
+        for (const std::uint64_t entry : keySlots_) {
+            if (entry != 0)
+                placeSlot(grown, entry);
+        }
+        keySlots_ = std::move(grown);
+    }
+    placeSlot(keySlots_, static_cast<std::uint64_t>(hash) << 32 | (static_cast<std::uint64_t>(number) + 1));
     return number;
 }
 
@@ -223,7 +239,10 @@ void RowCueComputer::prepare(const FileList& list, const DirectorySnapshot& snap
     keys_.clear();
     foldedNames_ = {};
     keys_.reserve(entries + rowCount);
-    keySlots_.assign(slotsFor(entries + rowCount), 0);
+    // Rows mostly come from the folders they live in, whose entries are then
+    // the rows' own names: the table is made for the larger count and grows
+    // where the two differ.
+    keySlots_.assign(slotsFor(std::max(entries, rowCount)), 0);
 
     // Every row's old name first, so that the keys of rows that follow each
     // other follow each other too, and a keystroke reads them in order.

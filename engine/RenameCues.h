@@ -121,6 +121,7 @@ private:
     // The key of that name in that directory, or kNoKey.
     KeyNumber findKey(std::uint32_t directory, std::string_view key, std::uint32_t hash) const;
     KeyNumber addKey(const Key& key, std::uint32_t hash);
+    static void placeSlot(std::vector<std::uint64_t>& slots, std::uint64_t entry);
     KeyState& touch(KeyNumber key);
     const KeyState* playedState(KeyNumber key) const;
     // The name as its directory compares names, in `buffer` when folded.

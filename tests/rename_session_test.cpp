@@ -387,3 +387,20 @@ TEST_F(RenameSessionTest, AnActionShorterThanTheIntervalReportsNothing)
     session.apply(count);
     EXPECT_EQ(reports, 0u);
 }
+
+TEST_F(RenameSessionTest, RowsWhoseFilesAllMadeWayForOthersAreEachCuedMissing)
+{
+    // Names on disk and the rows' old names then have nothing in common: the
+    // cues look up twice as many names as either side has.
+    std::filesystem::create_directory(dir + "/many");
+    for (int i = 0; i < 300; ++i)
+        writeFile(dir + "/many/old" + std::to_string(i), "");
+    session.drop({dir + "/many"}, "^", "x");
+    for (int i = 0; i < 300; ++i) {
+        std::filesystem::remove(dir + "/many/old" + std::to_string(i));
+        writeFile(dir + "/many/new" + std::to_string(i), "");
+    }
+    session.foldersChanged({dir + "/many"});
+    for (std::size_t row = 1; row <= 300; ++row)
+        ASSERT_EQ(session.cue(row).kind, RowCueKind::SourceGone) << "row " << row;
+}
