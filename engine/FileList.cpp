@@ -70,7 +70,7 @@ RowOrigin FileList::origin(std::size_t row) const
 {
     checkRow(row);
     const RowFile& file = files_[row - 1];
-    return {file.inode, folders_[file.folder].identity};
+    return {file.inode(), folders_[file.folder].identity};
 }
 
 FileList::FolderNumber FileList::folderOf(std::size_t row) const
@@ -121,7 +121,7 @@ std::size_t FileList::appendRow(std::string_view mainText, std::string_view path
     const SubItemIndex idIndex = subItemIndex(ColumnKey::Id);
     const SubItemIndex fileNameIndex = subItemIndex(ColumnKey::FileName);
     rowsRevision_ = nextRevision();
-    files_.push_back({origin.inode, folderFor(path, origin.folder)});
+    files_.emplace_back(origin.inode, folderFor(path, origin.folder));
     for (SubItemIndex index = 0; index < kColumnCount; ++index) {
         if (index != pathIndex_)
             texts_[index].append(index == idIndex ? mainText : index == fileNameIndex ? fileName : std::string_view{});

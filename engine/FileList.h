@@ -115,7 +115,7 @@ public:
     std::uint64_t inodeOf(std::size_t row) const
     {
         checkRow(row);
-        return files_[row - 1].inode;
+        return files_[row - 1].inode();
     }
 
     // Changes whenever a row is added or removed or a cell other than a
@@ -144,10 +144,20 @@ private:
         std::string path;
         FileIdentity identity;
     };
-    // Beside each row, its file's inode number and its folder.
+    // Beside each row, its file's inode number and its folder: the inode in
+    // two halves, so that a row takes 12 bytes rather than 16 with padding.
     struct RowFile {
-        std::uint64_t inode;
+        std::uint32_t inodeLow;
+        std::uint32_t inodeHigh;
         FolderNumber folder;
+
+        RowFile(std::uint64_t inode, FolderNumber folder)
+            : inodeLow(static_cast<std::uint32_t>(inode))
+            , inodeHigh(static_cast<std::uint32_t>(inode >> 32))
+            , folder(folder)
+        {
+        }
+        std::uint64_t inode() const { return std::uint64_t{inodeHigh} << 32 | inodeLow; }
     };
 
     void checkRow(std::size_t row) const

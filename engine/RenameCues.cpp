@@ -135,10 +135,12 @@ std::size_t nextSlot(std::size_t slot, std::size_t size)
     return slot + 1 == size ? 0 : slot + 1;
 }
 
-// Room for `count` entries at a load of at most three quarters.
+// Room for `count` entries at a load of at most a half: most proposals are
+// names nobody has, and a look-up that misses probes the longer the fuller
+// the table is.
 std::size_t slotsFor(std::size_t count)
 {
-    return count + count / 3 + 16;
+    return 2 * count + 16;
 }
 
 } // namespace
