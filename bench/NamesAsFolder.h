@@ -32,7 +32,12 @@ public:
         return std::make_shared<const OpenFolder>(path, FileIdentity{});
     }
     Result<FileHandle> lookUpFileIn(const OpenFolderPtr&, std::string_view) override { return failWith("文件未找到"); }
-    Result<DirectoryNames> readDirectoryNames(const std::string&) override { return DirectoryNames{names_, false, 255, {}, {}}; }
+    Result<DirectoryNames> readDirectoryNames(const std::string&) override
+    {
+        DirectoryNames names;
+        names.names = names_;
+        return names;
+    }
     Result<std::string> move(const FileHandle&, const std::string&) override { return failWith("只读文件系统"); }
 
 private:

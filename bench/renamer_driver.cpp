@@ -5,7 +5,8 @@
 //       folder, dropped on an empty list. Prints each row's NewName after the
 //       pattern and replacement are typed, one per line; with --repeat N,
 //       prints instead the median milliseconds of that keystroke (the preview
-//       and the cues) over N fresh sessions.
+//       and the cues), typed N times in one session (each time after the
+//       replacement box was emptied, so that every row's proposal changes).
 //
 //   renamer_driver PATTERN REPLACEMENT --drop PATH... [--cues] [--apply] [--timing]
 //       Drops the paths on an empty list, optionally applies the new names,
@@ -86,9 +87,14 @@ int previewRows(std::string_view pattern, std::string_view replacement, int repe
         write(output);
         return 0;
     }
+    // The replacement typed, then taken back, again and again in one session,
+    // as in a window that has been in use for a while: the keystroke that
+    // gives every row its proposal is timed.
     std::vector<double> milliseconds;
+    Keystroke keystroke(names, pattern);
+    keystroke.session.edit(pattern, replacement);
     for (int run = 0; run < repeat; ++run) {
-        Keystroke keystroke(names, pattern);
+        keystroke.session.edit(pattern, "");
         const auto start = Clock::now();
         keystroke.session.edit(pattern, replacement);
         milliseconds.push_back(millisecondsSince(start));

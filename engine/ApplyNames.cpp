@@ -34,8 +34,8 @@ public:
     // directory + "/" + newName, after making sure that what is found there
     // is the file the row was made for, in the folder it was made for.
     // Returns the name the file has now, as the file system stored it.
-    Result<std::string> rename(const RowOrigin& origin, const std::string& directory, const std::string& oldName,
-                        const std::string& newName)
+    Result<std::string> rename(const RowOrigin& origin, std::string_view directory, std::string_view oldName,
+                               std::string_view newName)
     {
         // A name the preview cut short, or any other that no file system
         // could hold, never reaches the disk.
@@ -43,7 +43,7 @@ public:
             return failWith(kNameTooLong);
         if (!folder_ || folder_->path() != directory) {
             folder_.reset();
-            auto opened = fileSystem_.openFolder(directory);
+            auto opened = fileSystem_.openFolder(std::string(directory));
             if (!opened)
                 return std::unexpected(opened.error());
             folder_ = *std::move(opened);
@@ -86,7 +86,21 @@ std::string renameFailureMessage(std::string_view oldName, std::string_view newN
     return message;
 }
 
-ApplyOutcome ApplyNames(FileList& list, FileSystem& fileSystem)
+namespace {
+
+ChangeSet renamedRows(const RowRange& rows)
+{
+    ChangeSet changes;
+    if (!rows.empty()) {
+        changes.cells.push_back({ColumnKey::FileName, rows});
+        changes.cells.push_back({ColumnKey::NewName, rows});
+    }
+    return changes;
+}
+
+} // namespace
+
+ApplyOutcome ApplyNames(FileList& list, FileSystem& fileSystem, Progress* progress)
 {
     ApplyOutcome outcome;
     const SubItemIndex pathIndex = list.subItemIndex(ColumnKey::Path);
@@ -94,10 +108,15 @@ ApplyOutcome ApplyNames(FileList& list, FileSystem& fileSystem)
     const SubItemIndex newNameIndex = list.subItemIndex(ColumnKey::NewName);
     const std::size_t lastRow = list.rowCount();
     Batch batch(fileSystem);
+    RowRange sinceReport;
     for (std::size_t row = 1; row <= lastRow; ++row) {
-        const std::string& directory = list.cell(row, pathIndex);
-        const std::string& oldName = list.cell(row, fileNameIndex);
-        const std::string& newName = list.cell(row, newNameIndex);
+        if (progress && progress->due()) {
+            progress->report(renamedRows(sinceReport));
+            sinceReport = {};
+        }
+        const std::string_view directory = list.cell(row, pathIndex);
+        const std::string_view oldName = list.cell(row, fileNameIndex);
+        const std::string_view newName = list.cell(row, newNameIndex);
         if (newName.empty())
             continue;
 
@@ -111,6 +130,7 @@ ApplyOutcome ApplyNames(FileList& list, FileSystem& fileSystem)
         list.setCell(row, fileNameIndex, *renamed);
         list.setCell(row, newNameIndex, {});
         outcome.changed.include(row);
+        sinceReport.include(row);
         ++outcome.renamedCount;
     }
     outcome.statusText = std::to_string(outcome.renamedCount) + std::string(kRenamedSuffix);

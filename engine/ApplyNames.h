@@ -2,6 +2,7 @@
 
 #include "FileList.h"
 #include "FileSystem.h"
+#include "Progress.h"
 
 #include <cstdint>
 #include <string>
@@ -28,6 +29,8 @@ std::string renameFailureMessage(std::string_view oldName, std::string_view newN
 // file there), stops the batch, as does a new name longer than any file
 // system holds ("文件名过长"). The first failure stops the batch: rows before
 // it stay renamed, the failing row and those after it are untouched.
-ApplyOutcome ApplyNames(FileList& list, FileSystem& fileSystem);
+// `progress`, when given, hears whenever a report is due, which rows were renamed since
+// the last one (their FileName and NewName cells).
+ApplyOutcome ApplyNames(FileList& list, FileSystem& fileSystem, Progress* progress = nullptr);
 
 } // namespace renamer

@@ -4,7 +4,20 @@
 
 namespace renamer {
 
-Result<void> AddFolder(FileList& list, FileSystem& fileSystem, const std::string& folderPath)
+namespace {
+
+// Rows appended between two looks at the clock.
+constexpr std::size_t kRowsBetweenProgressChecks = 4096;
+
+void keepAlive(Progress* progress)
+{
+    if (progress)
+        progress->keepAlive();
+}
+
+} // namespace
+
+Result<void> AddFolder(FileList& list, FileSystem& fileSystem, const std::string& folderPath, Progress* progress)
 {
     auto folder = fileSystem.lookUpFolder(folderPath);
     if (!folder)
@@ -14,8 +27,11 @@ Result<void> AddFolder(FileList& list, FileSystem& fileSystem, const std::string
         return std::unexpected(files.error());
     // The listing has just found each file, so looking every one up again
     // would only double the system calls of a large drop.
-    list.reserveForAppending(files->names.size());
+    list.reserveForAppending(files->names.size(), files->names.totalBytes());
+    keepAlive(progress);
     for (std::size_t i = 0; i < files->names.size(); ++i) {
+        if (i % kRowsBetweenProgressChecks == kRowsBetweenProgressChecks - 1)
+            keepAlive(progress);
         const std::uint64_t inode = i < files->inodes.size() ? files->inodes[i] : 0;
         if (auto added = appendFileRow(list, files->parentPath, files->names[i], {inode, files->folder}); !added)
             return added;
@@ -25,25 +41,26 @@ Result<void> AddFolder(FileList& list, FileSystem& fileSystem, const std::string
 
 namespace {
 
-Result<void> addDroppedPath(FileList& list, FileSystem& fileSystem, const std::string& path)
+Result<void> addDroppedPath(FileList& list, FileSystem& fileSystem, const std::string& path, Progress* progress)
 {
     auto attributes = fileSystem.attributes(path);
     if (!attributes)
         return std::unexpected(attributes.error());
     if (*attributes & kDirectoryAttribute)
-        return AddFolder(list, fileSystem, path);
+        return AddFolder(list, fileSystem, path, progress);
     return AddFile(list, fileSystem, path);
 }
 
 } // namespace
 
 DropOutcome AddDroppedItems(FileList& list, FileSystem& fileSystem, const std::vector<std::string>& paths,
-                            const PreviewSettings& preview)
+                            const PreviewSettings& preview, Progress* progress)
 {
     DropOutcome outcome;
     const std::size_t rowsBefore = list.rowCount();
     for (const std::string& path : paths) {
-        if (auto added = addDroppedPath(list, fileSystem, path); !added) {
+        keepAlive(progress);
+        if (auto added = addDroppedPath(list, fileSystem, path, progress); !added) {
             outcome.failure = added.error();
             break;
         }
@@ -55,6 +72,7 @@ DropOutcome AddDroppedItems(FileList& list, FileSystem& fileSystem, const std::v
     if (outcome.failure)
         return outcome;
     outcome.statusText = std::to_string(list.rowCount()) + std::string(kAddedToListSuffix);
+    keepAlive(progress);
     outcome.previewChanged = PreviewNames(list, preview.makeRegularExpression, preview.pattern, preview.replacement,
                                           rowsBefore, preview.run);
     return outcome;

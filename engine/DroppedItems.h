@@ -3,6 +3,7 @@
 #include "FileList.h"
 #include "FileSystem.h"
 #include "PreviewNames.h"
+#include "Progress.h"
 
 #include <optional>
 #include <string>
@@ -20,8 +21,10 @@ struct DropOutcome {
 
 // Adds one row for every file directly inside the folder, in the file
 // system's listing order, exactly as AddFile would for each; sub-folders and
-// the folder itself add no row.
-Result<void> AddFolder(FileList& list, FileSystem& fileSystem, const std::string& folderPath);
+// the folder itself add no row. `progress`, when given, hears now and then
+// that the drop goes on.
+Result<void> AddFolder(FileList& list, FileSystem& fileSystem, const std::string& folderPath,
+                       Progress* progress = nullptr);
 
 // Takes dropped paths in the order the drop delivers them: a folder goes to
 // AddFolder, anything else to AddFile. Then the status text becomes the
@@ -29,6 +32,6 @@ Result<void> AddFolder(FileList& list, FileSystem& fileSystem, const std::string
 // all rows. The first failure ends the drop: rows added before it stay, the
 // remaining paths are not added, no status text is given and no preview runs.
 DropOutcome AddDroppedItems(FileList& list, FileSystem& fileSystem, const std::vector<std::string>& paths,
-                            const PreviewSettings& preview);
+                            const PreviewSettings& preview, Progress* progress = nullptr);
 
 } // namespace renamer

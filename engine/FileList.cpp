@@ -1,6 +1,7 @@
 #include "FileList.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <limits>
 #include <stdexcept>
@@ -14,6 +15,9 @@ FileList::FileList()
           {ColumnKey::FileName, "原文件名", 2},
           {ColumnKey::NewName, "新文件名", 3},
       }}
+    , pathIndex_(column(ColumnKey::Path).subItemIndex)
+    , newNameIndex_(column(ColumnKey::NewName).subItemIndex)
+    , rowsRevision_(nextRevision())
 {
 }
 
@@ -36,63 +40,104 @@ void FileList::setColumnWidth(std::string_view key, float twips)
     columns_[column(key).subItemIndex].width = twips;
 }
 
-const FileList::Row& FileList::rowAt(std::size_t row) const
+void FileList::throwOutsideList(std::size_t row)
 {
-    if (row == 0 || row > rows_.size())
-        throw std::out_of_range("row " + std::to_string(row) + " outside the list");
-    return rows_[row - 1];
+    throw std::out_of_range("row " + std::to_string(row) + " outside the list");
 }
 
-FileList::Row& FileList::rowAt(std::size_t row)
+void FileList::throwOutsideRow(SubItemIndex index)
 {
-    return const_cast<Row&>(static_cast<const FileList&>(*this).rowAt(row));
-}
-
-const std::string& FileList::cell(std::size_t row, SubItemIndex index) const
-{
-    return rowAt(row).at(index);
+    throw std::out_of_range("sub-item " + std::to_string(index) + " outside the row");
 }
 
 void FileList::setCell(std::size_t row, SubItemIndex index, std::string_view text)
 {
-    rowAt(row).at(index).assign(text);
+    checkRow(row);
+    if (index >= kColumnCount)
+        throwOutsideRow(index);
+    RowFile& file = files_[row - 1];
+    if (index != newNameIndex_)
+        rowsRevision_ = nextRevision();
+    if (index == pathIndex_) {
+        const FileIdentity identity = folders_[file.folder].identity;
+        file.folder = folderFor(text, identity);
+        return;
+    }
+    texts_[index].assign(row - 1, text);
 }
 
 RowOrigin FileList::origin(std::size_t row) const
 {
-    rowAt(row); // the range check
+    checkRow(row);
     const RowFile& file = files_[row - 1];
-    return {file.inode, folders_[file.folder]};
+    return {file.inode(), folders_[file.folder].identity};
 }
 
-void FileList::reserveForAppending(std::size_t count)
+FileList::FolderNumber FileList::folderOf(std::size_t row) const
 {
-    const std::size_t needed = rows_.size() + count;
-    if (needed > rows_.capacity()) {
-        const std::size_t capacity = std::max(needed, 2 * rows_.capacity());
-        rows_.reserve(capacity);
-        files_.reserve(capacity);
+    checkRow(row);
+    return files_[row - 1].folder;
+}
+
+FileList::FolderNumber FileList::folderFor(std::string_view path, const FileIdentity& identity)
+{
+    if (lastFolder_ < folders_.size() && folders_[lastFolder_].path == path
+        && folders_[lastFolder_].identity == identity)
+        return lastFolder_;
+    std::vector<FolderNumber>& samePath = foldersByPath_[std::string(path)];
+    for (const FolderNumber folder : samePath) {
+        if (folders_[folder].identity == identity)
+            return lastFolder_ = folder;
+    }
+    folders_.push_back({std::string(path), identity});
+    samePath.push_back(static_cast<FolderNumber>(folders_.size() - 1));
+    return lastFolder_ = samePath.back();
+}
+
+void FileList::reserveForAppending(std::size_t count, std::size_t nameBytes)
+{
+    if (files_.size() + count > files_.capacity())
+        files_.reserve(std::max(files_.size() + count, 2 * files_.capacity()));
+    for (SubItemIndex index = 0; index < kColumnCount; ++index) {
+        if (index == pathIndex_)
+            continue;
+        // Numbers take a few bytes; names what the caller says; proposals
+        // come later.
+        const std::size_t bytes = index == subItemIndex(ColumnKey::Id) ? 8 * count
+            : index == subItemIndex(ColumnKey::FileName)               ? nameBytes
+                                                                       : 0;
+        texts_[index].reserve(count, bytes);
     }
 }
 
-std::size_t FileList::appendRow(std::string mainText, const RowOrigin& origin)
+std::size_t FileList::appendRow(std::string_view mainText, const RowOrigin& origin)
 {
-    Row& row = rows_.emplace_back();
-    row[subItemIndex(ColumnKey::Id)] = std::move(mainText);
-    if (folders_.empty() || folders_.back() != origin.folder)
-        folders_.push_back(origin.folder);
-    files_.push_back({origin.inode, static_cast<std::uint32_t>(folders_.size() - 1)});
-    return rows_.size();
+    return appendRow(mainText, {}, {}, origin);
+}
+
+std::size_t FileList::appendRow(std::string_view mainText, std::string_view path, std::string_view fileName,
+                                const RowOrigin& origin)
+{
+    const SubItemIndex idIndex = subItemIndex(ColumnKey::Id);
+    const SubItemIndex fileNameIndex = subItemIndex(ColumnKey::FileName);
+    rowsRevision_ = nextRevision();
+    files_.emplace_back(origin.inode, folderFor(path, origin.folder));
+    for (SubItemIndex index = 0; index < kColumnCount; ++index) {
+        if (index != pathIndex_)
+            texts_[index].append(index == idIndex ? mainText : index == fileNameIndex ? fileName : std::string_view{});
+    }
+    return files_.size();
 }
 
 void FileList::clear()
 {
-    rows_.clear();
-    rows_.shrink_to_fit();
-    files_.clear();
-    files_.shrink_to_fit();
+    files_ = {};
+    for (TextColumn& texts : texts_)
+        texts.clear();
     folders_.clear();
-    folders_.shrink_to_fit();
+    foldersByPath_.clear();
+    lastFolder_ = 0;
+    rowsRevision_ = nextRevision();
 }
 
 Result<void> appendFileRow(FileList& list, std::string_view parentPath, std::string_view name,
@@ -101,9 +146,10 @@ Result<void> appendFileRow(FileList& list, std::string_view parentPath, std::str
     // The row count is a 32-bit value; the next number must still fit.
     if (list.rowCount() >= static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
         return failWith("列表已满");
-    const std::size_t row = list.appendRow(std::to_string(list.rowCount() + 1), origin);
-    list.setCell(row, ColumnKey::Path, parentPath);
-    list.setCell(row, ColumnKey::FileName, name);
+    char number[16];
+    const auto written = std::to_chars(number, number + sizeof number, list.rowCount() + 1);
+    list.appendRow(std::string_view(number, static_cast<std::size_t>(written.ptr - number)), parentPath, name,
+                   origin);
     return {};
 }
 

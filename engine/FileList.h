@@ -2,9 +2,15 @@
 
 #include "Failure.h"
 #include "FileSystem.h"
+#include "Revision.h"
+
+#include "TextColumn.h"
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <unordered_map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,10 +65,15 @@ struct RowOrigin {
 // current name and proposed new name. It is the one store of rows; the window
 // shows it through an adapter. Rows are appended at the end or removed all
 // together, so a row's ID always equals its position (counted from 1).
+//
+// Rows of one folder share its path text: a row holds the folder's number,
+// and the texts of each other column lie back to back in one buffer (a
+// million rows take about 40 bytes each besides their names).
 class FileList {
 public:
     static constexpr std::size_t kColumnCount = 4;
-    using Row = std::array<std::string, kColumnCount>;
+    // Rows of one folder, counted from 0 in the order folders first came.
+    using FolderNumber = std::uint32_t;
 
     FileList();
 
@@ -78,14 +89,21 @@ public:
     SubItemIndex subItemIndex(std::string_view key) const { return column(key).subItemIndex; }
     void setColumnWidth(std::string_view key, float twips);
 
-    std::size_t rowCount() const { return rows_.size(); }
+    std::size_t rowCount() const { return files_.size(); }
 
-    // Cells by 1-based row position; an out-of-range row throws std::out_of_range.
-    const std::string& cell(std::size_t row, SubItemIndex index) const;
-    const std::string& cell(std::size_t row, std::string_view key) const
+    // Cells by 1-based row position; an out-of-range row throws
+    // std::out_of_range. The text stays valid until its column next changes.
+    std::string_view cell(std::size_t row, SubItemIndex index) const
     {
-        return cell(row, subItemIndex(key));
+        checkRow(row);
+        if (index == pathIndex_)
+            return folders_[files_[row - 1].folder].path;
+        if (index >= kColumnCount)
+            throwOutsideRow(index);
+        return texts_[index].text(row - 1);
     }
+    std::string_view cell(std::size_t row, std::string_view key) const { return cell(row, subItemIndex(key)); }
+    // `text` may be a cell's text, of this row or another.
     void setCell(std::size_t row, SubItemIndex index, std::string_view text);
     void setCell(std::size_t row, std::string_view key, std::string_view text)
     {
@@ -94,30 +112,73 @@ public:
 
     // Which file the row was made for (1-based; out of range throws).
     RowOrigin origin(std::size_t row) const;
+    std::uint64_t inodeOf(std::size_t row) const
+    {
+        checkRow(row);
+        return files_[row - 1].inode();
+    }
+
+    // Changes whenever a row is added or removed or a cell other than a
+    // NewName is written: what stays the same from keystroke to keystroke.
+    std::uint64_t rowsRevision() const { return rowsRevision_; }
+
+    // The row's folder: rows with the same Path and the same folder identity
+    // share one (1-based row; out of range throws).
+    FolderNumber folderOf(std::size_t row) const;
+    std::size_t folderCount() const { return folders_.size(); }
+    std::string_view folderPath(FolderNumber folder) const { return folders_[folder].path; }
 
     // Appends a row whose main text is `mainText` and whose sub-items are
     // empty; returns its position.
-    std::size_t appendRow(std::string mainText, const RowOrigin& origin = {});
-    // Makes room for `count` more rows, growing at least geometrically so that
-    // many small drops stay linear.
-    void reserveForAppending(std::size_t count);
+    std::size_t appendRow(std::string_view mainText, const RowOrigin& origin = {});
+    // Appends a row with its main text, Path and FileName; returns its position.
+    std::size_t appendRow(std::string_view mainText, std::string_view path, std::string_view fileName,
+                          const RowOrigin& origin);
+    // Makes room for `count` more rows whose names take `nameBytes` in all,
+    // growing at least geometrically so that many small drops stay linear.
+    void reserveForAppending(std::size_t count, std::size_t nameBytes = 0);
     void clear();
 
 private:
-    Row& rowAt(std::size_t row);
-    const Row& rowAt(std::size_t row) const;
-
-    // Beside each row, its file's inode number and its folder's place in
-    // folders_, which consecutive rows of one folder share.
+    struct Folder {
+        std::string path;
+        FileIdentity identity;
+    };
+    // Beside each row, its file's inode number and its folder: the inode in
+    // two halves, so that a row takes 12 bytes rather than 16 with padding.
     struct RowFile {
-        std::uint64_t inode;
-        std::uint32_t folder;
+        std::uint32_t inodeLow;
+        std::uint32_t inodeHigh;
+        FolderNumber folder;
+
+        RowFile(std::uint64_t inode, FolderNumber folder)
+            : inodeLow(static_cast<std::uint32_t>(inode))
+            , inodeHigh(static_cast<std::uint32_t>(inode >> 32))
+            , folder(folder)
+        {
+        }
+        std::uint64_t inode() const { return std::uint64_t{inodeHigh} << 32 | inodeLow; }
     };
 
+    void checkRow(std::size_t row) const
+    {
+        if (row == 0 || row > files_.size()) [[unlikely]]
+            throwOutsideList(row);
+    }
+    [[noreturn]] static void throwOutsideList(std::size_t row);
+    [[noreturn]] static void throwOutsideRow(SubItemIndex index);
+    // The folder of that path and identity, made when it is new.
+    FolderNumber folderFor(std::string_view path, const FileIdentity& identity);
+
     std::array<ListColumn, kColumnCount> columns_;
-    std::vector<Row> rows_;
+    SubItemIndex pathIndex_;
     std::vector<RowFile> files_;
-    std::vector<FileIdentity> folders_;
+    std::array<TextColumn, kColumnCount> texts_; // by sub-item index; the Path column's stays empty
+    std::deque<Folder> folders_;                 // stays put, so that paths read stay valid
+    std::unordered_map<std::string, std::vector<FolderNumber>> foldersByPath_;
+    FolderNumber lastFolder_ = 0;                // rows of one folder mostly come together
+    SubItemIndex newNameIndex_;
+    std::uint64_t rowsRevision_;
 };
 
 // Appends a row for the file `name` in the directory `parentPath`, numbered

@@ -5,7 +5,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -72,13 +74,16 @@ private:
 using OpenFolderPtr = std::shared_ptr<const OpenFolder>;
 
 // Names held back to back in one buffer: a folder of 100,000 files costs a
-// few allocations, not one per name.
+// few allocations, not one per name. At most 4 GiB of names in all; more
+// throws std::length_error.
 class NameList {
 public:
     void add(std::string_view name)
     {
+        if (bytes_.size() + name.size() > std::numeric_limits<std::uint32_t>::max())
+            throw std::length_error("more names than a name list holds");
         bytes_.append(name);
-        ends_.push_back(bytes_.size());
+        ends_.push_back(static_cast<std::uint32_t>(bytes_.size()));
     }
     void reserve(std::size_t count, std::size_t totalBytes)
     {
@@ -87,6 +92,7 @@ public:
     }
     std::size_t size() const { return ends_.size(); }
     bool empty() const { return ends_.empty(); }
+    std::size_t totalBytes() const { return bytes_.size(); }
     std::string_view operator[](std::size_t index) const
     {
         const std::size_t begin = index == 0 ? 0 : ends_[index - 1];
@@ -103,7 +109,7 @@ public:
 
 private:
     std::string bytes_;
-    std::vector<std::size_t> ends_;
+    std::vector<std::uint32_t> ends_; // where each name ends in bytes_
 };
 
 // The files directly inside a folder, as `listFolderFiles` finds them.

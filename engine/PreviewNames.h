@@ -4,6 +4,7 @@
 #include "RegularExpression.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <limits>
 #include <memory>
 #include <string>
@@ -18,9 +19,24 @@ namespace renamer {
 // object, kept with its compiled pattern after the run so that the rows on
 // screen can show where it matches.
 struct PreviewRun {
-    std::vector<bool> patternMissed; // one flag per row, at row - 1
+    std::vector<std::uint8_t> patternMissed; // one flag per row, at row - 1
     std::unique_ptr<RegularExpression> regex;
     std::string replacement;
+
+    // The proposals of a stretch of rows that differ from the rows' NewName,
+    // worked out without writing to the list, so that stretches can be
+    // worked out at the same time and written afterwards in row order. Kept
+    // from run to run, so that a keystroke allocates next to nothing.
+    struct ProposalChanges {
+        struct Change {
+            std::uint32_t row;
+            std::uint32_t offset; // in texts
+            std::uint32_t length;
+        };
+        std::string texts;
+        std::vector<Change> changes;
+    };
+    std::vector<ProposalChanges> stretches;
 };
 
 // What a preview run needs besides the list: the texts of the pattern and

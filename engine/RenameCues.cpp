@@ -2,8 +2,10 @@
 
 #include "CaseFolding.h"
 #include "NameBound.h"
+#include "Stretches.h"
 
-#include <deque>
+#include <algorithm>
+#include <unordered_map>
 #include <unordered_set>
 
 namespace renamer {
@@ -44,33 +46,9 @@ std::string describeRowCue(const RowCue& cue, const std::optional<NameRefusal>& 
     return {};
 }
 
-DirectorySnapshot::Directory::Directory(DirectoryNames names)
-    : caseInsensitive_(names.caseInsensitive)
-    , longestName_(names.longestName)
-    , volumeKind_(names.volumeKind)
-    , access_(names.access)
-    , identity_(names.folder)
-{
-    if (caseInsensitive_) {
-        NameList folded;
-        std::string name;
-        for (std::size_t i = 0; i < names.names.size(); ++i) {
-            foldCase(names.names[i], name);
-            folded.add(name);
-        }
-        names.names = std::move(folded);
-    }
-    // The table views into the list, which stays put from here on.
-    storage_ = std::move(names.names);
-    names_.reserve(storage_.size());
-    for (std::size_t i = 0; i < storage_.size(); ++i) {
-        const std::string_view name = storage_[i];
-        names_.findOrInsert(0, name, hashName(name)) = i < names.inodes.size() ? names.inodes[i] : 0;
-    }
-}
-
 void DirectorySnapshot::read(const std::string& path, FileSystem& fileSystem)
 {
+    revision_ = nextRevision();
     auto names = fileSystem.readDirectoryNames(path);
     if (!names) {
         // An unreadable directory gives no cues about names on disk; the
@@ -78,39 +56,40 @@ void DirectorySnapshot::read(const std::string& path, FileSystem& fileSystem)
         directories_.erase(path);
         return;
     }
-    directories_[path] = std::make_unique<Directory>(*std::move(names));
+    directories_[path] = std::make_unique<const DirectoryNames>(*std::move(names));
 }
 
 void DirectorySnapshot::readDirectoriesOf(const FileList& list, FileSystem& fileSystem, const RowRange& rows)
 {
     if (rows.empty())
         return;
-    const SubItemIndex pathIndex = list.subItemIndex(ColumnKey::Path);
-    std::string_view previous;
-    std::unordered_set<std::string_view> seen;
+    std::vector<bool> seen(list.folderCount());
+    std::unordered_set<std::string_view> seenPaths;
     for (std::size_t row = rows.first; row <= rows.last; ++row) {
-        const std::string& path = list.cell(row, pathIndex);
-        if (path == previous)
+        const FileList::FolderNumber folder = list.folderOf(row);
+        if (seen[folder])
             continue;
-        previous = path;
-        if (seen.insert(path).second)
-            read(path, fileSystem);
+        seen[folder] = true;
+        const std::string_view path = list.folderPath(folder);
+        if (seenPaths.insert(path).second)
+            read(std::string(path), fileSystem);
     }
 }
 
 void DirectorySnapshot::refresh(const FileList& list, FileSystem& fileSystem)
 {
-    directories_.clear();
+    clear();
     if (list.rowCount() > 0)
         readDirectoriesOf(list, fileSystem, RowRange{1, list.rowCount()});
 }
 
 void DirectorySnapshot::clear()
 {
+    revision_ = nextRevision();
     directories_.clear();
 }
 
-const DirectorySnapshot::Directory* DirectorySnapshot::find(std::string_view path) const
+const DirectoryNames* DirectorySnapshot::find(std::string_view path) const
 {
     const auto found = directories_.find(std::string(path));
     return found == directories_.end() ? nullptr : found->second.get();
@@ -124,33 +103,224 @@ bool isInvalidName(std::string_view name)
         || name.find('\0') != std::string_view::npos;
 }
 
+// Where a key's text is.
+enum TextSource : std::uint32_t {
+    kEntryOfDirectory, // an entry's name in the snapshot: its number in the directory's names
+    kRowFileName,      // a row's FileName: the row's index
+    kFoldedName,       // a folded name: its number in the computer's own list
+};
+
+// Below this many rows the proposals are looked up on one thread.
+constexpr std::size_t kLeastRowsPerStretch = 16384;
+
+// Maps a 32-bit hash onto `size` slots, keeping the order of hashes: names
+// whose hashes start alike have their slots together.
+std::size_t homeSlot(std::uint32_t hash, std::size_t size)
+{
+    return static_cast<std::size_t>((static_cast<std::uint64_t>(hash) * size) >> 32);
+}
+
+// The look-ups go by parts of the hash space, each small enough that its
+// table slots stay in the cache.
+constexpr unsigned kPartBits = 8;
+constexpr std::size_t kParts = std::size_t{1} << kPartBits;
+
+std::size_t partOf(std::uint32_t hash)
+{
+    return hash >> (32 - kPartBits);
+}
+
+std::size_t nextSlot(std::size_t slot, std::size_t size)
+{
+    return slot + 1 == size ? 0 : slot + 1;
+}
+
+// Room for `count` entries at a load of at most a half: most proposals are
+// names nobody has, and a look-up that misses probes the longer the fuller
+// the table is.
+std::size_t slotsFor(std::size_t count)
+{
+    return 2 * count + 16;
+}
+
 } // namespace
 
-std::uint32_t RowCueComputer::directoryId(std::string_view path)
+std::uint32_t RowCueComputer::hashKey(std::uint32_t directory, std::string_view key) const
 {
-    // Rows of one folder mostly stand together.
-    if (!directories_.empty() && path == lastPath_)
-        return lastDirectoryId_;
-    std::uint32_t& id = directoryIds_.findOrInsert(0, path, hashName(path));
-    if (id == 0) {
-        directories_.push_back(snapshot_->find(path));
-        id = static_cast<std::uint32_t>(directories_.size());
+    std::uint64_t hash = std::hash<std::string_view>{}(key) + directory * 0x9E3779B97F4A7C15u;
+    hash ^= hash >> 32;
+    return static_cast<std::uint32_t>(hash);
+}
+
+std::string_view RowCueComputer::keyText(const Key& key) const
+{
+    switch (key.textSource) {
+    case kEntryOfDirectory:
+        return directories_[key.directory].names->names[key.text];
+    case kRowFileName:
+        return list_->cell(key.text + 1, ColumnKey::FileName);
+    default:
+        return foldedNames_[key.text];
     }
-    lastPath_ = path;
-    lastDirectoryId_ = id;
-    return id;
 }
 
-std::string_view RowCueComputer::key(const DirectorySnapshot::Directory* directory, std::string_view name)
+std::string_view RowCueComputer::compareForm(std::uint32_t directory, std::string_view name,
+                                             std::string& buffer) const
 {
-    if (directory == nullptr || !directory->caseInsensitive())
+    const DirectoryNames* names = directories_[directory].names;
+    if (names == nullptr || !names->caseInsensitive)
         return name;
-    foldCase(name, scratch_);
-    return folded_.emplace_back(scratch_);
+    foldCase(name, buffer);
+    return buffer;
 }
 
-RowCue RowCueComputer::findSource(const RowOrigin& origin, const DirectorySnapshot::Directory* directory,
-                                  const NameState* old, std::string_view oldKey, std::size_t oldHash) const
+RowCueComputer::KeyNumber RowCueComputer::findKey(std::uint32_t directory, std::string_view key,
+                                                  std::uint32_t hash) const
+{
+    for (std::size_t slot = homeSlot(hash, keySlots_.size());; slot = nextSlot(slot, keySlots_.size())) {
+        const std::uint64_t entry = keySlots_[slot];
+        if (entry == 0)
+            return kNoKey;
+        if (static_cast<std::uint32_t>(entry >> 32) != hash)
+            continue;
+        const auto number = static_cast<KeyNumber>((entry & 0xFFFFFFFFu) - 1);
+        if (keys_[number].directory == directory && keyText(keys_[number]) == key)
+            return number;
+    }
+}
+
+void RowCueComputer::placeSlot(std::vector<std::uint64_t>& slots, std::uint64_t entry)
+{
+    std::size_t slot = homeSlot(static_cast<std::uint32_t>(entry >> 32), slots.size());
+    while (slots[slot] != 0)
+        slot = nextSlot(slot, slots.size());
+    slots[slot] = entry;
+}
+
+RowCueComputer::KeyNumber RowCueComputer::addKey(const Key& key, std::uint32_t hash)
+{
+    const auto number = static_cast<KeyNumber>(keys_.size());
+    keys_.push_back(key);
+    if (slotsFor(keys_.size()) > keySlots_.size()) {
+        // More keys than the table was made for: rows from folders that list
+        // other files too. Twice the room, every entry placed again by its
+        // hash, which the slot keeps.
+        std::vector<std::uint64_t> grown(slotsFor(2 * keys_.size()), 0);
+        for (const std::uint64_t entry : keySlots_) {
+            if (entry != 0)
+                placeSlot(grown, entry);
+        }
+        keySlots_ = std::move(grown);
+    }
+    placeSlot(keySlots_, static_cast<std::uint64_t>(hash) << 32 | (static_cast<std::uint64_t>(number) + 1));
+    return number;
+}
+
+void RowCueComputer::prepare(const FileList& list, const DirectorySnapshot& snapshot)
+{
+    preparedRows_ = list.rowsRevision();
+    preparedSnapshot_ = snapshot.revision();
+
+    // One directory per path, however many folders of the list share it.
+    directories_.clear();
+    std::unordered_map<std::string_view, std::uint32_t> directoryOfPath;
+    std::vector<std::uint32_t> directoryOfFolder(list.folderCount());
+    std::size_t entries = 0;
+    for (FileList::FolderNumber folder = 0; folder < list.folderCount(); ++folder) {
+        const std::string_view path = list.folderPath(folder);
+        const auto [found, added] = directoryOfPath.try_emplace(path, static_cast<std::uint32_t>(directories_.size()));
+        if (added) {
+            const DirectoryNames* names = snapshot.find(path);
+            directories_.push_back({names});
+            entries += names != nullptr ? names->names.size() : 0;
+        }
+        directoryOfFolder[folder] = found->second;
+    }
+
+    const std::size_t rowCount = list.rowCount();
+    keys_.clear();
+    foldedNames_ = {};
+    keys_.reserve(entries + rowCount);
+    // Rows mostly come from the folders they live in, whose entries are then
+    // the rows' own names: the table is made for the larger count and grows
+    // where the two differ.
+    keySlots_.assign(slotsFor(std::max(entries, rowCount)), 0);
+
+    // Every row's old name first, so that the keys of rows that follow each
+    // other follow each other too, and a keystroke reads them in order.
+    rows_.resize(rowCount);
+    for (std::size_t row = 1; row <= rowCount; ++row) {
+        const std::uint32_t directory = directoryOfFolder[list.folderOf(row)];
+        const DirectoryNames* names = directories_[directory].names;
+        const std::string_view key = compareForm(directory, list.cell(row, ColumnKey::FileName), folded_);
+        const std::uint32_t hash = hashKey(directory, key);
+        KeyNumber number = findKey(directory, key, hash);
+        if (number == kNoKey) {
+            Key added{directory, kRowFileName, 0, static_cast<std::uint32_t>(row - 1)};
+            if (names != nullptr && names->caseInsensitive) {
+                added.textSource = kFoldedName;
+                added.text = static_cast<std::uint32_t>(foldedNames_.size());
+                foldedNames_.add(key);
+            }
+            number = addKey(added, hash);
+        }
+        const bool folderReplaced = names != nullptr && !maybeSameFolder(list.origin(row).folder, names->folder);
+        rows_[row - 1] = {directory, folderReplaced ? 1u : 0u, number};
+    }
+
+    // Every name on disk, most of them already there as a row's old name;
+    // where a directory lists one name twice (under two spellings of a
+    // folder that ignores case) the last one's inode counts.
+    for (std::uint32_t directory = 0; directory < directories_.size(); ++directory) {
+        const DirectoryNames* names = directories_[directory].names;
+        if (names == nullptr)
+            continue;
+        for (std::size_t entry = 0; entry < names->names.size(); ++entry) {
+            const std::string_view key = compareForm(directory, names->names[entry], folded_);
+            const std::uint32_t hash = hashKey(directory, key);
+            KeyNumber number = findKey(directory, key, hash);
+            if (number == kNoKey) {
+                Key added{directory, kEntryOfDirectory, 1, static_cast<std::uint32_t>(entry)};
+                if (names->caseInsensitive) {
+                    added.textSource = kFoldedName;
+                    added.text = static_cast<std::uint32_t>(foldedNames_.size());
+                    foldedNames_.add(key);
+                }
+                number = addKey(added, hash);
+            }
+            keys_[number].onDisk = 1;
+            keys_[number].inode = entry < names->inodes.size() ? names->inodes[entry] : 0;
+        }
+    }
+
+    keyStates_.assign(keys_.size(), KeyState{});
+    run_ = 0;
+}
+
+void RowCueComputer::startRun()
+{
+    if (++run_ == 0) { // after four billion runs the stamps wrap
+        for (KeyState& state : keyStates_)
+            state.run = 0;
+        run_ = 1;
+    }
+}
+
+const RowCueComputer::KeyState* RowCueComputer::playedState(KeyNumber key) const
+{
+    const KeyState& state = keyStates_[key];
+    return state.run == run_ ? &state : nullptr;
+}
+
+RowCueComputer::KeyState& RowCueComputer::touch(KeyNumber key)
+{
+    KeyState& state = keyStates_[key];
+    if (state.run != run_)
+        state = {run_, 0, 0};
+    return state;
+}
+
+RowCue RowCueComputer::findSource(std::uint32_t row, const RowKeys& keys, const KeyState* old) const
 {
     // The file the batch would find under the old name: the one an earlier
     // row renamed to it, none when an earlier row renamed its file away,
@@ -158,105 +328,209 @@ RowCue RowCueComputer::findSource(const RowOrigin& origin, const DirectorySnapsh
     bool found = true;
     std::uint64_t foundInode = 0;
     if (old != nullptr && old->renamedToBy != 0) {
-        foundInode = list_->origin(old->renamedToBy).inode;
+        foundInode = list_->inodeOf(old->renamedToBy);
     } else if (old != nullptr && old->renamedAwayBy != 0) {
         found = false;
-    } else if (directory != nullptr) {
-        const std::uint64_t* inode = directory->inodeOf(oldKey, oldHash);
-        found = inode != nullptr;
-        foundInode = found ? *inode : 0;
+    } else if (directories_[keys.directory].names != nullptr) {
+        const Key& oldKey = keys_[keys.oldKey];
+        found = oldKey.onDisk != 0;
+        foundInode = found ? oldKey.inode : 0;
     }
-    if (found && maybeSameInode(foundInode, origin.inode))
+    const std::uint64_t inode = list_->inodeOf(row);
+    if (found && maybeSameInode(foundInode, inode))
         return {};
     // Not there: moved away by an earlier row, or gone or replaced on disk.
-    if (old != nullptr && old->renamedAwayBy != 0
-        && maybeSameInode(list_->origin(old->renamedAwayBy).inode, origin.inode))
+    if (old != nullptr && old->renamedAwayBy != 0 && maybeSameInode(list_->inodeOf(old->renamedAwayBy), inode))
         return {RowCueKind::RenamedByEarlierRow, old->renamedAwayBy};
     return {found ? RowCueKind::SourceReplaced : RowCueKind::SourceGone};
 }
 
-RowCue RowCueComputer::play(std::uint32_t row, std::string_view path, std::string_view oldName,
-                            std::string_view newName)
+void RowCueComputer::hashProposals(std::size_t first, std::size_t last)
+{
+    const SubItemIndex fileNameIndex = list_->subItemIndex(ColumnKey::FileName);
+    const SubItemIndex newNameIndex = list_->subItemIndex(ColumnKey::NewName);
+    std::string folded;
+    for (std::size_t row = first; row <= last; ++row) {
+        Proposal& proposal = proposals_[row - 1];
+        const std::string_view newName = list_->cell(row, newNameIndex);
+        if (newName.empty() || newName == list_->cell(row, fileNameIndex)) {
+            proposal = {0, kNotLookedUp, 0};
+            continue;
+        }
+        const RowKeys& keys = rows_[row - 1];
+        const DirectoryNames* names = directories_[keys.directory].names;
+        const std::string_view key = compareForm(keys.directory, newName, folded);
+        if (names != nullptr && names->caseInsensitive && key == keyText(keys_[keys.oldKey])) {
+            proposal = {0, kCaseOnly, 0};
+            continue;
+        }
+        proposal = {hashKey(keys.directory, key), kNoKey, 0};
+    }
+}
+
+void RowCueComputer::sortByHash()
+{
+    // A counting sort, stable: within a part the rows stay in row order.
+    partStarts_.assign(kParts + 1, 0);
+    for (const Proposal& proposal : proposals_) {
+        if (proposal.key == kNoKey)
+            ++partStarts_[partOf(proposal.hash) + 1];
+    }
+    for (std::size_t part = 1; part <= kParts; ++part)
+        partStarts_[part] += partStarts_[part - 1];
+    rowsByHash_.resize(partStarts_[kParts]);
+    std::vector<std::uint32_t> next(partStarts_.begin(), partStarts_.end() - 1);
+    for (std::size_t row = 1; row <= proposals_.size(); ++row) {
+        const Proposal& proposal = proposals_[row - 1];
+        if (proposal.key == kNoKey)
+            rowsByHash_[next[partOf(proposal.hash)]++] = static_cast<std::uint32_t>(row);
+    }
+}
+
+void RowCueComputer::lookUpParts(std::size_t firstPart, std::size_t lastPart)
+{
+    const SubItemIndex newNameIndex = list_->subItemIndex(ColumnKey::NewName);
+    std::string folded;
+    std::string foldedOther;
+    // The proposals of one part that are no key, by their hash: the last
+    // row seen with each, to find the earlier row that proposed the same.
+    struct Seen {
+        std::uint32_t hash;
+        std::uint32_t row;
+    };
+    std::vector<Seen> seen;
+    for (std::size_t part = firstPart; part <= lastPart; ++part) {
+        const std::size_t begin = partStarts_[part];
+        const std::size_t end = partStarts_[part + 1];
+        seen.assign(2 * (end - begin) + 1, Seen{0, 0});
+        for (std::size_t at = begin; at < end; ++at) {
+            const std::uint32_t row = rowsByHash_[at];
+            Proposal& proposal = proposals_[row - 1];
+            const std::uint32_t directory = rows_[row - 1].directory;
+            const std::string_view key = compareForm(directory, list_->cell(row, newNameIndex), folded);
+            proposal.key = findKey(directory, key, proposal.hash);
+            if (proposal.key != kNoKey)
+                continue;
+            // Every hash of the part starts with the same bits: the rest place it.
+            std::size_t slot = homeSlot(proposal.hash << kPartBits, seen.size());
+            for (;; slot = nextSlot(slot, seen.size())) {
+                Seen& earlier = seen[slot];
+                if (earlier.row == 0) {
+                    earlier = {proposal.hash, row};
+                    break;
+                }
+                if (earlier.hash == proposal.hash && rows_[earlier.row - 1].directory == directory
+                    && compareForm(directory, list_->cell(earlier.row, newNameIndex), foldedOther) == key) {
+                    proposal.previousSame = earlier.row;
+                    earlier.row = row;
+                    break;
+                }
+            }
+        }
+    }
+}
+
+RowCue RowCueComputer::play(std::uint32_t row, std::string_view newName, const Proposal& proposal)
 {
     if (isInvalidName(newName))
         return {RowCueKind::InvalidName};
     // Also a name the preview cut short is longer than any name can be.
     if (newName.size() > kLongestPossibleName)
         return {RowCueKind::NameTooLong};
-    const std::uint32_t id = directoryId(path);
-    const DirectorySnapshot::Directory* directory = directories_[id - 1];
+    const RowKeys& keys = rows_[row - 1];
+    const DirectoryNames* directory = directories_[keys.directory].names;
     // What the folder's volume refuses, in one pass over the name; a row
     // that keeps its name renames nothing, so it meets none of it.
-    if (directory != nullptr && newName != oldName) {
-        if (directory->access() == FolderAccess::ReadOnlyVolume)
+    if (directory != nullptr && newName != list_->cell(row, ColumnKey::FileName)) {
+        if (directory->access == FolderAccess::ReadOnlyVolume)
             return {RowCueKind::ReadOnlyVolume};
-        if (directory->access() == FolderAccess::NoWriteRights)
+        if (directory->access == FolderAccess::NoWriteRights)
             return {RowCueKind::NoWriteRights};
-        if (!followsWindowsRules(directory->volumeKind())) {
-            if (newName.size() > directory->longestName())
+        if (!followsWindowsRules(directory->volumeKind)) {
+            if (newName.size() > directory->longestName)
                 return {RowCueKind::NameTooLong};
-        } else if (const auto refusal = refusalOf(newName, directory->volumeKind(), directory->longestName())) {
+        } else if (const auto refusal = refusalOf(newName, directory->volumeKind, directory->longestName)) {
             return {refusal->kind == NameRefusalKind::TooLong ? RowCueKind::NameTooLong : RowCueKind::NotAWindowsName};
         }
     }
-    const RowOrigin origin = list_->origin(row);
-    if (directory != nullptr && !maybeSameFolder(origin.folder, directory->identity()))
+    if (keys.folderReplaced != 0)
         return {RowCueKind::FolderReplaced};
 
-    const std::string_view oldKey = key(directory, oldName);
-    const std::size_t oldHash = hashName(oldKey);
-    if (const RowCue source = findSource(origin, directory, names_.find(id, oldKey, oldHash), oldKey, oldHash);
-        source.isError())
+    if (const RowCue source = findSource(row, keys, playedState(keys.oldKey)); source.isError())
         return source;
-    if (newName == oldName)
+    if (newName == list_->cell(row, ColumnKey::FileName))
         return {RowCueKind::Unchanged};
-    const std::string_view newKey = key(directory, newName);
     // A change of letter case only, where case does not count, is the file
     // itself; the row then holds the name under its new spelling.
-    if (newKey == oldKey) {
-        names_.findOrInsert(id, oldKey, oldHash).renamedToBy = row;
+    if (proposal.key == kCaseOnly) {
+        touch(keys.oldKey).renamedToBy = row;
         return {};
     }
-    const std::size_t newHash = hashName(newKey);
-    if (const NameState* taken = names_.find(id, newKey, newHash)) {
-        if (taken->renamedToBy != 0)
-            return {RowCueKind::TakenByEarlierRow, taken->renamedToBy};
-    } else if (directory != nullptr && directory->contains(newKey, newHash)) {
-        return {RowCueKind::TakenOnDisk};
+    if (const KeyNumber taken = proposal.key; taken != kNoKey) {
+        if (const KeyState* state = playedState(taken)) {
+            if (state->renamedToBy != 0)
+                return {RowCueKind::TakenByEarlierRow, state->renamedToBy};
+        } else if (keys_[taken].onDisk != 0) {
+            return {RowCueKind::TakenOnDisk};
+        }
+        touch(taken).renamedToBy = row;
+    } else {
+        // A name no key has: only an earlier row's proposal can hold it, and
+        // whoever first took it keeps it.
+        if (const std::uint32_t holder = holders_[row - 1]; holder != 0)
+            return {RowCueKind::TakenByEarlierRow, holder};
+        holders_[row - 1] = row;
     }
-    names_.findOrInsert(id, newKey, newHash).renamedToBy = row;
-    NameState& source = names_.findOrInsert(id, oldKey, oldHash);
+    KeyState& source = touch(keys.oldKey);
     source.renamedToBy = 0;
     source.renamedAwayBy = row;
     return {};
 }
 
 RowRange RowCueComputer::compute(const FileList& list, const DirectorySnapshot& snapshot, std::vector<RowCue>& cues,
-                                 const std::vector<bool>& patternMissed)
+                                 const std::vector<std::uint8_t>& patternMissed)
 {
     list_ = &list;
-    snapshot_ = &snapshot;
-    const std::size_t rowCount = list.rowCount();
-    // A row that renames holds two names: room for every row doing so, once,
-    // rather than growing (and briefly holding two tables) mid-keystroke.
-    names_.clear();
-    names_.reserve(2 * rowCount);
-    directoryIds_.clear();
-    directories_.clear();
-    folded_.clear();
+    if (list.rowsRevision() != preparedRows_ || snapshot.revision() != preparedSnapshot_)
+        prepare(list, snapshot);
+    startRun();
 
+    const std::size_t rowCount = list.rowCount();
     RowRange changed;
     if (cues.size() > rowCount)
         cues.resize(rowCount);
     cues.reserve(rowCount);
-    const SubItemIndex pathIndex = list.subItemIndex(ColumnKey::Path);
-    const SubItemIndex fileNameIndex = list.subItemIndex(ColumnKey::FileName);
     const SubItemIndex newNameIndex = list.subItemIndex(ColumnKey::NewName);
+
+    // Every proposal is looked up first; then the batch is played in row
+    // order, with the state that rows a few steps ahead will read fetched
+    // already, so that those memory reads overlap.
+    proposals_.resize(rowCount);
+    workInStretches(1, rowCount, stretchCount(rowCount, kLeastRowsPerStretch),
+                    [this](std::size_t first, std::size_t last, unsigned) { hashProposals(first, last); });
+    sortByHash();
+    workInStretches(1, kParts, stretchCount(rowsByHash_.size(), kLeastRowsPerStretch),
+                    [this](std::size_t first, std::size_t last, unsigned) { lookUpParts(first - 1, last - 1); });
+    holders_.resize(rowCount);
+    constexpr std::size_t kAhead = 16;
+    const auto prefetch = [&](std::size_t row) {
+        const Proposal& proposal = proposals_[row - 1];
+        if (proposal.key == kNoKey && proposal.previousSame != 0)
+            __builtin_prefetch(&holders_[proposal.previousSame - 1]);
+        else if (proposal.key < kNotLookedUp)
+            __builtin_prefetch(&keyStates_[proposal.key]);
+    };
+    for (std::size_t row = 1; row <= std::min(kAhead, rowCount); ++row)
+        prefetch(row);
     for (std::size_t row = 1; row <= rowCount; ++row) {
-        const std::string& newName = list.cell(row, newNameIndex);
-        RowCue cue = newName.empty()
-            ? RowCue{}
-            : play(static_cast<std::uint32_t>(row), list.cell(row, pathIndex), list.cell(row, fileNameIndex), newName);
+        if (row + kAhead <= rowCount)
+            prefetch(row + kAhead);
+        // A proposal that is no key is held, before this row is played, by
+        // whoever held it after the last row that proposed it too.
+        if (const Proposal& proposal = proposals_[row - 1]; proposal.key == kNoKey)
+            holders_[row - 1] = proposal.previousSame != 0 ? holders_[proposal.previousSame - 1] : 0;
+        const std::string_view newName = list.cell(row, newNameIndex);
+        RowCue cue = newName.empty() ? RowCue{} : play(static_cast<std::uint32_t>(row), newName, proposals_[row - 1]);
         if (cue.kind == RowCueKind::Clean && !newName.empty() && row <= patternMissed.size() && patternMissed[row - 1])
             cue.kind = RowCueKind::StaleProposal;
         if (row > cues.size()) {

@@ -2,7 +2,7 @@
 
 #include "FileList.h"
 #include "FileSystem.h"
-#include "NameTable.h"
+#include "Revision.h"
 #include "NamingRules.h"
 
 #include <cstdint>
@@ -10,7 +10,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <deque>
 #include <unordered_map>
 #include <vector>
 
@@ -61,79 +60,116 @@ public:
     void read(const std::string& path, FileSystem& fileSystem);
     void clear();
 
-    class Directory {
-    public:
-        explicit Directory(DirectoryNames names);
-        Directory(const Directory&) = delete;
-        Directory& operator=(const Directory&) = delete;
-
-        // `name` must already be folded where the directory ignores case.
-        bool contains(std::string_view name, std::size_t hash) const { return names_.find(0, name, hash) != nullptr; }
-        // The inode number of the entry of that name (0 where unknown), or
-        // null when there is none.
-        const std::uint64_t* inodeOf(std::string_view name, std::size_t hash) const
-        {
-            return names_.find(0, name, hash);
-        }
-        bool caseInsensitive() const { return caseInsensitive_; }
-        std::size_t longestName() const { return longestName_; } // in lengthUnitOf(volumeKind())
-        VolumeKind volumeKind() const { return volumeKind_; }
-        FolderAccess access() const { return access_; }
-        const FileIdentity& identity() const { return identity_; }
-
-    private:
-        NameList storage_; // the table views into it
-        NameTable<std::uint64_t> names_;
-        bool caseInsensitive_;
-        std::size_t longestName_;
-        VolumeKind volumeKind_;
-        FolderAccess access_;
-        FileIdentity identity_;
-    };
     // Null when the directory was not read or could not be.
-    const Directory* find(std::string_view path) const;
+    const DirectoryNames* find(std::string_view path) const;
+    // Changes with every read and clear (see nextRevision).
+    std::uint64_t revision() const { return revision_; }
 
 private:
-    std::unordered_map<std::string, std::unique_ptr<Directory>> directories_;
+    std::unordered_map<std::string, std::unique_ptr<const DirectoryNames>> directories_;
+    std::uint64_t revision_ = nextRevision();
 };
 
 // Works out every row's cue by playing the batch through in row order against
 // the snapshot, as if every earlier row that would succeed had been renamed.
-// Linear in the rows; keeps its tables from run to run so that a keystroke
-// allocates next to nothing.
+//
+// What does not change between keystrokes (each row's folder and the look-up
+// of its old name, the names on disk) is worked out once, when the list's
+// rows or the snapshot have changed since the last run; a keystroke then
+// looks up only the proposals, in tables it keeps from run to run, so that it
+// allocates nothing and its memory look-ups overlap.
 class RowCueComputer {
 public:
     // Leaves one cue per row in `cues` and returns the rows whose cue changed,
     // among those that had one before. A row flagged in `patternMissed` (at
     // row - 1) that would rename cleanly is cued as a stale proposal.
     RowRange compute(const FileList& list, const DirectorySnapshot& snapshot, std::vector<RowCue>& cues,
-                     const std::vector<bool>& patternMissed = {});
+                     const std::vector<std::uint8_t>& patternMissed = {});
 
 private:
-    struct NameState {
-        std::uint32_t renamedAwayBy = 0; // the row that renamed the name's file away
+    using KeyNumber = std::uint32_t;
+    static constexpr KeyNumber kNoKey = 0xFFFFFFFF;
+
+    // A name in a directory, as the directory compares names: every name on
+    // disk and every row's old name, each once.
+    struct Key {
+        std::uint32_t directory : 29;
+        std::uint32_t textSource : 2; // a TextSource: where `text` points
+        std::uint32_t onDisk : 1;     // an entry of the directory as read
+        std::uint32_t text;
+        std::uint64_t inode = 0;      // of the entry on disk, 0 where unknown
+    };
+    // What the batch played so far did with a key's name, in this run only
+    // (older runs' states count as untouched).
+    struct KeyState {
+        std::uint32_t run = 0;
         std::uint32_t renamedToBy = 0;   // the row whose file now has the name
+        std::uint32_t renamedAwayBy = 0; // the row that renamed the name's file away
+    };
+    struct RowKeys {
+        std::uint32_t directory : 31;
+        std::uint32_t folderReplaced : 1; // the folder at the row's path is not the row's
+        KeyNumber oldKey;
+    };
+    struct Directory {
+        const DirectoryNames* names; // null when unread
     };
 
-    RowCue play(std::uint32_t row, std::string_view directory, std::string_view oldName, std::string_view newName);
-    // Where the row's file is, if not under its old name as the batch would
-    // find it there.
-    RowCue findSource(const RowOrigin& origin, const DirectorySnapshot::Directory* directory,
-                      const NameState* old, std::string_view oldKey, std::size_t oldHash) const;
-    std::uint32_t directoryId(std::string_view path);
-    // The name as its directory compares names; folded names are kept alive
-    // in `folded_` for the run.
-    std::string_view key(const DirectorySnapshot::Directory* directory, std::string_view name);
+    void prepare(const FileList& list, const DirectorySnapshot& snapshot);
+    std::uint32_t hashKey(std::uint32_t directory, std::string_view key) const;
+    std::string_view keyText(const Key& key) const;
+    // The key of that name in that directory, or kNoKey.
+    KeyNumber findKey(std::uint32_t directory, std::string_view key, std::uint32_t hash) const;
+    KeyNumber addKey(const Key& key, std::uint32_t hash);
+    static void placeSlot(std::vector<std::uint64_t>& slots, std::uint64_t entry);
+    KeyState& touch(KeyNumber key);
+    const KeyState* playedState(KeyNumber key) const;
+    // The name as its directory compares names, in `buffer` when folded.
+    std::string_view compareForm(std::uint32_t directory, std::string_view name, std::string& buffer) const;
+
+    // A row's proposal as looked up before the batch is played: its hash in
+    // its directory, its key (kNoKey when no file has the name nor had it at
+    // first, kCaseOnly for a change of letter case alone where case does not
+    // count), and for a proposal that is no key the nearest earlier row that
+    // proposes the same name (0 for none). Rows without a proposal to look
+    // up (none, or the old name) are not looked up.
+    struct Proposal {
+        std::uint32_t hash;
+        KeyNumber key;
+        std::uint32_t previousSame;
+    };
+    static constexpr KeyNumber kCaseOnly = 0xFFFFFFFE;
+    static constexpr KeyNumber kNotLookedUp = 0xFFFFFFFD;
+
+    // The look-ups run in three steps, so that they stay within the cache
+    // and use every core: every proposal's hash (stretches of rows at the
+    // same time); the rows in order of their hash's first bits; the look-ups
+    // of the rows of each such part, whose table slots lie together (parts
+    // at the same time).
+    void hashProposals(std::size_t first, std::size_t last);
+    void sortByHash();
+    void lookUpParts(std::size_t firstPart, std::size_t lastPart);
+    RowCue play(std::uint32_t row, std::string_view newName, const Proposal& proposal);
+    RowCue findSource(std::uint32_t row, const RowKeys& keys, const KeyState* old) const;
+    void startRun();
 
     const FileList* list_ = nullptr;
-    const DirectorySnapshot* snapshot_ = nullptr;
-    NameTable<NameState> names_;
-    NameTable<std::uint32_t> directoryIds_;
-    std::vector<const DirectorySnapshot::Directory*> directories_;
-    std::string_view lastPath_;
-    std::uint32_t lastDirectoryId_ = 0;
-    std::deque<std::string> folded_;
-    std::string scratch_;
+    std::uint64_t preparedRows_ = 0;
+    std::uint64_t preparedSnapshot_ = 0;
+
+    std::vector<Directory> directories_;
+    std::vector<RowKeys> rows_;
+    std::vector<Key> keys_;
+    std::vector<std::uint64_t> keySlots_;         // hash (high half) and key number + 1 (low half); 0 is empty
+    NameList foldedNames_;                        // keys' texts in directories that ignore case
+    std::vector<KeyState> keyStates_;
+    std::vector<Proposal> proposals_;           // by row - 1, for this run
+    std::vector<std::uint32_t> holders_;        // by row - 1: who holds a proposal that is no key, once the row is played
+    std::vector<std::uint32_t> rowsByHash_;     // the rows looked up, by the first bits of their hash
+    std::vector<std::uint32_t> partStarts_;     // where each part starts in rowsByHash_
+    std::uint32_t run_ = 0;
+    std::string folded_;
+    std::string foldedOld_;
 };
 
 } // namespace renamer

@@ -6,6 +6,8 @@
 #include "PreviewNames.h"
 #include "StatusTexts.h"
 
+#include <optional>
+
 namespace renamer {
 
 namespace {
@@ -35,8 +37,8 @@ std::string RenameSession::cueText(std::size_t row) const
     const RowCue& rowCue = cue(row);
     std::optional<NameRefusal> refusal;
     if (rowCue.kind == RowCueKind::NotAWindowsName) {
-        if (const DirectorySnapshot::Directory* directory = snapshot_.find(list_.cell(row, ColumnKey::Path)))
-            refusal = refusalOf(list_.cell(row, ColumnKey::NewName), directory->volumeKind(), directory->longestName());
+        if (const DirectoryNames* directory = snapshot_.find(list_.cell(row, ColumnKey::Path)))
+            refusal = refusalOf(list_.cell(row, ColumnKey::NewName), directory->volumeKind, directory->longestName);
     }
     return describeRowCue(rowCue, refusal);
 }
@@ -50,28 +52,31 @@ void RenameSession::addFoldersOf(const RowRange& rows)
 {
     if (rows.empty())
         return;
-    const SubItemIndex pathIndex = list_.subItemIndex(ColumnKey::Path);
-    const std::string* previous = nullptr;
+    std::optional<FileList::FolderNumber> previous;
     for (std::size_t row = rows.first; row <= rows.last; ++row) {
-        const std::string& path = list_.cell(row, pathIndex);
-        if (previous != nullptr && *previous == path)
+        const FileList::FolderNumber folder = list_.folderOf(row);
+        if (folder == previous)
             continue;
-        previous = &path;
+        previous = folder;
+        std::string path(list_.folderPath(folder));
         if (folderSet_.insert(path).second)
-            folders_.push_back(path);
+            folders_.push_back(std::move(path));
     }
 }
 
 ChangeSet RenameSession::drop(const std::vector<std::string>& paths, std::string_view pattern,
-                              std::string_view replacement)
+                              std::string_view replacement, const Progress::Listener& listener)
 {
     ++revision_;
+    Progress progress(listener, progressInterval_);
     const PreviewSettings preview{makeRegularExpression_, pattern, replacement, &lastPreview_};
-    const DropOutcome outcome = AddDroppedItems(list_, fileSystem_, paths, preview);
+    const DropOutcome outcome = AddDroppedItems(list_, fileSystem_, paths, preview, &progress);
     addFoldersOf(outcome.appended);
     // The new rows' folders are read now, so that a proposal whose name is
     // taken on disk is cued at once, not only after the next batch.
+    progress.keepAlive();
     snapshot_.readDirectoriesOf(list_, fileSystem_, outcome.appended);
+    progress.keepAlive();
 
     ChangeSet changes;
     changes.appended = outcome.appended;
@@ -91,12 +96,15 @@ ChangeSet RenameSession::edit(std::string_view pattern, std::string_view replace
     return changes;
 }
 
-ChangeSet RenameSession::apply()
+ChangeSet RenameSession::apply(const Progress::Listener& listener)
 {
     ++revision_;
-    const ApplyOutcome outcome = ApplyNames(list_, fileSystem_);
+    Progress progress(listener, progressInterval_);
+    const ApplyOutcome outcome = ApplyNames(list_, fileSystem_, &progress);
     // The batch changed the folders; their names on disk are read again.
+    progress.keepAlive();
     snapshot_.refresh(list_, fileSystem_);
+    progress.keepAlive();
 
     ChangeSet changes;
     addCells(changes, ColumnKey::FileName, outcome.changed);
@@ -145,8 +153,8 @@ RowSpans RenameSession::spans(std::size_t row) const
     RowSpans spans;
     if (row == 0 || row > list_.rowCount() || !lastPreview_.regex)
         return spans;
-    const std::string& fileName = list_.cell(row, ColumnKey::FileName);
-    const std::string& newName = list_.cell(row, ColumnKey::NewName);
+    const std::string_view fileName = list_.cell(row, ColumnKey::FileName);
+    const std::string_view newName = list_.cell(row, ColumnKey::NewName);
     ReplacementSpans replaced;
     std::string replacedName;
     if (!lastPreview_.regex->replaceWithSpans(fileName, lastPreview_.replacement, replacedName, replaced))

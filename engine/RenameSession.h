@@ -4,6 +4,7 @@
 #include "FileList.h"
 #include "FileSystem.h"
 #include "PreviewNames.h"
+#include "Progress.h"
 #include "RegularExpression.h"
 #include "RenameCues.h"
 #include "TextSpans.h"
@@ -43,12 +44,21 @@ public:
     // Files and folders dropped on the list, in the drop's order. `pattern`
     // and `replacement` are the texts of the boxes, for the preview that
     // follows a drop. A drop that fails stops silently: no status text.
-    ChangeSet drop(const std::vector<std::string>& paths, std::string_view pattern, std::string_view replacement);
+    // `progress` hears now and then that a long drop goes on; the rows it
+    // adds are reported only in the change set returned.
+    ChangeSet drop(const std::vector<std::string>& paths, std::string_view pattern, std::string_view replacement,
+                   const Progress::Listener& progress = {});
     // The pattern or the replacement was edited.
     ChangeSet edit(std::string_view pattern, std::string_view replacement);
     // The rename button: every proposal applied in row order, stopping at the
-    // first failure, whose message the change set then carries.
-    ChangeSet apply();
+    // first failure, whose message the change set then carries. `progress`
+    // hears, at most once per progress interval, the rows renamed since its
+    // last report; the change set returned still names them all.
+    ChangeSet apply(const Progress::Listener& progress = {});
+    // How often a long drop or batch reports its progress.
+    static constexpr std::chrono::milliseconds kProgressInterval{50};
+    void setProgressInterval(Progress::Clock::duration interval) { progressInterval_ = interval; }
+
     // The clear button: no rows, and the start-up hint on the status line.
     ChangeSet clear();
 
@@ -91,6 +101,7 @@ private:
     std::vector<std::string> folders_;
     std::unordered_set<std::string> folderSet_;
     std::uint64_t revision_ = 0;
+    Progress::Clock::duration progressInterval_ = kProgressInterval;
 };
 
 } // namespace renamer

@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     PreviewRun run;
     PreviewNames(list, makePcre2RegularExpression, pattern, replacement, list.rowCount(), &run);
     for (std::size_t row = 1; row <= list.rowCount(); ++row) {
-        const std::string& proposed = list.cell(row, ColumnKey::NewName);
+        const std::string_view proposed = list.cell(row, ColumnKey::NewName);
         // Placeholders are expanded after the replacement, so also a "#"
         // taken from the file name becomes the row number.
         require(proposed.find('#') == std::string::npos, "a proposed name keeps no #");
@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return true;
     };
     for (std::size_t row = 1; row <= list.rowCount() && allValid; ++row) {
-        const std::string& name = list.cell(row, ColumnKey::FileName);
+        const std::string_view name = list.cell(row, ColumnKey::FileName);
         std::string replaced;
         ReplacementSpans spans;
         if (!run.regex->replaceWithSpans(name, replacement, replaced, spans))

@@ -64,6 +64,9 @@ struct Pcre2RegularExpression::Compiled {
     std::unique_ptr<pcre2_jit_stack, JitStackDeleter> jitStack;
     TranslatedPattern translated;
     std::optional<Failure> invalid; // set when the pattern was rejected
+    // No match is shorter than this many characters, so a rest of the subject
+    // shorter than this many bytes needs no further search.
+    uint32_t shortestMatch = 0;
 
     // The replacement of the last replace call, parsed once and reused while
     // the replacement text stays the same.
@@ -143,6 +146,7 @@ Result<Pcre2RegularExpression::Compiled*> Pcre2RegularExpression::compiled()
     uint32_t captureCount = 0;
     pcre2_pattern_info(result.code.get(), PCRE2_INFO_CAPTURECOUNT, &captureCount);
     result.translated.captureGroupCount = static_cast<int>(captureCount);
+    pcre2_pattern_info(result.code.get(), PCRE2_INFO_MINLENGTH, &result.shortestMatch);
 
     // JIT is only a speed-up: if it cannot compile, the interpreter matches.
     const bool jit = pcre2_jit_compile(result.code.get(), PCRE2_JIT_COMPLETE) == 0;
@@ -213,6 +217,8 @@ Result<void> Pcre2RegularExpression::replaceMatches(std::string_view subject, st
     uint32_t options = haveMatch ? PCRE2_NO_UTF_CHECK : 0;
     while (position <= subject.size()) {
         if (!haveMatch) {
+            if (subject.size() - position < regex.shortestMatch)
+                break;
             const int rc = regex.match(subject, position, options);
             if (rc == PCRE2_ERROR_NOMATCH)
                 break;

@@ -131,13 +131,13 @@ inline Expectation replay(const FileList& list, const std::vector<RowFile>& file
     Expectation expected;
     std::set<std::string> moved;
     for (std::size_t row = 1; row <= list.rowCount(); ++row) {
-        const std::string& newName = list.cell(row, ColumnKey::NewName);
+        const std::string newName{list.cell(row, ColumnKey::NewName)};
         if (newName.empty())
             continue;
-        const std::string& oldName = list.cell(row, ColumnKey::FileName);
+        const std::string oldName{list.cell(row, ColumnKey::FileName)};
         const RowFile& file = files[row - 1];
         const std::string failure
-            = failureOf(file, list.cell(row, ColumnKey::Path), oldName, newName, folders, disks, moved);
+            = failureOf(file, std::string(list.cell(row, ColumnKey::Path)), oldName, newName, folders, disks, moved);
         if (!failure.empty()) {
             expected.failingRow = row;
             expected.description = failure;
@@ -196,8 +196,8 @@ public:
         // Each row's file, told by its content, as it was when the row was made.
         const Disks disks = folders.disks();
         for (std::size_t row = 1; row <= list.rowCount(); ++row) {
-            const std::string& folder = list.cell(row, ColumnKey::Path);
-            rowFiles.push_back({folder, disks.at(folder).at(list.cell(row, ColumnKey::FileName))});
+            const std::string folder{list.cell(row, ColumnKey::Path)};
+            rowFiles.push_back({folder, disks.at(folder).at(std::string(list.cell(row, ColumnKey::FileName)))});
         }
         propose(list);
         for (std::size_t changes = pick(3); changes > 0; --changes)
@@ -249,7 +249,7 @@ private:
             return;
         }
         for (std::size_t row = 1; row <= list.rowCount(); ++row) {
-            const std::string& name = list.cell(row, ColumnKey::FileName);
+            const std::string name{list.cell(row, ColumnKey::FileName)};
             std::string proposal;
             const std::size_t kind = pick(24);
             if (kind < 4)
@@ -379,7 +379,7 @@ inline void renameHostileList(unsigned seed, const std::string& root, const Volu
             renamedAgainLater |= rowFiles[later - 1].content == rowFiles[row - 1].content
                 && !before.cell(later, ColumnKey::NewName).empty();
         const Disk& disk = disksAfter.at(rowFiles[row - 1].folder);
-        const auto shown = disk.find(list.cell(row, ColumnKey::FileName));
+        const auto shown = disk.find(std::string(list.cell(row, ColumnKey::FileName)));
         if (!renamedAgainLater && (shown == disk.end() || shown->second != rowFiles[row - 1].content))
             ++wrongFileRenames;
     }
@@ -401,7 +401,7 @@ inline void renameHostileList(unsigned seed, const std::string& root, const Volu
     }
 
     for (std::size_t row = 1; row <= list.rowCount(); ++row) {
-        const std::string& proposal = before.cell(row, ColumnKey::NewName);
+        const std::string proposal{before.cell(row, ColumnKey::NewName)};
         const bool renamed = row < stop && !proposal.empty();
         ASSERT_EQ(list.cell(row, ColumnKey::FileName), renamed ? proposal : before.cell(row, ColumnKey::FileName))
             << "row " << row;

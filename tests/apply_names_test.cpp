@@ -28,8 +28,8 @@ protected:
         }
     }
 
-    std::string fileName(std::size_t row) const { return list.cell(row, ColumnKey::FileName); }
-    std::string newName(std::size_t row) const { return list.cell(row, ColumnKey::NewName); }
+    std::string fileName(std::size_t row) const { return std::string(list.cell(row, ColumnKey::FileName)); }
+    std::string newName(std::size_t row) const { return std::string(list.cell(row, ColumnKey::NewName)); }
 
     TemporaryDirectory temp;
     PosixFileSystem fileSystem;

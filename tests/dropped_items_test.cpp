@@ -31,8 +31,9 @@ std::vector<Row> rowsOf(const FileList& list)
 {
     std::vector<Row> rows;
     for (std::size_t row = 1; row <= list.rowCount(); ++row)
-        rows.push_back({list.cell(row, ColumnKey::Id), list.cell(row, ColumnKey::Path),
-                        list.cell(row, ColumnKey::FileName), list.cell(row, ColumnKey::NewName)});
+        rows.push_back({std::string(list.cell(row, ColumnKey::Id)), std::string(list.cell(row, ColumnKey::Path)),
+                        std::string(list.cell(row, ColumnKey::FileName)),
+                        std::string(list.cell(row, ColumnKey::NewName))});
     return rows;
 }
 

@@ -1,10 +1,13 @@
 #include "PosixFileSystem.h"
 #include "RenameCues.h"
 #include "TemporaryDirectory.h"
+#include "CaseFolding.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
+#include <random>
 
 using namespace renamer;
 using renamer::test_support::TemporaryDirectory;
@@ -153,7 +156,8 @@ public:
     Result<std::string> move(const FileHandle&, const std::string&) override { return failWith("unused"); }
     Result<DirectoryNames> readDirectoryNames(const std::string&) override
     {
-        DirectoryNames names{{}, true, 255, {}, {}};
+        DirectoryNames names;
+        names.caseInsensitive = true;
         for (const char* name : {"PHOTO.JPG", "Ärger.txt", "notes.txt"})
             names.names.add(name);
         return names;
@@ -266,4 +270,183 @@ TEST(RenameCueTexts, AWindowsNameCueSaysWhichRuleTheNameBreaks)
     EXPECT_EQ(describeRowCue({Kind::NotAWindowsName}), "新文件名不适用于 Windows 卷");
     for (const Kind error : {Kind::NotAWindowsName, Kind::ReadOnlyVolume, Kind::NoWriteRights})
         EXPECT_TRUE(RowCue{error}.isError()) << static_cast<int>(error);
+}
+
+namespace {
+
+// Folders made up for the test: each path's names, letter-case rule and
+// identity; a path without an entry cannot be read.
+class MadeUpFolders final : public FileSystem {
+public:
+    std::map<std::string, DirectoryNames> folders;
+
+    Result<std::uint32_t> attributes(const std::string&) override { return 0; }
+    Result<FolderHandle> lookUpFolder(const std::string& path) override { return FolderHandle{path}; }
+    Result<FolderFiles> listFolderFiles(const FolderHandle&) override { return {}; }
+    Result<FileHandle> lookUpFile(const std::string&) override { return failWith("unused"); }
+    Result<OpenFolderPtr> openFolder(const std::string&) override { return failWith("unused"); }
+    Result<FileHandle> lookUpFileIn(const OpenFolderPtr&, std::string_view) override { return failWith("unused"); }
+    Result<std::string> move(const FileHandle&, const std::string&) override { return failWith("unused"); }
+    Result<DirectoryNames> readDirectoryNames(const std::string& path) override
+    {
+        const auto found = folders.find(path);
+        if (found == folders.end())
+            return failWith("没有权限");
+        return found->second;
+    }
+};
+
+// The batch played through plainly, one ordered map of names: what the cue
+// computer's tables must agree with.
+std::vector<RowCue> playedPlainly(const FileList& list, const std::map<std::string, DirectoryNames>& folders)
+{
+    struct State {
+        std::uint32_t renamedToBy = 0;
+        std::uint32_t renamedAwayBy = 0;
+    };
+    std::map<std::pair<std::string, std::string>, State> names;
+    std::vector<RowCue> cues;
+    for (std::size_t row = 1; row <= list.rowCount(); ++row) {
+        const std::string path(list.cell(row, ColumnKey::Path));
+        const std::string oldName(list.cell(row, ColumnKey::FileName));
+        const std::string newName(list.cell(row, ColumnKey::NewName));
+        const auto folder = folders.find(path);
+        const DirectoryNames* directory = folder == folders.end() ? nullptr : &folder->second;
+        const auto keyOf = [directory](const std::string& name) {
+            std::string key = name;
+            if (directory != nullptr && directory->caseInsensitive)
+                foldCase(name, key);
+            return key;
+        };
+        // Whether the directory lists the name, and the inode of its last listing.
+        const auto listed = [&](const std::string& key, std::uint64_t& inode) {
+            bool found = false;
+            for (std::size_t i = 0; directory != nullptr && i < directory->names.size(); ++i) {
+                if (keyOf(std::string(directory->names[i])) == key) {
+                    found = true;
+                    inode = i < directory->inodes.size() ? directory->inodes[i] : 0;
+                }
+            }
+            return found;
+        };
+        const auto cue = [&]() -> RowCue {
+            if (newName.empty())
+                return {};
+            if (newName == "." || newName == ".." || newName.find('/') != std::string::npos)
+                return {Kind::InvalidName};
+            if (newName.size() > 765)
+                return {Kind::NameTooLong};
+            if (directory != nullptr && newName != oldName) {
+                if (directory->access == FolderAccess::ReadOnlyVolume)
+                    return {Kind::ReadOnlyVolume};
+                if (directory->access == FolderAccess::NoWriteRights)
+                    return {Kind::NoWriteRights};
+                if (const auto refusal = refusalOf(newName, directory->volumeKind, directory->longestName))
+                    return {refusal->kind == NameRefusalKind::TooLong ? Kind::NameTooLong : Kind::NotAWindowsName};
+            }
+            const RowOrigin origin = list.origin(row);
+            if (directory != nullptr && !maybeSameFolder(origin.folder, directory->folder))
+                return {Kind::FolderReplaced};
+            const std::string oldKey = keyOf(oldName);
+            const auto old = names.find({path, oldKey});
+            const State* state = old == names.end() ? nullptr : &old->second;
+            bool found = true;
+            std::uint64_t foundInode = 0;
+            if (state != nullptr && state->renamedToBy != 0)
+                foundInode = list.origin(state->renamedToBy).inode;
+            else if (state != nullptr && state->renamedAwayBy != 0)
+                found = false;
+            else if (directory != nullptr)
+                found = listed(oldKey, foundInode);
+            if (!found || !maybeSameInode(foundInode, origin.inode)) {
+                if (state != nullptr && state->renamedAwayBy != 0
+                    && maybeSameInode(list.origin(state->renamedAwayBy).inode, origin.inode))
+                    return {Kind::RenamedByEarlierRow, state->renamedAwayBy};
+                return {found ? Kind::SourceReplaced : Kind::SourceGone};
+            }
+            if (newName == oldName)
+                return {Kind::Unchanged};
+            const std::string newKey = keyOf(newName);
+            const auto rowNumber = static_cast<std::uint32_t>(row);
+            if (newKey == oldKey) {
+                names[{path, oldKey}].renamedToBy = rowNumber;
+                return {};
+            }
+            std::uint64_t ignored = 0;
+            if (const auto taken = names.find({path, newKey}); taken != names.end()) {
+                if (taken->second.renamedToBy != 0)
+                    return {Kind::TakenByEarlierRow, taken->second.renamedToBy};
+            } else if (listed(newKey, ignored)) {
+                return {Kind::TakenOnDisk};
+            }
+            names[{path, newKey}].renamedToBy = rowNumber;
+            State& source = names[{path, oldKey}];
+            source.renamedToBy = 0;
+            source.renamedAwayBy = rowNumber;
+            return {};
+        }();
+        cues.push_back(cue);
+    }
+    return cues;
+}
+
+} // namespace
+
+TEST(RenameCuesAtRandom, AgreeWithTheBatchPlayedPlainly)
+{
+    // Few names, in two letter cases, so that rows collide, chain, swap and
+    // repeat; one folder ignores case and one cannot be read.
+    const std::vector<std::string> pool = {"a",     "A",     "b",     "B",    "é",    "É",   "a.txt", "A.TXT",
+                                           "b.txt", "名字", "x y", "",  "a/b", "..", std::string(300, 'n'),
+                                           "a:b",   "CON",  "x.", "\x01"};
+    const std::vector<std::string> paths = {"/cased", "/fat", "/unreadable"};
+    const FolderAccess accesses[] = {FolderAccess::Writable, FolderAccess::Writable, FolderAccess::Writable,
+                                     FolderAccess::ReadOnlyVolume, FolderAccess::NoWriteRights};
+    std::mt19937 random(7);
+    const auto pick = [&random](std::size_t count) {
+        return std::uniform_int_distribution<std::size_t>(0, count - 1)(random);
+    };
+    int checkedCues = 0;
+    for (int list = 0; list < 300; ++list) {
+        MadeUpFolders fileSystem;
+        for (int folder = 0; folder < 2; ++folder) {
+            DirectoryNames names;
+            names.caseInsensitive = folder == 1;
+            names.volumeKind = folder == 1 ? VolumeKind::Fat : VolumeKind::Posix;
+            names.access = accesses[pick(std::size(accesses))];
+            names.longestName = pick(4) == 0 ? 8 : 255;
+            names.folder = {1, 100u + static_cast<std::uint64_t>(folder)};
+            for (std::size_t i = 0; i < pool.size(); ++i) {
+                if (pick(2) == 0 && !pool[i].empty() && pool[i].find('/') == std::string::npos && pool[i] != "..") {
+                    names.names.add(pool[i]);
+                    names.inodes.push_back(pick(5) == 0 ? 0 : 10 + i);
+                }
+            }
+            fileSystem.folders[paths[static_cast<std::size_t>(folder)]] = names;
+        }
+        FileList rows;
+        DirectorySnapshot snapshot;
+        RowCueComputer computer;
+        std::vector<RowCue> cues;
+        for (int keystroke = 0; keystroke < 6; ++keystroke) {
+            // Now and then more rows, and with them a fresh look at the disk.
+            if (keystroke == 0 || pick(3) == 0) {
+                for (std::size_t added = 1 + pick(12); added > 0; --added) {
+                    const std::size_t name = pick(10);
+                    const std::uint64_t inode = pick(6) == 0 ? 0 : (pick(5) == 0 ? 99 : 10 + name);
+                    const std::uint64_t folderInode = pick(10) == 0 ? 999 : 100 + pick(3);
+                    const std::string& path = paths[pick(paths.size())];
+                    ASSERT_TRUE(appendFileRow(rows, path, pool[name], {inode, {1, folderInode}}));
+                }
+                snapshot.refresh(rows, fileSystem);
+            }
+            for (std::size_t row = 1; row <= rows.rowCount(); ++row)
+                rows.setCell(row, ColumnKey::NewName, pick(4) == 0 ? std::string(rows.cell(row, ColumnKey::FileName))
+                                                                   : pool[pick(pool.size())]);
+            computer.compute(rows, snapshot, cues);
+            ASSERT_EQ(cues, playedPlainly(rows, fileSystem.folders)) << "list " << list << ", keystroke " << keystroke;
+            checkedCues += static_cast<int>(cues.size());
+        }
+    }
+    EXPECT_GT(checkedCues, 10000);
 }

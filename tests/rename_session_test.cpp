@@ -48,7 +48,7 @@ protected:
             paths.push_back(dir + "/" + name);
         return paths;
     }
-    std::string cell(std::size_t row, std::string_view key) const { return session.fileList().cell(row, key); }
+    std::string cell(std::size_t row, std::string_view key) const { return std::string(session.fileList().cell(row, key)); }
 
     TemporaryDirectory temp;
     const std::string dir = temp.path();
@@ -336,4 +336,71 @@ TEST_F(RenameSessionTest, AStaleProposalIsComparedWithTheNameAsAWhole)
     EXPECT_TRUE(spans.matched.empty());
     EXPECT_EQ(spans.changed, (std::vector<TextSpan>{{1, 3}})) << cell(1, ColumnKey::NewName);
     EXPECT_TRUE(session.spans(2).matched.empty()) << "no such row";
+}
+
+TEST_F(RenameSessionTest, ALongBatchReportsTheRowsRenamedSoFarAsItGoes)
+{
+    // Every row is due a report; each must name just the rows renamed since
+    // the one before, already renamed in the list when it is heard.
+    session.setProgressInterval(std::chrono::milliseconds(0));
+    session.drop(files({"a.txt", "b.txt", "c.txt", "d.txt"}), "^[abd]", "x$&");
+    std::vector<RowRange> reported;
+    const ChangeSet changes = session.apply([&](const ChangeSet& soFar) {
+        RowRange rows = soFar.cellsOf(ColumnKey::FileName);
+        EXPECT_EQ(soFar.cellsOf(ColumnKey::NewName), rows);
+        EXPECT_FALSE(soFar.statusText);
+        for (std::size_t row = rows.first; !rows.empty() && row <= rows.last; ++row) {
+            EXPECT_EQ(cell(row, ColumnKey::FileName).front(), 'x') << "row " << row;
+            EXPECT_EQ(cell(row, ColumnKey::NewName), "");
+        }
+        if (!rows.empty())
+            reported.push_back(rows);
+    });
+    // Row 4 is renamed last, after the last look at the clock within the
+    // batch: the change set returned names it, with every other.
+    EXPECT_EQ(reported, (std::vector<RowRange>{{1, 1}, {2, 2}}));
+    EXPECT_EQ(changes.cellsOf(ColumnKey::FileName), (RowRange{1, 4}));
+    EXPECT_EQ(changes.statusText, "3个文件已重命名");
+}
+
+TEST_F(RenameSessionTest, ALongDropSaysItGoesOnButAddsItsRowsOnlyAtTheEnd)
+{
+    std::filesystem::create_directory(dir + "/many");
+    for (int i = 0; i < 5000; ++i)
+        writeFile(dir + "/many/" + std::to_string(i), "");
+    session.setProgressInterval(std::chrono::milliseconds(0));
+    std::size_t reports = 0;
+    const ChangeSet changes = session.drop({dir + "/many"}, "", "", [&](const ChangeSet& soFar) {
+        EXPECT_EQ(soFar, ChangeSet{}) << "a drop's rows are shown together, once it has ended";
+        ++reports;
+    });
+    EXPECT_GE(reports, 4u) << "before and within the listing, before the preview, around reading the folders";
+    EXPECT_EQ(changes.appended, (RowRange{1, 5000}));
+}
+
+TEST_F(RenameSessionTest, AnActionShorterThanTheIntervalReportsNothing)
+{
+    session.setProgressInterval(std::chrono::hours(1));
+    std::size_t reports = 0;
+    const auto count = [&](const ChangeSet&) { ++reports; };
+    session.drop(files({"a.txt", "b.txt"}), "^", "x", count);
+    session.apply(count);
+    EXPECT_EQ(reports, 0u);
+}
+
+TEST_F(RenameSessionTest, RowsWhoseFilesAllMadeWayForOthersAreEachCuedMissing)
+{
+    // Names on disk and the rows' old names then have nothing in common: the
+    // cues look up twice as many names as either side has.
+    std::filesystem::create_directory(dir + "/many");
+    for (int i = 0; i < 300; ++i)
+        writeFile(dir + "/many/old" + std::to_string(i), "");
+    session.drop({dir + "/many"}, "^", "x");
+    for (int i = 0; i < 300; ++i) {
+        std::filesystem::remove(dir + "/many/old" + std::to_string(i));
+        writeFile(dir + "/many/new" + std::to_string(i), "");
+    }
+    session.foldersChanged({dir + "/many"});
+    for (std::size_t row = 1; row <= 300; ++row)
+        ASSERT_EQ(session.cue(row).kind, RowCueKind::SourceGone) << "row " << row;
 }

@@ -85,20 +85,20 @@ protected:
         std::vector<RowCue> cues;
         RowCueComputer().compute(list, snapshot, cues);
         BatchResult result;
-        const DirectorySnapshot::Directory* directory = snapshot.find(folder);
+        const DirectoryNames* directory = snapshot.find(folder);
         EXPECT_NE(directory, nullptr);
         for (std::size_t row = 1; row <= list.rowCount(); ++row) {
             const RowCue& cue = cues[row - 1];
             result.cues.push_back(cue.kind);
             std::optional<NameRefusal> refusal;
             if (directory != nullptr)
-                refusal = refusalOf(list.cell(row, ColumnKey::NewName), directory->volumeKind(),
-                                    directory->longestName());
+                refusal = refusalOf(list.cell(row, ColumnKey::NewName), directory->volumeKind,
+                                    directory->longestName);
             result.cueTexts.push_back(describeRowCue(cue, refusal));
         }
         result.outcome = ApplyNames(list, fileSystem);
         for (std::size_t row = 1; row <= list.rowCount(); ++row)
-            result.fileNames.push_back(list.cell(row, ColumnKey::FileName));
+            result.fileNames.emplace_back(list.cell(row, ColumnKey::FileName));
         result.disk = test_support::snapshot(folder);
         return result;
     }

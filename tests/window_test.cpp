@@ -327,6 +327,49 @@ private slots:
         QVERIFY(std::filesystem::exists(dir + "/photo_03.txt"));
     }
 
+    void aLongBatchShowsItsRowsAsItGoesBusyAndTakesNothingElseMeanwhile()
+    {
+        // Every row reports, as a batch of thousands does every 50 ms.
+        form->setProgressInterval(std::chrono::milliseconds(0));
+        dropFiles({dir + "/相册", dir + "/a.txt"});
+        form->Text2->setText(QStringLiteral("photo_##.$2"));
+        const auto laterDrop = filesMime({dir + "/旅行 北京.jpg"});
+        QStringList during;
+        int handledWhileBusy = 0;
+        SignalLog log(form->listModel());
+        QObject context;
+        connect(&form->listModel(), &QAbstractItemModel::dataChanged, &context, [&](const QModelIndex& topLeft) {
+            if (!form->isBusy())
+                return;
+            const QCursor* cursor = QApplication::overrideCursor();
+            during.append(QStringLiteral("row %1 %2 %3 cursor %4")
+                              .arg(topLeft.row())
+                              .arg(cell(topLeft.row(), ColumnKey::FileName))
+                              .arg(cell(topLeft.row() + 1, ColumnKey::FileName))
+                              .arg(cursor != nullptr && cursor->shape() == Qt::WaitCursor ? "busy" : "none"));
+            QVERIFY2(!form->close(), "the window stays until the batch has ended");
+            QVERIFY2(!drag(*laterDrop).dropAccepted, "the list takes no drop meanwhile");
+            emit form->folderWatch().foldersChanged({dir + "/相册"});
+            QVERIFY2(form->folderWatch().isReportPending(), "a change outside is read after the batch");
+            // What is not user input, such as repaints, is handled meanwhile.
+            QMetaObject::invokeMethod(
+                &context, [&] { handledWhileBusy += form->isBusy(); }, Qt::QueuedConnection);
+        });
+        QTest::mouseClick(form->Command1, Qt::LeftButton);
+
+        QCOMPARE(during, (QStringList{"row 0 photo_01.jpg img10.jpg cursor busy",
+                                      "row 1 photo_02.jpg a.txt cursor busy"}));
+        QCOMPARE(log.take().mid(0, 2), (QStringList{"text 0,2..0,3", "text 1,2..1,3"}));
+        QVERIFY(handledWhileBusy >= 1);
+        QVERIFY(!form->isBusy());
+        QCOMPARE(QApplication::overrideCursor(), nullptr);
+        QVERIFY(form->isVisible());
+        QCOMPARE(form->Label1->text(), QStringLiteral("3个文件已重命名"));
+        QCOMPARE(form->listModel().rowCount(), 3);
+        QVERIFY(drag(*laterDrop).dropAccepted);
+        QCOMPARE(form->listModel().rowCount(), 4);
+    }
+
     void aFailingBatchShowsTheMessageInABoxAndOnTheStatusLine()
     {
         dropFiles({dir + "/a.txt", dir + "/旅行 北京.jpg"});

@@ -12,15 +12,17 @@ namespace renamer {
 
 namespace {
 
-bool canTake(const QDropEvent& event)
+bool canTake(const QWidget& list, const QDropEvent& event)
 {
-    return event.possibleActions().testFlag(Qt::CopyAction) && !FileDropListView::localPaths(event.mimeData()).empty();
+    // A list that takes no drops for the moment refuses also a drag that
+    // entered before.
+    return list.acceptDrops() && event.possibleActions().testFlag(Qt::CopyAction) && !FileDropListView::localPaths(event.mimeData()).empty();
 }
 
 // Takes a drag offered to the list as a copy, or refuses it.
-void answerDrag(QDropEvent& event)
+void answerDrag(const QWidget& list, QDropEvent& event)
 {
-    if (canTake(event)) {
+    if (canTake(list, event)) {
         event.setDropAction(Qt::CopyAction);
         event.accept();
     } else {
@@ -55,12 +57,12 @@ std::vector<std::string> FileDropListView::localPaths(const QMimeData* mimeData)
 
 void FileDropListView::dragEnterEvent(QDragEnterEvent* event)
 {
-    answerDrag(*event);
+    answerDrag(*this, *event);
 }
 
 void FileDropListView::dragMoveEvent(QDragMoveEvent* event)
 {
-    answerDrag(*event);
+    answerDrag(*this, *event);
 }
 
 void FileDropListView::dragLeaveEvent(QDragLeaveEvent* event)
@@ -70,7 +72,7 @@ void FileDropListView::dragLeaveEvent(QDragLeaveEvent* event)
 
 void FileDropListView::dropEvent(QDropEvent* event)
 {
-    if (!canTake(*event)) {
+    if (!canTake(*this, *event)) {
         event->ignore();
         return;
     }

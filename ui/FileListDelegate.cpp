@@ -139,7 +139,7 @@ void FileListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
 
     QList<QTextLayout::FormatRange> formats;
     if (!selected) {
-        const std::string& raw = session_.fileList().cell(row, session_.fileList().columns()[index.column()].key);
+        const std::string_view raw = session_.fileList().cell(row, session_.fileList().columns()[index.column()].key);
         const std::optional<MiddleElision> elision = findMiddleElision(cell.text, cell.shown);
         const auto place = [&](QList<CharSpan> spans) {
             return elision ? elideSpans(spans, cell.text.size(), *elision) : spans;

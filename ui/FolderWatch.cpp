@@ -53,6 +53,12 @@ std::vector<std::string> FolderWatch::watched() const
     return folders;
 }
 
+void FolderWatch::reportAgainLater(const std::vector<std::string>& folders)
+{
+    for (const std::string& folder : folders)
+        noteChange(QFile::decodeName(QByteArray::fromStdString(folder)));
+}
+
 void FolderWatch::noteChange(const QString& path)
 {
     if (!folders_.contains(path))

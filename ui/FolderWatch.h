@@ -31,6 +31,10 @@ public:
     void watch(const std::vector<std::string>& folders);
     std::vector<std::string> watched() const;
 
+    // Reports these folders again one interval from now (with any that
+    // change meanwhile), for a report that could not be acted on yet.
+    void reportAgainLater(const std::vector<std::string>& folders);
+
     // Whether a change waits for its report; only then does the timer run.
     bool isReportPending() const { return timer_.isActive(); }
 

@@ -5,12 +5,14 @@
 #include "FileListDelegate.h"
 #include "FileListModel.h"
 #include "FolderWatch.h"
+#include "LongAction.h"
 #include "Pcre2RegularExpression.h"
 #include "StatusTexts.h"
 #include "VisibleText.h"
 #include "WrappedMessageText.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -98,8 +100,14 @@ void Form1::createControls()
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
     connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
     connect(ListView1, &FileDropListView::filesDropped, this, &Form1::ListView1_OLEDragDrop);
-    connect(folderWatch_, &FolderWatch::foldersChanged, this,
-            [this](const std::vector<std::string>& folders) { showChanges(session_.foldersChanged(folders)); });
+    connect(folderWatch_, &FolderWatch::foldersChanged, this, [this](const std::vector<std::string>& folders) {
+        // A batch changes the rows' folders itself; what changed meanwhile
+        // is read once it has ended.
+        if (isBusy())
+            folderWatch_->reportAgainLater(folders);
+        else
+            showChanges(session_.foldersChanged(folders));
+    });
 }
 
 void Form1::Form_Load()
@@ -131,8 +139,25 @@ void Form1::SetupList()
 
     model_ = new FileListModel(session_, this);
     ListView1->setModel(model_);
+    longAction_ = std::make_unique<LongAction>(*model_, *ListView1);
     delegate_ = new FileListDelegate(session_, *model_, this);
     ListView1->setItemDelegate(delegate_);
+}
+
+bool Form1::isBusy() const
+{
+    return longAction_->running();
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    // Closed in the middle of a batch, the window would be gone while the
+    // batch goes on renaming; it closes once the batch has ended.
+    if (isBusy()) {
+        event->ignore();
+        return;
+    }
+    QWidget::closeEvent(event);
 }
 
 void Form1::resizeEvent(QResizeEvent* event)
@@ -220,12 +245,16 @@ void Form1::Text2_Change()
 
 void Form1::ListView1_OLEDragDrop(const std::vector<std::string>& paths)
 {
-    showChanges(session_.drop(paths, patternText(), replacementText()));
+    if (isBusy())
+        return; // the list takes no drops while a drop or batch runs
+    showChanges(longAction_->run([&](const Progress::Listener& progress) {
+        return session_.drop(paths, patternText(), replacementText(), progress);
+    }));
 }
 
 void Form1::Command1_Click()
 {
-    showChanges(session_.apply());
+    showChanges(longAction_->run([this](const Progress::Listener& progress) { return session_.apply(progress); }));
 }
 
 void Form1::Command2_Click()

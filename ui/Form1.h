@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <chrono>
+#include <memory>
 
 #include <string>
 #include <vector>
@@ -23,6 +24,7 @@ class FileDropListView;
 class FileListDelegate;
 class FileListModel;
 class FolderWatch;
+class LongAction;
 
 // The tool's one window: the pattern and replacement boxes, the rename
 // button, the list of files, the status line and the clear and exit
@@ -63,8 +65,13 @@ public:
 
     // What a drop on the list does with its paths.
     void ListView1_OLEDragDrop(const std::vector<std::string>& paths);
+    // For tests: how often a long drop or batch shows its progress.
+    void setProgressInterval(std::chrono::milliseconds interval) { session_.setProgressInterval(interval); }
+    // Whether a long drop or batch is running.
+    bool isBusy() const;
 
 protected:
+    void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
@@ -91,6 +98,7 @@ private:
     FileListModel* model_ = nullptr;
     FileListDelegate* delegate_ = nullptr;
     FolderWatch* folderWatch_ = nullptr;
+    std::unique_ptr<LongAction> longAction_;
     WindowLayout layout_;
 };
 
