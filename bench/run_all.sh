@@ -49,7 +49,7 @@ done
 # A keystroke in the window (preview, cues, refresh, repaint) against a bare
 # match of the same patterns over the same rows, measured in the same run;
 # the 1,000,000 rows live on tmpfs. Also the window's memory per row.
-keystroke_row() { # ROWS KEYSTROKES LABEL TARGET_RATIO [TMPDIR]
+keystroke_row() { # ROWS KEYSTROKES LABEL TARGET_RATIO|ms:LIMIT [TMPDIR]
     local output median p95 floor preview cues
     output=$(TMPDIR=${5:-${TMPDIR:-/tmp}} QT_QPA_PLATFORM=offscreen "$bench/keystroke_bench" "$1" "$2" 2>/dev/null)
     median=$(awk '/^keystroke in the window/ { print $6 }' <<<"$output")
@@ -57,10 +57,16 @@ keystroke_row() { # ROWS KEYSTROKES LABEL TARGET_RATIO [TMPDIR]
     floor=$(awk '/^floor: match-only/ { print $3 }' <<<"$output")
     preview=$(awk '/engine preview alone/ { print $5 }' <<<"$output")
     cues=$(awk '/conflict cues alone/ { print $5 }' <<<"$output")
-    row "keystroke in the window, $3 rows" "median $median ms, p95 $p95 ms" \
-        "match-only $floor ms (preview alone $preview ms, cues alone $cues ms)" "" \
-        "$(ratio "$median" "$floor")× floor" "≤ $4× floor" \
-        "$(awk -v m="$median" -v f="$floor" -v r="$4" 'BEGIN { print (m <= r * f) ? "yes" : "**no**" }')"
+    if [[ $4 == ms:* ]]; then # no slower than a time measured before
+        row "keystroke in the window, $3 rows" "median $median ms, p95 $p95 ms" \
+            "match-only $floor ms (preview alone $preview ms, cues alone $cues ms)" "" \
+            "$(ratio "$median" "$floor")× floor" "≤ ${4#ms:} ms (as before)" "$(meets "$median" "${4#ms:}")"
+    else
+        row "keystroke in the window, $3 rows" "median $median ms, p95 $p95 ms" \
+            "match-only $floor ms (preview alone $preview ms, cues alone $cues ms)" "" \
+            "$(ratio "$median" "$floor")× floor" "≤ $4× floor" \
+            "$(awk -v m="$median" -v f="$floor" -v r="$4" 'BEGIN { print (m <= r * f) ? "yes" : "**no**" }')"
+    fi
     last_keystroke=$output
     local batch_ms batch_gap drop_gap
     batch_ms=$(awk '/^batch:/ { print $2 }' <<<"$output")
@@ -71,7 +77,7 @@ keystroke_row() { # ROWS KEYSTROKES LABEL TARGET_RATIO [TMPDIR]
         "busy cursor, repaints; not flagged (about 5 s)" \
         "$(awk -v d="$drop_gap" -v b="$batch_gap" 'BEGIN { print (d < 5000 && b < 5000) ? "yes" : "**no**" }')"
 }
-keystroke_row 32767 200 "32,767" 2
+keystroke_row 32767 200 "32,767" ms:10.6
 keystroke_row 100000 50 "100,000" 2
 peak=$(awk '/^memory/ { print $14 }' <<<"$last_keystroke")
 empty=$(awk '/^memory/ { print $2 }' <<<"$last_keystroke")
