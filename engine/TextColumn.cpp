@@ -11,7 +11,7 @@ namespace renamer {
 namespace {
 
 // Compacting a small column is not worth the copy.
-constexpr std::size_t kLeastWorthCompacting = 64 * 1024;
+constexpr std::size_t kLeastWorthCompacting = std::size_t{64} * 1024;
 // The room a text gets beyond its length when it outgrows its place.
 constexpr std::uint32_t kRoomToGrow = 8;
 
