@@ -14,6 +14,17 @@ const char* const kFileNotFound = "文件未找到";
 const char* const kFileReplaced = "文件已被替换";
 const char* const kFolderReplaced = "文件夹已被替换";
 
+// What a progress report says of the rows renamed since the last one.
+ChangeSet renamedRows(const RowRange& rows)
+{
+    ChangeSet changes;
+    if (!rows.empty()) {
+        changes.cells.push_back({ColumnKey::FileName, rows});
+        changes.cells.push_back({ColumnKey::NewName, rows});
+    }
+    return changes;
+}
+
 struct FileIdentityHash {
     std::size_t operator()(const FileIdentity& identity) const
     {
@@ -85,20 +96,6 @@ std::string renameFailureMessage(std::string_view oldName, std::string_view newN
     message += description;
     return message;
 }
-
-namespace {
-
-ChangeSet renamedRows(const RowRange& rows)
-{
-    ChangeSet changes;
-    if (!rows.empty()) {
-        changes.cells.push_back({ColumnKey::FileName, rows});
-        changes.cells.push_back({ColumnKey::NewName, rows});
-    }
-    return changes;
-}
-
-} // namespace
 
 ApplyOutcome ApplyNames(FileList& list, FileSystem& fileSystem, Progress* progress)
 {
