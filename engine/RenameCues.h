@@ -1,9 +1,8 @@
 #pragma once
 
+#include "DirectorySnapshot.h"
 #include "FileList.h"
-#include "FileSystem.h"
-#include "Revision.h"
-#include "NamingRules.h"
+#include "RowCue.h"
 
 #include <cstdint>
 #include <memory>
@@ -14,61 +13,6 @@
 #include <vector>
 
 namespace renamer {
-
-// What pressing the rename button would do with a row, seen before it is
-// pressed. Anything from InvalidName on would stop the batch at that row.
-enum class RowCueKind : std::uint8_t {
-    Clean,               // no proposal, or a rename that would succeed
-    Unchanged,           // the proposal is the name the file already has
-    StaleProposal,       // would rename, but the current pattern does not match the name
-    InvalidName,         // contains "/" or NUL, or is "." or ".."
-    NameTooLong,         // longer than the directory allows, counted in its volume's unit
-    NotAWindowsName,     // a name Windows volumes refuse or Windows could not open (refusalOf says why)
-    ReadOnlyVolume,      // the folder lies on a volume mounted read-only
-    NoWriteRights,       // the user may not rename files in the folder
-    TakenOnDisk,         // another entry of the directory has the name
-    TakenByEarlierRow,   // an earlier row, once renamed, would hold the name
-    SourceGone,          // the file no longer has its old name
-    RenamedByEarlierRow, // an earlier row of the same file would rename it first
-    SourceReplaced,      // the old name belongs to another file now
-    FolderReplaced,      // the row's folder path names another folder now
-};
-
-struct RowCue {
-    RowCueKind kind = RowCueKind::Clean;
-    std::uint32_t otherRow = 0; // the earlier row that causes it, where one does
-
-    bool isError() const { return kind >= RowCueKind::InvalidName; }
-    bool operator==(const RowCue&) const = default;
-};
-
-// A short Simplified Chinese explanation of a cue, for a tooltip; empty for
-// a clean row. `refusal`, for a NotAWindowsName cue, names the rule the new
-// name breaks.
-std::string describeRowCue(const RowCue& cue, const std::optional<NameRefusal>& refusal = std::nullopt);
-
-// The names in each directory that rows live in, as they were when read: taken
-// when rows are added and after a batch, not on every keystroke.
-class DirectorySnapshot {
-public:
-    // Reads the directories of the given rows, each once, again where it was
-    // read before: a drop brings the snapshot of its folders up to date.
-    void readDirectoriesOf(const FileList& list, FileSystem& fileSystem, const RowRange& rows);
-    // Reads every directory of the list again.
-    void refresh(const FileList& list, FileSystem& fileSystem);
-    // Reads one directory again, after it changed.
-    void read(const std::string& path, FileSystem& fileSystem);
-    void clear();
-
-    // Null when the directory was not read or could not be.
-    const DirectoryNames* find(std::string_view path) const;
-    // Changes with every read and clear (see nextRevision).
-    std::uint64_t revision() const { return revision_; }
-
-private:
-    std::unordered_map<std::string, std::unique_ptr<const DirectoryNames>> directories_;
-    std::uint64_t revision_ = nextRevision();
-};
 
 // Works out every row's cue by playing the batch through in row order against
 // the snapshot, as if every earlier row that would succeed had been renamed.

@@ -7,6 +7,8 @@
 #include "Progress.h"
 #include "RegularExpression.h"
 #include "RenameCues.h"
+
+#include "CueTexts.h"
 #include "TextSpans.h"
 
 #include <cstdint>

@@ -1,4 +1,5 @@
 #include "PosixFileSystem.h"
+#include "CueTexts.h"
 #include "RenameCues.h"
 #include "TemporaryDirectory.h"
 #include "CaseFolding.h"

@@ -5,6 +5,7 @@
 #include "HostileLists.h"
 #include "MountedVolume.h"
 #include "PosixFileSystem.h"
+#include "CueTexts.h"
 #include "RenameCues.h"
 
 #include <gtest/gtest.h>

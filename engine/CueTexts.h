@@ -1,0 +1,16 @@
+#pragma once
+
+#include "NamingRules.h"
+#include "RowCue.h"
+
+#include <optional>
+#include <string>
+
+namespace renamer {
+
+// A short Simplified Chinese explanation of a cue, for a tooltip; empty for
+// a clean row. `refusal`, for a NotAWindowsName cue, names the rule the new
+// name breaks.
+std::string describeRowCue(const RowCue& cue, const std::optional<NameRefusal>& refusal = std::nullopt);
+
+} // namespace renamer

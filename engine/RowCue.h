@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+
+namespace renamer {
+
+// What pressing the rename button would do with a row, seen before it is
+// pressed. Anything from InvalidName on would stop the batch at that row.
+enum class RowCueKind : std::uint8_t {
+    Clean,               // no proposal, or a rename that would succeed
+    Unchanged,           // the proposal is the name the file already has
+    StaleProposal,       // would rename, but the current pattern does not match the name
+    InvalidName,         // contains "/" or NUL, or is "." or ".."
+    NameTooLong,         // longer than the directory allows, counted in its volume's unit
+    NotAWindowsName,     // a name Windows volumes refuse or Windows could not open (refusalOf says why)
+    ReadOnlyVolume,      // the folder lies on a volume mounted read-only
+    NoWriteRights,       // the user may not rename files in the folder
+    TakenOnDisk,         // another entry of the directory has the name
+    TakenByEarlierRow,   // an earlier row, once renamed, would hold the name
+    SourceGone,          // the file no longer has its old name
+    RenamedByEarlierRow, // an earlier row of the same file would rename it first
+    SourceReplaced,      // the old name belongs to another file now
+    FolderReplaced,      // the row's folder path names another folder now
+};
+
+struct RowCue {
+    RowCueKind kind = RowCueKind::Clean;
+    std::uint32_t otherRow = 0; // the earlier row that causes it, where one does
+
+    bool isError() const { return kind >= RowCueKind::InvalidName; }
+    bool operator==(const RowCue&) const = default;
+};
+
+} // namespace renamer
