@@ -12,10 +12,10 @@ namespace renamer {
 
 namespace {
 
-void addCells(ChangeSet& changes, std::string_view key, const RowRange& rows)
+void addCells(std::vector<ChangedCells>& cells, std::string_view key, const RowRange& rows)
 {
     if (!rows.empty())
-        changes.cells.push_back({key, rows});
+        cells.push_back({key, rows});
 }
 
 } // namespace
@@ -70,6 +70,7 @@ ChangeSet RenameSession::drop(const std::vector<std::string>& paths, std::string
     ++revision_;
     Progress progress(listener, progressInterval_);
     const PreviewSettings preview{makeRegularExpression_, pattern, replacement, &lastPreview_};
+    previewPattern_.assign(pattern);
     const DropOutcome outcome = AddDroppedItems(list_, fileSystem_, paths, preview, &progress);
     addFoldersOf(outcome.appended);
     // The new rows' folders are read now, so that a proposal whose name is
@@ -80,7 +81,7 @@ ChangeSet RenameSession::drop(const std::vector<std::string>& paths, std::string
 
     ChangeSet changes;
     changes.appended = outcome.appended;
-    addCells(changes, ColumnKey::NewName, outcome.previewChanged);
+    addCells(changes.cells, ColumnKey::NewName, outcome.previewChanged);
     changes.cues = updateCues();
     changes.statusText = outcome.statusText;
     return changes;
@@ -89,9 +90,19 @@ ChangeSet RenameSession::drop(const std::vector<std::string>& paths, std::string
 ChangeSet RenameSession::edit(std::string_view pattern, std::string_view replacement)
 {
     ++revision_;
+    // Any row's matches may move with the pattern, and what the replacement
+    // changes with either text, also where the new name comes out the same.
+    const bool patternChanged = pattern != previewPattern_;
+    const bool replacementChanged = replacement != lastPreview_.replacement;
+    const RowRange shownRows = list_.rowCount() == 0 ? RowRange{} : RowRange{1, list_.rowCount()};
     ChangeSet changes;
-    addCells(changes, ColumnKey::NewName,
+    addCells(changes.cells, ColumnKey::NewName,
              PreviewNames(list_, makeRegularExpression_, pattern, replacement, list_.rowCount(), &lastPreview_));
+    previewPattern_.assign(pattern);
+    if (patternChanged)
+        addCells(changes.tints, ColumnKey::FileName, shownRows);
+    if (patternChanged || replacementChanged)
+        addCells(changes.tints, ColumnKey::NewName, shownRows);
     changes.cues = updateCues();
     return changes;
 }
@@ -107,8 +118,8 @@ ChangeSet RenameSession::apply(const Progress::Listener& listener)
     progress.keepAlive();
 
     ChangeSet changes;
-    addCells(changes, ColumnKey::FileName, outcome.changed);
-    addCells(changes, ColumnKey::NewName, outcome.changed);
+    addCells(changes.cells, ColumnKey::FileName, outcome.changed);
+    addCells(changes.cells, ColumnKey::NewName, outcome.changed);
     changes.cues = updateCues();
     changes.statusText = outcome.statusText;
     if (outcome.failed)
@@ -123,6 +134,7 @@ ChangeSet RenameSession::clear()
     snapshot_.clear();
     cues_.clear();
     lastPreview_ = PreviewRun{};
+    previewPattern_.clear();
     folders_.clear();
     folderSet_.clear();
     ChangeSet changes;
