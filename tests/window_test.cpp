@@ -8,6 +8,7 @@
 #include "WrappedMessageText.h"
 
 #include <QAbstractItemModelTester>
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QColor>
@@ -26,6 +27,10 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <private/qguiapplication_p.h>
+#include <qpa/qplatformaccessibility.h>
+#include <qpa/qplatformintegration.h>
+#include <qpa/qwindowsysteminterface.h>
 
 #include <chrono>
 #include <filesystem>
@@ -113,6 +118,20 @@ public:
 private:
     QTimer timer_;
 };
+
+// The texts assistive technology was told are shown, as notifications.
+QStringList& announced()
+{
+    static QStringList texts;
+    return texts;
+}
+
+void recordAnnouncement(QAccessibleEvent* event)
+{
+    QAccessibleInterface* shown = event->accessibleInterface();
+    if (event->type() == QAccessible::ObjectShow && shown != nullptr && shown->role() == QAccessible::Notification)
+        announced().append(shown->text(QAccessible::Name));
+}
 
 QUrl fileUrl(const std::string& path)
 {
@@ -373,6 +392,82 @@ private slots:
         QCOMPARE(form->listModel().rowCount(), 4);
     }
 
+    void clicksAndKeysDuringALongBatchTakeEffectOnceItHasEnded()
+    {
+        form->setProgressInterval(std::chrono::milliseconds(0));
+        dropFiles({dir + "/相册", dir + "/a.txt"});
+        form->Text2->setText(QStringLiteral("photo_##.$2"));
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        QWindow* window = form->windowHandle();
+        QStringList during;
+        QObject context;
+        connect(&form->listModel(), &QAbstractItemModel::dataChanged, &context, [&] {
+            if (!form->isBusy())
+                return;
+            if (during.isEmpty()) {
+                // As the desktop delivers them: into the window system's queue.
+                using Input = QWindowSystemInterface;
+                const auto click = [window, this](QWidget* target) {
+                    const QPointF at = target->mapTo(form.get(), target->rect().center());
+                    for (const auto& [buttons, type] :
+                         {std::pair{Qt::MouseButtons(Qt::LeftButton), QEvent::MouseButtonPress},
+                          {Qt::MouseButtons(), QEvent::MouseButtonRelease}})
+                        Input::handleMouseEvent(window, at, window->mapToGlobal(at), buttons, Qt::LeftButton, type);
+                };
+                click(form->Text1);
+                Input::handleKeyEvent(window, QEvent::KeyPress, Qt::Key_Z, Qt::NoModifier, QStringLiteral("z"));
+                Input::handleKeyEvent(window, QEvent::KeyRelease, Qt::Key_Z, Qt::NoModifier, QStringLiteral("z"));
+                click(form->Command2);
+            }
+            during.append(QStringLiteral("%1 rows, %2").arg(form->listModel().rowCount()).arg(form->Text1->text()));
+        });
+        QTest::mouseClick(form->Command1, Qt::LeftButton);
+        QCOMPARE(during, QStringList(2, QStringLiteral("3 rows, (.+)\\.(.+)")));
+        QCOMPARE(form->Label1->text(), QStringLiteral("3个文件已重命名"));
+
+        QTRY_COMPARE(form->listModel().rowCount(), 0);
+        QCOMPARE(form->Text1->text(), QStringLiteral("(.+)\\.(.+)z"));
+        QCOMPARE(form->Label1->text(), Form1::kStartupHint);
+    }
+
+    void assistiveTechnologyReadsTheCaptionsAndTheReasonsAndHearsTheStatus()
+    {
+        // As when a screen reader runs.
+        QPlatformAccessibility* platformAccessibility = QGuiApplicationPrivate::platformIntegration()->accessibility();
+        QVERIFY(platformAccessibility != nullptr);
+        platformAccessibility->setActive(true);
+        announced().clear();
+        const QAccessible::UpdateHandler platform = QAccessible::installUpdateHandler(recordAnnouncement);
+        writeFile(dir + "/b.txt", "b");
+        dropFiles({dir + "/a.txt", dir + "/b.txt"});
+        form->Text1->setText(QStringLiteral("a"));
+        form->Text2->setText(QStringLiteral("b"));
+
+        const auto name = [](QWidget* widget) { return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name); };
+        QCOMPARE(name(form->Text1), QStringLiteral("原文件名：（输入正则表达式）"));
+        QCOMPARE(name(form->Text2), QStringLiteral("新文件名：（$n:引用, ##:序号）"));
+        QAccessibleTableInterface* table = QAccessible::queryAccessibleInterface(form->ListView1)->tableInterface();
+        const auto description = [&](int row, std::string_view key) {
+            return table->cellAt(row, form->listModel().columnOf(key))->text(QAccessible::Description);
+        };
+        QCOMPARE(description(0, ColumnKey::FileName), QStringLiteral("目录中已有同名文件"));
+        QCOMPARE(description(0, ColumnKey::Id), QStringLiteral("目录中已有同名文件"));
+        QCOMPARE(description(1, ColumnKey::NewName), QStringLiteral("新文件名与原文件名相同"));
+        QAccessibleInterface* status = QAccessible::queryAccessibleInterface(form->Label1);
+        QCOMPARE(status->role(), QAccessible::StatusBar);
+        QCOMPARE(status->text(QAccessible::Name), QStringLiteral("2个文件已加入列表"));
+
+        for (int press = 0; press < 2; ++press) { // the same failure twice is news twice
+            MessageBoxCloser box;
+            QTest::mouseClick(form->Command1, Qt::LeftButton);
+        }
+        QTest::mouseClick(form->Command2, Qt::LeftButton);
+        QAccessible::installUpdateHandler(platform);
+        platformAccessibility->setActive(false);
+        const QString failure = QStringLiteral("将\"a.txt\"重命名为\"b.txt\"时出错：文件已存在");
+        QCOMPARE(announced(), (QStringList{"2个文件已加入列表", failure, failure, Form1::kStartupHint}));
+    }
+
     void aFailingBatchShowsTheMessageInABoxAndOnTheStatusLine()
     {
         dropFiles({dir + "/a.txt", dir + "/旅行 北京.jpg"});
@@ -475,6 +570,23 @@ private slots:
         QTest::keyClick(form->ListView1, Qt::Key_F2);
         QCOMPARE(form->listModel().rowCount(), 2);
         QCOMPARE(form->ListView1->selectionModel()->selectedRows().size(), 1);
+    }
+
+    void aCaptionWiderThanItsPlaceGrowsToTheRightUpToTheNextControl()
+    {
+        QFont larger = form->font();
+        larger.setPointSizeF(larger.pointSizeF() + 2);
+        form->setFont(larger);
+        const QRect text1 = form->Text1->geometry();
+        for (QLabel* caption : {form->Label2, form->Label3}) {
+            QVERIFY2(caption->width() >= caption->sizeHint().width(), qPrintable(caption->text()));
+            QVERIFY(caption->width() > (caption == form->Label2 ? 177 : 185)); // its design width
+        }
+        QCOMPARE(form->Label2->pos(), QPoint(16, 12)); // the design's places
+        QCOMPARE(form->Label3->pos(), QPoint(256, 12));
+        QVERIFY(form->Label2->geometry().right() < form->Label3->x());
+        QVERIFY(form->Label3->geometry().right() < form->Command1->x());
+        QCOMPARE(form->Text1->geometry(), text1);
     }
 
     void theLayoutFollowsTheWindowAndThePathColumnStaysHidden()

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QHelpEvent>
 #include <QPainter>
+#include <QPolygon>
 #include <QTextLayout>
 #include <QToolTip>
 
@@ -162,22 +163,12 @@ void FileListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
             }
         }
     }
-    if (cueLook(session_.cue(row).kind).marked && index.column() == model_.columnOf(ColumnKey::NewName)) {
-        // Over the tints' ranges: the layout merges formats that overlap.
-        QTextLayout::FormatRange wave;
-        wave.start = 0;
-        wave.length = static_cast<int>(cell.shown.size());
-        wave.format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
-        formats.append(wave);
-    }
-
     QTextLayout layout(cell.shown, opt.font, painter->device());
     QTextOption textOption;
     textOption.setWrapMode(QTextOption::NoWrap);
     textOption.setTextDirection(opt.direction);
     textOption.setAlignment(QStyle::visualAlignment(opt.direction, opt.displayAlignment));
     layout.setTextOption(textOption);
-    layout.setFormats(formats);
     layout.beginLayout();
     QTextLine line = layout.createLine();
     line.setLineWidth(cell.area.width());
@@ -187,8 +178,20 @@ void FileListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
 
     painter->save();
     painter->setClipRect(opt.rect);
-    painter->setPen(readableOn(wanted, behind, kTextContrast));
-    layout.draw(painter, QPointF(cell.area.left(), placed.top()));
+    const QColor ink = readableOn(wanted, behind, kTextContrast);
+    painter->setPen(ink);
+    layout.draw(painter, QPointF(cell.area.left(), placed.top()), formats);
+    if (cueLook(session_.cue(row).kind).marked && index.column() == model_.columnOf(ColumnKey::NewName)) {
+        // A zigzag under the proposal, in whole pixels of the text's colour,
+        // which has to read on the tint it crosses as well.
+        painter->setPen(selected ? ink : readableOn(ink, changeTint(opt.palette), kTextContrast));
+        const int width = std::min(size.width(), cell.area.width());
+        const int y = placed.top() + static_cast<int>(std::lround(line.ascent())) + 1;
+        QPolygon zigzag;
+        for (int x = 0; x <= width; x += 2)
+            zigzag << QPoint(cell.area.left() + x, y + (x / 2) % 2);
+        painter->drawPolyline(zigzag);
+    }
     painter->restore();
 }
 

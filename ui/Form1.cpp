@@ -162,6 +162,14 @@ bool Form1::isBusy() const
     return longAction_->running();
 }
 
+void Form1::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    // Captions fit their text anew, once there is a layout.
+    if (event->type() == QEvent::FontChange && model_ != nullptr)
+        applyLayout();
+}
+
 void Form1::closeEvent(QCloseEvent* event)
 {
     // Closed in the middle of a batch, the window would be gone while the
