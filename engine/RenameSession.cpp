@@ -12,10 +12,10 @@ namespace renamer {
 
 namespace {
 
-void addCells(std::vector<ChangedCells>& cells, std::string_view key, const RowRange& rows)
+void addCells(ChangeSet& changes, std::string_view key, const RowRange& rows)
 {
     if (!rows.empty())
-        cells.push_back({key, rows});
+        changes.cells.push_back({key, rows});
 }
 
 } // namespace
@@ -81,7 +81,7 @@ ChangeSet RenameSession::drop(const std::vector<std::string>& paths, std::string
 
     ChangeSet changes;
     changes.appended = outcome.appended;
-    addCells(changes.cells, ColumnKey::NewName, outcome.previewChanged);
+    addCells(changes, ColumnKey::NewName, outcome.previewChanged);
     changes.cues = updateCues();
     changes.statusText = outcome.statusText;
     return changes;
@@ -90,19 +90,14 @@ ChangeSet RenameSession::drop(const std::vector<std::string>& paths, std::string
 ChangeSet RenameSession::edit(std::string_view pattern, std::string_view replacement)
 {
     ++revision_;
-    // Any row's matches may move with the pattern, and what the replacement
-    // changes with either text, also where the new name comes out the same.
-    const bool patternChanged = pattern != previewPattern_;
-    const bool replacementChanged = replacement != lastPreview_.replacement;
-    const RowRange shownRows = list_.rowCount() == 0 ? RowRange{} : RowRange{1, list_.rowCount()};
     ChangeSet changes;
-    addCells(changes.cells, ColumnKey::NewName,
+    // A new pattern may move the matches in any row's name. What the
+    // replacement changes moves with the new name's text, or with its cue.
+    if (pattern != previewPattern_ && list_.rowCount() != 0)
+        changes.tints = {1, list_.rowCount()};
+    addCells(changes, ColumnKey::NewName,
              PreviewNames(list_, makeRegularExpression_, pattern, replacement, list_.rowCount(), &lastPreview_));
     previewPattern_.assign(pattern);
-    if (patternChanged)
-        addCells(changes.tints, ColumnKey::FileName, shownRows);
-    if (patternChanged || replacementChanged)
-        addCells(changes.tints, ColumnKey::NewName, shownRows);
     changes.cues = updateCues();
     return changes;
 }
@@ -118,8 +113,8 @@ ChangeSet RenameSession::apply(const Progress::Listener& listener)
     progress.keepAlive();
 
     ChangeSet changes;
-    addCells(changes.cells, ColumnKey::FileName, outcome.changed);
-    addCells(changes.cells, ColumnKey::NewName, outcome.changed);
+    addCells(changes, ColumnKey::FileName, outcome.changed);
+    addCells(changes, ColumnKey::NewName, outcome.changed);
     changes.cues = updateCues();
     changes.statusText = outcome.statusText;
     if (outcome.failed)

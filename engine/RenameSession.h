@@ -51,8 +51,8 @@ public:
     ChangeSet drop(const std::vector<std::string>& paths, std::string_view pattern, std::string_view replacement,
                    const Progress::Listener& progress = {});
     // The pattern or the replacement was edited. Besides the proposals and
-    // cues that changed, the change set names every row's tints that the
-    // edit may have moved.
+    // cues that changed, the change set names the rows whose matches a new
+    // pattern may have moved.
     ChangeSet edit(std::string_view pattern, std::string_view replacement);
     // The rename button: every proposal applied in row order, stopping at the
     // first failure, whose message the change set then carries. `progress`

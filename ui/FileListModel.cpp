@@ -123,27 +123,19 @@ void FileListModel::show(const ChangeSet& changes)
         endInsertRows();
     }
 
-    signalColumns(changes.cells, {Qt::DisplayRole});
-    signalColumns(changes.tints, {TintRole});
-    if (!changes.cues.empty())
-        emit dataChanged(index(viewRow(changes.cues.first), 0), index(viewRow(changes.cues.last), columnCount() - 1),
-                         {Qt::ForegroundRole, Qt::FontRole, Qt::ToolTipRole, Qt::AccessibleDescriptionRole});
-}
-
-void FileListModel::signalColumns(const std::vector<ChangedCells>& changed, const QList<int>& roles)
-{
-    // Column by column in display order; a column whose rows equal its left
-    // neighbour's joins that neighbour's signal.
+    // Cells, column by column in display order; a column whose rows equal
+    // its left neighbour's joins that neighbour's signal.
     const auto& columns = session_.fileList().columns();
     int runStart = -1;
     RowRange runRows;
     const auto flush = [&](int runEnd) {
         if (runStart >= 0)
-            emit dataChanged(index(viewRow(runRows.first), runStart), index(viewRow(runRows.last), runEnd), roles);
+            emit dataChanged(index(viewRow(runRows.first), runStart), index(viewRow(runRows.last), runEnd),
+                             {Qt::DisplayRole});
         runStart = -1;
     };
     for (int column = 0; column < columnCount(); ++column) {
-        const RowRange rows = rowsOf(changed, columns[static_cast<std::size_t>(column)].key);
+        const RowRange rows = changes.cellsOf(columns[static_cast<std::size_t>(column)].key);
         if (runStart >= 0 && rows == runRows)
             continue;
         flush(column - 1);
@@ -153,6 +145,15 @@ void FileListModel::signalColumns(const std::vector<ChangedCells>& changed, cons
         }
     }
     flush(columnCount() - 1);
+
+    if (!changes.tints.empty()) {
+        const int fileName = columnOf(ColumnKey::FileName);
+        emit dataChanged(index(viewRow(changes.tints.first), fileName), index(viewRow(changes.tints.last), fileName),
+                         {TintRole});
+    }
+    if (!changes.cues.empty())
+        emit dataChanged(index(viewRow(changes.cues.first), 0), index(viewRow(changes.cues.last), columnCount() - 1),
+                         {Qt::ForegroundRole, Qt::FontRole, Qt::ToolTipRole, Qt::AccessibleDescriptionRole});
 }
 
 } // namespace renamer

@@ -38,13 +38,12 @@ public:
 
     // Tells the view what one user action changed: a reset for a clear, one
     // insertion for appended rows, one dataChanged per run of adjacent
-    // columns whose cells (then tints) changed in the same rows, one for the
-    // cues.
+    // columns whose cells changed in the same rows, one for the tints, one
+    // for the cues.
     void show(const ChangeSet& changes);
 
 private:
     QString cellText(int row, int column) const;
-    void signalColumns(const std::vector<ChangedCells>& changed, const QList<int>& roles);
 
     const RenameSession& session_;
     // The rows the view knows of; it trails the list only while rows are
