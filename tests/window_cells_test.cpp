@@ -259,6 +259,7 @@ private slots:
         for (const auto& [box, keys] : typing) {
             box->setFocus();
             box->selectAll();
+            shownList(); // the list has lost the focus: it is drawn anew before the first key
             for (const QChar key : keys) {
                 QTest::keyClick(box, key.toLatin1());
                 const QImage shown = shownList();
