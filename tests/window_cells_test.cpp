@@ -259,7 +259,9 @@ private slots:
         for (const auto& [box, keys] : typing) {
             box->setFocus();
             box->selectAll();
-            shownList(); // the list has lost the focus: it is drawn anew before the first key
+            // The list has lost the focus and is drawn anew, after its delayed
+            // layout: all of it settles before the first key.
+            QTest::qWait(100);
             for (const QChar key : keys) {
                 QTest::keyClick(box, key.toLatin1());
                 const QImage shown = shownList();
