@@ -119,18 +119,12 @@ private:
     QTimer timer_;
 };
 
-// The texts assistive technology was told are shown, as notifications.
-QStringList& announced()
-{
-    static QStringList texts;
-    return texts;
-}
-
+// The notifications assistive technology is told are shown, by their names.
+QStringList announced;
 void recordAnnouncement(QAccessibleEvent* event)
 {
-    QAccessibleInterface* shown = event->accessibleInterface();
-    if (event->type() == QAccessible::ObjectShow && shown != nullptr && shown->role() == QAccessible::Notification)
-        announced().append(shown->text(QAccessible::Name));
+    if (event->type() == QAccessible::ObjectShow && event->accessibleInterface()->role() == QAccessible::Notification)
+        announced.append(event->accessibleInterface()->text(QAccessible::Name));
 }
 
 QUrl fileUrl(const std::string& path)
@@ -404,19 +398,14 @@ private slots:
         connect(&form->listModel(), &QAbstractItemModel::dataChanged, &context, [&] {
             if (!form->isBusy())
                 return;
-            if (during.isEmpty()) {
-                // As the desktop delivers them: into the window system's queue.
-                using Input = QWindowSystemInterface;
+            if (during.isEmpty()) { // as the desktop sends them, into the window system's queue
                 const auto click = [window, this](QWidget* target) {
                     const QPointF at = target->mapTo(form.get(), target->rect().center());
-                    for (const auto& [buttons, type] :
-                         {std::pair{Qt::MouseButtons(Qt::LeftButton), QEvent::MouseButtonPress},
-                          {Qt::MouseButtons(), QEvent::MouseButtonRelease}})
-                        Input::handleMouseEvent(window, at, window->mapToGlobal(at), buttons, Qt::LeftButton, type);
+                    QWindowSystemInterface::handleMouseEvent(window, at, at, Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress);
+                    QWindowSystemInterface::handleMouseEvent(window, at, at, {}, Qt::LeftButton, QEvent::MouseButtonRelease);
                 };
                 click(form->Text1);
-                Input::handleKeyEvent(window, QEvent::KeyPress, Qt::Key_Z, Qt::NoModifier, QStringLiteral("z"));
-                Input::handleKeyEvent(window, QEvent::KeyRelease, Qt::Key_Z, Qt::NoModifier, QStringLiteral("z"));
+                QWindowSystemInterface::handleKeyEvent(window, QEvent::KeyPress, Qt::Key_Z, Qt::NoModifier, "z");
                 click(form->Command2);
             }
             during.append(QStringLiteral("%1 rows, %2").arg(form->listModel().rowCount()).arg(form->Text1->text()));
@@ -432,11 +421,9 @@ private slots:
 
     void assistiveTechnologyReadsTheCaptionsAndTheReasonsAndHearsTheStatus()
     {
-        // As when a screen reader runs.
         QPlatformAccessibility* platformAccessibility = QGuiApplicationPrivate::platformIntegration()->accessibility();
-        QVERIFY(platformAccessibility != nullptr);
-        platformAccessibility->setActive(true);
-        announced().clear();
+        platformAccessibility->setActive(true); // as when a screen reader runs
+        announced.clear();
         const QAccessible::UpdateHandler platform = QAccessible::installUpdateHandler(recordAnnouncement);
         writeFile(dir + "/b.txt", "b");
         dropFiles({dir + "/a.txt", dir + "/b.txt"});
@@ -451,7 +438,6 @@ private slots:
             return table->cellAt(row, form->listModel().columnOf(key))->text(QAccessible::Description);
         };
         QCOMPARE(description(0, ColumnKey::FileName), QStringLiteral("目录中已有同名文件"));
-        QCOMPARE(description(0, ColumnKey::Id), QStringLiteral("目录中已有同名文件"));
         QCOMPARE(description(1, ColumnKey::NewName), QStringLiteral("新文件名与原文件名相同"));
         QAccessibleInterface* status = QAccessible::queryAccessibleInterface(form->Label1);
         QCOMPARE(status->role(), QAccessible::StatusBar);
@@ -465,7 +451,7 @@ private slots:
         QAccessible::installUpdateHandler(platform);
         platformAccessibility->setActive(false);
         const QString failure = QStringLiteral("将\"a.txt\"重命名为\"b.txt\"时出错：文件已存在");
-        QCOMPARE(announced(), (QStringList{"2个文件已加入列表", failure, failure, Form1::kStartupHint}));
+        QCOMPARE(announced, (QStringList{"2个文件已加入列表", failure, failure, Form1::kStartupHint}));
     }
 
     void aFailingBatchShowsTheMessageInABoxAndOnTheStatusLine()
@@ -574,26 +560,18 @@ private slots:
 
     void aCaptionWiderThanItsPlaceGrowsToTheRightUpToTheNextControl()
     {
-        const QRect text1 = form->Text1->geometry();
         // Points more than the window's font: room enough to show it whole, or not.
         for (const qreal larger : {2.0, 8.0}) {
             QFont font = form->font();
             font.setPointSizeF(QApplication::font().pointSizeF() + larger);
             form->setFont(font);
-            const struct {
-                QLabel* caption;
-                int designWidth;
-                QWidget* next; // the control to its right
-            } captions[] = {{form->Label2, 177, form->Label3}, {form->Label3, 185, form->Command1}};
-            for (const auto& [caption, designWidth, next] : captions) {
-                const int room = next->x() - caption->x();
-                QVERIFY(caption->sizeHint().width() > designWidth);
-                QCOMPARE(caption->width(), std::min(caption->sizeHint().width(), room));
+            for (const auto& [caption, next] : {std::pair<QLabel*, QWidget*>{form->Label2, form->Label3},
+                                                {form->Label3, form->Command1}}) {
+                QVERIFY(caption->sizeHint().width() > 185); // wider than its design width
+                QCOMPARE(caption->width(), std::min(caption->sizeHint().width(), next->x() - caption->x()));
             }
         }
-        QCOMPARE(form->Label2->pos(), QPoint(16, 12)); // the design's places
-        QCOMPARE(form->Label3->pos(), QPoint(256, 12));
-        QCOMPARE(form->Text1->geometry(), text1);
+        QCOMPARE(form->Label3->geometry().topLeft(), QPoint(256, 12)); // the design's place
     }
 
     void theLayoutFollowsTheWindowAndThePathColumnStaysHidden()

@@ -55,14 +55,7 @@ public:
     int indexOfChild(const QAccessibleInterface*) const override { return -1; }
     QString text(QAccessible::Text t) const override { return t == QAccessible::Name ? line()->text() : QString(); }
     QAccessible::Role role() const override { return QAccessible::Notification; }
-    QAccessible::State state() const override
-    {
-        QAccessible::State state;
-        state.invisible = !line()->isVisible();
-        state.readOnly = true;
-        return state;
-    }
-    QRect rect() const override { return parent()->rect(); }
+    QAccessible::State state() const override { return {}; }
 
 private:
     StatusLine* line() const { return static_cast<StatusLine*>(object()->parent()); }
