@@ -18,12 +18,17 @@ struct ChangedCells {
 };
 
 // What one user action did to the rows, for the window to show just that.
-// Ranges in `cells` and `cues` name rows that were shown before the action
-// (appended rows are new as a whole), and only rows that really changed.
+// Ranges in `cells`, `tints` and `cues` name rows that were shown before the
+// action (appended rows are new as a whole); `cells` and `cues` only rows
+// that really changed.
 struct ChangeSet {
     bool cleared = false;                      // every row was removed
     RowRange appended;                         // rows added at the end
     std::vector<ChangedCells> cells;           // at most one entry per column
+    // Rows whose FileName tint, where the pattern matches, may have moved
+    // although the name did not: tints are worked out only for the rows on
+    // screen, so they cannot be compared here.
+    RowRange tints;
     RowRange cues;                             // rows whose cue changed
     std::optional<std::string> statusText;     // the status line's new text
     std::optional<std::string> failureMessage; // for a message box, when a batch failed

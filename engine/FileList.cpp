@@ -35,11 +35,6 @@ std::size_t FileList::columnPosition(std::string_view key) const
     return static_cast<std::size_t>(&column(key) - columns_.data());
 }
 
-void FileList::setColumnWidth(std::string_view key, float twips)
-{
-    columns_[column(key).subItemIndex].width = twips;
-}
-
 void FileList::throwOutsideList(std::size_t row)
 {
     throw std::out_of_range("row " + std::to_string(row) + " outside the list");

@@ -32,7 +32,6 @@ struct ListColumn {
     std::string_view key;
     std::string_view header;
     SubItemIndex subItemIndex = 0;
-    float width = 0; // twips; set by the layout
 };
 
 // Rows touched by an operation, as 1-based positions; empty when first == 0.
@@ -87,7 +86,6 @@ public:
     // Where the column stands in display order, counted from 0.
     std::size_t columnPosition(std::string_view key) const;
     SubItemIndex subItemIndex(std::string_view key) const { return column(key).subItemIndex; }
-    void setColumnWidth(std::string_view key, float twips);
 
     std::size_t rowCount() const { return files_.size(); }
 

@@ -70,6 +70,7 @@ ChangeSet RenameSession::drop(const std::vector<std::string>& paths, std::string
     ++revision_;
     Progress progress(listener, progressInterval_);
     const PreviewSettings preview{makeRegularExpression_, pattern, replacement, &lastPreview_};
+    previewPattern_.assign(pattern);
     const DropOutcome outcome = AddDroppedItems(list_, fileSystem_, paths, preview, &progress);
     addFoldersOf(outcome.appended);
     // The new rows' folders are read now, so that a proposal whose name is
@@ -90,8 +91,13 @@ ChangeSet RenameSession::edit(std::string_view pattern, std::string_view replace
 {
     ++revision_;
     ChangeSet changes;
+    // A new pattern may move the matches in any row's name. What the
+    // replacement changes moves with the new name's text, or with its cue.
+    if (pattern != previewPattern_ && list_.rowCount() != 0)
+        changes.tints = {1, list_.rowCount()};
     addCells(changes, ColumnKey::NewName,
              PreviewNames(list_, makeRegularExpression_, pattern, replacement, list_.rowCount(), &lastPreview_));
+    previewPattern_.assign(pattern);
     changes.cues = updateCues();
     return changes;
 }
@@ -123,6 +129,7 @@ ChangeSet RenameSession::clear()
     snapshot_.clear();
     cues_.clear();
     lastPreview_ = PreviewRun{};
+    previewPattern_.clear();
     folders_.clear();
     folderSet_.clear();
     ChangeSet changes;

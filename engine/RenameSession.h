@@ -50,7 +50,9 @@ public:
     // adds are reported only in the change set returned.
     ChangeSet drop(const std::vector<std::string>& paths, std::string_view pattern, std::string_view replacement,
                    const Progress::Listener& progress = {});
-    // The pattern or the replacement was edited.
+    // The pattern or the replacement was edited. Besides the proposals and
+    // cues that changed, the change set names the rows whose matches a new
+    // pattern may have moved.
     ChangeSet edit(std::string_view pattern, std::string_view replacement);
     // The rename button: every proposal applied in row order, stopping at the
     // first failure, whose message the change set then carries. `progress`
@@ -82,9 +84,6 @@ public:
     // out for a row can be kept until the next one.
     std::uint64_t revision() const { return revision_; }
 
-    // The layout's width of a column, kept with the column.
-    void setColumnWidth(std::string_view key, float twips) { list_.setColumnWidth(key, twips); }
-
 private:
     // Recomputes every cue; returns the rows whose cue changed.
     RowRange updateCues();
@@ -100,6 +99,7 @@ private:
     // outlives its run so that drawing a row needs no compiling; its match
     // data is scratch space, which is why spans() can be const.
     PreviewRun lastPreview_;
+    std::string previewPattern_; // the pattern of the last preview
     std::vector<std::string> folders_;
     std::unordered_set<std::string> folderSet_;
     std::uint64_t revision_ = 0;

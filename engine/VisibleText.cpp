@@ -38,6 +38,15 @@ void appendEscape(std::string& out, char32_t c)
 
 } // namespace
 
+std::size_t escapedLength(char32_t c)
+{
+    if (!isShownEscaped(c))
+        return 0;
+    std::string escape;
+    appendEscape(escape, c);
+    return escape.size();
+}
+
 std::string withVisibleControls(std::string_view text)
 {
     std::string shown;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -12,5 +13,9 @@ namespace renamer {
 // Everything else is kept, invalid UTF-8 included; a backslash stays a
 // backslash, for names that hold one read better so.
 std::string withVisibleControls(std::string_view text);
+
+// How many characters withVisibleControls writes for the code point `c`
+// when it escapes it; 0 when it keeps `c` as it is.
+std::size_t escapedLength(char32_t c);
 
 } // namespace renamer

@@ -1,6 +1,8 @@
 # Debian 12 packages, sourced by run.sh and test.sh.
 build_packages=(cmake ninja-build g++ pkg-config libpcre2-dev qt6-base-dev libgl-dev)
-test_packages=(libgtest-dev fonts-dejavu-core) # the window tests draw text
+# The window tests draw text, and send input through Qt's window-system
+# interface, whose header is among Qt's private ones.
+test_packages=(libgtest-dev fonts-dejavu-core qt6-base-private-dev)
 # Real volumes the platform tests mount: exFAT (exfat-fuse on a loop device),
 # FAT (fusefat), NTFS (ntfs-3g), sshfs to a private sshd, and kernel ext4,
 # xfs and btrfs on loop devices. fuse3 first: exfat-fuse and fusefat ask for

@@ -48,6 +48,7 @@ TEST(CellSpans, BytesBecomeCharacterPositions)
         {"three bytes of Chinese are one character", "旅行 北京.jpg", {{7, 13}}, {{3, 5}}},
         {"a character beyond the BMP is two positions", "\xF0\x9F\x93\xB7x.jpg", {{4, 5}}, {{2, 3}}},
         {"an empty span stays empty", "a.txt", {{0, 0}}, {{0, 0}}},
+        {"a control character takes its escape's length", "a\tb\x1B.txt", {{2, 4}}, {{3, 8}}},
         {"a name that is not UTF-8 has no spans", "caf\xE9.txt", {{0, 3}}, {}},
     };
     for (const CharSpanCase& c : cases)

@@ -54,14 +54,6 @@ TEST(FileListColumns, KeysHeadersAndSubItemIndicesInDisplayOrder)
     EXPECT_THROW(list.column("Size"), std::invalid_argument);
 }
 
-TEST(FileListColumns, WidthIsHeldWithTheColumn)
-{
-    FileList list;
-    list.setColumnWidth(ColumnKey::FileName, 3827.5f);
-    EXPECT_EQ(list.column(ColumnKey::FileName).width, 3827.5f);
-    EXPECT_EQ(list.column(ColumnKey::NewName).width, 0.0f);
-}
-
 TEST(FileListCells, ReadAndWriteByKeyAndOutOfRangeRowsThrow)
 {
     FileList list;

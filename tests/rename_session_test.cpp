@@ -67,12 +67,14 @@ TEST_F(RenameSessionTest, AKeystrokeNamesTheProposalsAndCuesThatChanged)
     const ChangeSet changes = session.edit("^[bc]\\.txt$", "z");
     EXPECT_EQ(changes.cells, (Cells{{ColumnKey::NewName, {2, 3}}}));
     EXPECT_EQ(changes.cues, (RowRange{2, 3}));
+    EXPECT_EQ(changes.tints, (RowRange{1, 4})) << "a new pattern may move the matches in every name";
     EXPECT_EQ(session.cue(3), (RowCue{RowCueKind::TakenByEarlierRow, 2}));
     EXPECT_TRUE(changes.appended.empty());
     EXPECT_FALSE(changes.statusText);
     EXPECT_FALSE(changes.failureMessage);
 
     EXPECT_EQ(session.edit("^[bc]\\.txt$", "z"), ChangeSet{}) << "the same texts change nothing";
+    EXPECT_EQ(session.edit("^[bc]\\.txt$", "y").tints, RowRange{}) << "a new replacement moves no match";
 }
 
 TEST_F(RenameSessionTest, ADropCuesANameTakenOnDiskAtOnce)

@@ -8,6 +8,7 @@
 #include "WrappedMessageText.h"
 
 #include <QAbstractItemModelTester>
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QColor>
@@ -26,6 +27,10 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <private/qguiapplication_p.h>
+#include <qpa/qplatformaccessibility.h>
+#include <qpa/qplatformintegration.h>
+#include <qpa/qwindowsysteminterface.h>
 
 #include <chrono>
 #include <filesystem>
@@ -52,8 +57,11 @@ public:
                          });
         QObject::connect(&model, &QAbstractItemModel::dataChanged, &context_,
                          [this](const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles) {
+                             const char* what = roles.contains(Qt::DisplayRole)             ? "text"
+                                 : roles.contains(FileListModel::TintRole) ? "tint"
+                                                                           : "cue";
                              lines.append(QStringLiteral("%1 %2,%3..%4,%5")
-                                              .arg(roles.contains(Qt::DisplayRole) ? "text" : "cue")
+                                              .arg(what)
                                               .arg(topLeft.row())
                                               .arg(topLeft.column())
                                               .arg(bottomRight.row())
@@ -110,6 +118,14 @@ public:
 private:
     QTimer timer_;
 };
+
+// The notifications assistive technology is told are shown, by their names.
+QStringList announced;
+void recordAnnouncement(QAccessibleEvent* event)
+{
+    if (event->type() == QAccessible::ObjectShow && event->accessibleInterface()->role() == QAccessible::Notification)
+        announced.append(event->accessibleInterface()->text(QAccessible::Name));
+}
 
 QUrl fileUrl(const std::string& path)
 {
@@ -370,6 +386,74 @@ private slots:
         QCOMPARE(form->listModel().rowCount(), 4);
     }
 
+    void clicksAndKeysDuringALongBatchTakeEffectOnceItHasEnded()
+    {
+        form->setProgressInterval(std::chrono::milliseconds(0));
+        dropFiles({dir + "/相册", dir + "/a.txt"});
+        form->Text2->setText(QStringLiteral("photo_##.$2"));
+        QVERIFY(QTest::qWaitForWindowActive(form.get()));
+        QWindow* window = form->windowHandle();
+        QStringList during;
+        QObject context;
+        connect(&form->listModel(), &QAbstractItemModel::dataChanged, &context, [&] {
+            if (!form->isBusy())
+                return;
+            if (during.isEmpty()) { // as the desktop sends them, into the window system's queue
+                const auto click = [window, this](QWidget* target) {
+                    const QPointF at = target->mapTo(form.get(), target->rect().center());
+                    QWindowSystemInterface::handleMouseEvent(window, at, at, Qt::LeftButton, Qt::LeftButton, QEvent::MouseButtonPress);
+                    QWindowSystemInterface::handleMouseEvent(window, at, at, {}, Qt::LeftButton, QEvent::MouseButtonRelease);
+                };
+                click(form->Text1);
+                QWindowSystemInterface::handleKeyEvent(window, QEvent::KeyPress, Qt::Key_Z, Qt::NoModifier, "z");
+                click(form->Command2);
+            }
+            during.append(QStringLiteral("%1 rows, %2").arg(form->listModel().rowCount()).arg(form->Text1->text()));
+        });
+        QTest::mouseClick(form->Command1, Qt::LeftButton);
+        QCOMPARE(during, QStringList(2, QStringLiteral("3 rows, (.+)\\.(.+)")));
+        QCOMPARE(form->Label1->text(), QStringLiteral("3个文件已重命名"));
+
+        QTRY_COMPARE(form->listModel().rowCount(), 0);
+        QCOMPARE(form->Text1->text(), QStringLiteral("(.+)\\.(.+)z"));
+        QCOMPARE(form->Label1->text(), Form1::kStartupHint);
+    }
+
+    void assistiveTechnologyReadsTheCaptionsAndTheReasonsAndHearsTheStatus()
+    {
+        QPlatformAccessibility* platformAccessibility = QGuiApplicationPrivate::platformIntegration()->accessibility();
+        platformAccessibility->setActive(true); // as when a screen reader runs
+        announced.clear();
+        const QAccessible::UpdateHandler platform = QAccessible::installUpdateHandler(recordAnnouncement);
+        writeFile(dir + "/b.txt", "b");
+        dropFiles({dir + "/a.txt", dir + "/b.txt"});
+        form->Text1->setText(QStringLiteral("a"));
+        form->Text2->setText(QStringLiteral("b"));
+
+        const auto name = [](QWidget* widget) { return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name); };
+        QCOMPARE(name(form->Text1), QStringLiteral("原文件名：（输入正则表达式）"));
+        QCOMPARE(name(form->Text2), QStringLiteral("新文件名：（$n:引用, ##:序号）"));
+        QAccessibleTableInterface* table = QAccessible::queryAccessibleInterface(form->ListView1)->tableInterface();
+        const auto description = [&](int row, std::string_view key) {
+            return table->cellAt(row, form->listModel().columnOf(key))->text(QAccessible::Description);
+        };
+        QCOMPARE(description(0, ColumnKey::FileName), QStringLiteral("目录中已有同名文件"));
+        QCOMPARE(description(1, ColumnKey::NewName), QStringLiteral("新文件名与原文件名相同"));
+        QAccessibleInterface* status = QAccessible::queryAccessibleInterface(form->Label1);
+        QCOMPARE(status->role(), QAccessible::StatusBar);
+        QCOMPARE(status->text(QAccessible::Name), QStringLiteral("2个文件已加入列表"));
+
+        for (int press = 0; press < 2; ++press) { // the same failure twice is news twice
+            MessageBoxCloser box;
+            QTest::mouseClick(form->Command1, Qt::LeftButton);
+        }
+        QTest::mouseClick(form->Command2, Qt::LeftButton);
+        QAccessible::installUpdateHandler(platform);
+        platformAccessibility->setActive(false);
+        const QString failure = QStringLiteral("将\"a.txt\"重命名为\"b.txt\"时出错：文件已存在");
+        QCOMPARE(announced, (QStringList{"2个文件已加入列表", failure, failure, Form1::kStartupHint}));
+    }
+
     void aFailingBatchShowsTheMessageInABoxAndOnTheStatusLine()
     {
         dropFiles({dir + "/a.txt", dir + "/旅行 北京.jpg"});
@@ -408,9 +492,9 @@ private slots:
         SignalLog log(form->listModel());
 
         // "(.+)\.(.+)t" still matches a.txt only: its proposal and its grey
-        // "unchanged" cue go.
+        // "unchanged" cue go; with a new pattern, every name's tints may move.
         QTest::keyClick(form->Text1, Qt::Key_T);
-        QCOMPARE(log.take(), (QStringList{"text 0,3..0,3", "cue 0,0..0,3"}));
+        QCOMPARE(log.take(), (QStringList{"text 0,3..0,3", "tint 0,2..1,2", "cue 0,0..0,3"}));
         QCOMPARE(cell(0, ColumnKey::NewName), QStringLiteral("a.tx"));
 
         dropFiles({dir + "/相册"});
@@ -474,6 +558,22 @@ private slots:
         QCOMPARE(form->ListView1->selectionModel()->selectedRows().size(), 1);
     }
 
+    void aCaptionWiderThanItsPlaceGrowsToTheRightUpToTheNextControl()
+    {
+        // Points more than the window's font: room enough to show it whole, or not.
+        for (const qreal larger : {2.0, 8.0}) {
+            QFont font = form->font();
+            font.setPointSizeF(QApplication::font().pointSizeF() + larger);
+            form->setFont(font);
+            for (const auto& [caption, next] : {std::pair<QLabel*, QWidget*>{form->Label2, form->Label3},
+                                                {form->Label3, form->Command1}}) {
+                QVERIFY(caption->sizeHint().width() > 185); // wider than its design width
+                QCOMPARE(caption->width(), std::min(caption->sizeHint().width(), next->x() - caption->x()));
+            }
+        }
+        QCOMPARE(form->Label3->geometry().topLeft(), QPoint(256, 12)); // the design's place
+    }
+
     void theLayoutFollowsTheWindowAndThePathColumnStaysHidden()
     {
         // 15 twips to a pixel: the design client area is 609 by 455 pixels.
@@ -498,7 +598,7 @@ private slots:
         QCOMPARE(form->Command1->geometry(), QRect(496, 16, 97, 41));
         QCOMPARE(header->sectionSize(model.columnOf(ColumnKey::FileName)), 305);
         QCOMPARE(header->sectionSize(model.columnOf(ColumnKey::Path)), 0);
-        QCOMPARE(form->fileList().column(ColumnKey::NewName).width, 3827.5f + 750);
+        QCOMPARE(form->layout().newNameColumnWidth, 3827.5f + 750);
     }
 
     void aRowThatWouldFailIsDrawnRedWithItsReasonAndNothingElseChanges()

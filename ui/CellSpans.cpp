@@ -1,6 +1,7 @@
 #include "CellSpans.h"
 
 #include "Utf8.h"
+#include "VisibleText.h"
 
 #include <algorithm>
 
@@ -19,7 +20,8 @@ QList<CharSpan> toCharSpans(std::string_view utf8, const std::vector<TextSpan>& 
         while (byte < target && byte < utf8.size()) {
             bool valid = true;
             const char32_t c = decodeCodePoint(utf8, byte, valid);
-            position += c >= 0x10000 ? 2 : 1;
+            const std::size_t escaped = escapedLength(c);
+            position += escaped != 0 ? static_cast<qsizetype>(escaped) : c >= 0x10000 ? 2 : 1;
         }
         return position;
     };

@@ -19,8 +19,10 @@ struct CharSpan {
     bool operator==(const CharSpan&) const = default;
 };
 
-// Byte spans of a UTF-8 text as positions in QString::fromUtf8 of it; none
-// when the text is not valid UTF-8, where bytes and characters part ways.
+// Byte spans of a UTF-8 text as positions in the text a cell shows for it,
+// QString::fromUtf8 of withVisibleControls of it, where an escaped character
+// takes its escape's length; none when the text is not valid UTF-8, where
+// bytes and characters part ways.
 QList<CharSpan> toCharSpans(std::string_view utf8, const std::vector<TextSpan>& spans);
 
 // How a text was shortened in its middle: its first `head` and last `tail`

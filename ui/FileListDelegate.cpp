@@ -2,14 +2,15 @@
 
 #include "CellColors.h"
 #include "CellSpans.h"
+#include "CueLooks.h"
 #include "FileListModel.h"
 #include "Utf8.h"
-#include "VisibleText.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QHelpEvent>
 #include <QPainter>
+#include <QPolygon>
 #include <QTextLayout>
 #include <QToolTip>
 
@@ -20,11 +21,8 @@ namespace {
 // A tooltip wider than this is broken into lines.
 constexpr int kWidestToolTipLine = 560;
 
-// Minimum contrast of a cell's text with what is behind it. Grey marks a
-// proposal that changes nothing and may stay faint, and over a tint a red
-// must keep some of its colour to keep its meaning: both are held to the
-// lower ratio; all other text to the higher one.
-constexpr double kFaintTextContrast = 3.0;
+// Minimum contrast of a cell's text with what is behind it, the usual floor
+// for text of its size.
 constexpr double kTextContrast = 4.5;
 
 // The whole text in lines that fit a tooltip: at word boundaries where it
@@ -115,10 +113,18 @@ void FileListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     const QStyleOptionViewItem& opt = cell.option;
     const QWidget* widget = opt.widget;
     const QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
+    const QPalette::ColorGroup group = !opt.state.testFlag(QStyle::State_Enabled) ? QPalette::Disabled
+        : opt.state.testFlag(QStyle::State_Active)                               ? QPalette::Normal
+                                                                                   : QPalette::Inactive;
+    const bool selected = opt.state.testFlag(QStyle::State_Selected);
+    const QColor selectedInk = opt.palette.color(group, QPalette::HighlightedText);
+    // The style's selection, made dark or light enough for its text.
+    const QColor selection = readableOn(opt.palette.color(group, QPalette::Highlight), selectedInk, kTextContrast);
 
     // Background, selection and focus as the style draws them; the text is ours.
     QStyleOptionViewItem withoutText = opt;
     withoutText.text.clear();
+    withoutText.palette.setColor(group, QPalette::Highlight, selection);
     style->drawControl(QStyle::CE_ItemViewItem, &withoutText, painter, widget);
     if (cell.shown.isEmpty())
         return;
@@ -126,16 +132,11 @@ void FileListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     const auto row = static_cast<std::size_t>(index.row()) + 1;
     if (row > session_.fileList().rowCount())
         return;
-    const QPalette::ColorGroup group = !opt.state.testFlag(QStyle::State_Enabled) ? QPalette::Disabled
-        : opt.state.testFlag(QStyle::State_Active)                               ? QPalette::Normal
-                                                                                   : QPalette::Inactive;
-    const bool selected = opt.state.testFlag(QStyle::State_Selected);
-    // Selected text keeps the style's colours; the rest is made to read on
-    // what is behind it.
-    const QColor behind = opt.backgroundBrush.style() != Qt::NoBrush ? opt.backgroundBrush.color()
-                                                                      : opt.palette.color(group, QPalette::Base);
-    const QColor ink = opt.palette.color(group, selected ? QPalette::HighlightedText : QPalette::Text);
-    const double contrast = session_.cue(row).kind == RowCueKind::Unchanged ? kFaintTextContrast : kTextContrast;
+    const QColor behind = selected                                  ? selection
+        : opt.backgroundBrush.style() != Qt::NoBrush ? opt.backgroundBrush.color()
+                                                     : opt.palette.color(group, QPalette::Base);
+    // The cue's ink, or the selection's text colour, made to read on what is behind it.
+    const QColor wanted = selected ? selectedInk : opt.palette.color(group, QPalette::Text);
 
     QList<QTextLayout::FormatRange> formats;
     if (!selected) {
@@ -148,7 +149,7 @@ void FileListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
         if (oldName || index.column() == model_.columnOf(ColumnKey::NewName)) {
             const RowSpans& spans = spansOf(row);
             const QColor tint = oldName ? matchTint(opt.palette) : changeTint(opt.palette);
-            const QColor tintedInk = readableOn(ink, tint, kFaintTextContrast);
+            const QColor tintedInk = readableOn(wanted, tint, kTextContrast);
             for (const CharSpan& span : place(toCharSpans(raw, oldName ? spans.matched : spans.changed)))
                 formats.append(formatRange(span, tintedInk, &tint));
         }
@@ -162,7 +163,6 @@ void FileListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
             }
         }
     }
-
     QTextLayout layout(cell.shown, opt.font, painter->device());
     QTextOption textOption;
     textOption.setWrapMode(QTextOption::NoWrap);
@@ -178,8 +178,20 @@ void FileListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
 
     painter->save();
     painter->setClipRect(opt.rect);
-    painter->setPen(selected ? ink : readableOn(ink, behind, contrast));
+    const QColor ink = readableOn(wanted, behind, kTextContrast);
+    painter->setPen(ink);
     layout.draw(painter, QPointF(cell.area.left(), placed.top()), formats);
+    if (cueLook(session_.cue(row).kind).marked && index.column() == model_.columnOf(ColumnKey::NewName)) {
+        // A zigzag under the proposal, in whole pixels of the text's colour,
+        // which has to read on the tint it crosses as well.
+        painter->setPen(selected ? ink : readableOn(ink, changeTint(opt.palette), kTextContrast));
+        const int width = std::min(size.width(), cell.area.width());
+        const int y = placed.top() + static_cast<int>(std::lround(line.ascent())) + 1;
+        QPolygon zigzag;
+        for (int x = 0; x <= width; x += 2)
+            zigzag << QPoint(cell.area.left() + x, y + (x / 2) % 2);
+        painter->drawPolyline(zigzag);
+    }
     painter->restore();
 }
 
@@ -194,11 +206,8 @@ QString FileListDelegate::toolTip(const QStyleOptionViewItem& option, const QMod
     QStringList parts;
     if (const QString reason = index.data(Qt::ToolTipRole).toString(); !reason.isEmpty())
         parts.append(reason);
-    if (cell.shown != cell.text) {
-        const QByteArray name = cell.text.toUtf8();
-        parts.append(brokenForToolTip(
-            QString::fromStdString(withVisibleControls(std::string_view(name.constData(), name.size())))));
-    }
+    if (cell.shown != cell.text)
+        parts.append(brokenForToolTip(cell.text)); // with its control characters escaped, as the cell shows it
     const QString tip = parts.join(QLatin1Char('\n'));
     // A name such as "<b>x" must not be read as markup.
     return Qt::mightBeRichText(tip) ? Qt::convertFromPlainText(tip, Qt::WhiteSpacePre) : tip;

@@ -1,7 +1,8 @@
 #include "FileListModel.h"
 
-#include "VisibleText.h"
+#include "CueLooks.h"
 #include "Utf8.h"
+#include "VisibleText.h"
 
 #include <QColor>
 #include <QFont>
@@ -45,7 +46,7 @@ QString FileListModel::cellText(int row, int column) const
 {
     const FileList& list = session_.fileList();
     const SubItemIndex index = list.columns()[static_cast<std::size_t>(column)].subItemIndex;
-    return fromUtf8(list.cell(static_cast<std::size_t>(row) + 1, index));
+    return fromUtf8(withVisibleControls(list.cell(static_cast<std::size_t>(row) + 1, index)));
 }
 
 QVariant FileListModel::data(const QModelIndex& index, int role) const
@@ -60,26 +61,21 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
         return cellText(index.row(), index.column());
     case Qt::ForegroundRole: {
-        const RowCue& cue = session_.cue(row);
-        if (cue.isError())
-            return QColor(0xC0, 0x00, 0x00);
-        if (index.column() != columnOf(ColumnKey::NewName))
+        const CueLook& look = cueLook(session_.cue(row).kind);
+        if (!look.ink.isValid() || !look.appliesTo(index.column() == columnOf(ColumnKey::NewName)))
             return {};
-        if (cue.kind == RowCueKind::Unchanged)
-            return QColor(0x90, 0x90, 0x90);
-        if (cue.kind == RowCueKind::StaleProposal)
-            return QColor(0xA0, 0x5A, 0x00);
-        return {};
+        return look.ink;
     }
     case Qt::FontRole: {
-        // A proposal left from an earlier pattern leans, so that it reads as
-        // different also without its colour.
-        if (session_.cue(row).kind != RowCueKind::StaleProposal || index.column() != columnOf(ColumnKey::NewName))
+        const CueLook& look = cueLook(session_.cue(row).kind);
+        if (!look.slanted || !look.appliesTo(index.column() == columnOf(ColumnKey::NewName)))
             return {};
         QFont font;
         font.setItalic(true);
         return font;
     }
+    // The same words for a screen reader as for the mouse.
+    case Qt::AccessibleDescriptionRole:
     case Qt::ToolTipRole: {
         QStringList reasons;
         if (const RowCue& cue = session_.cue(row); cue.kind != RowCueKind::Clean)
@@ -150,9 +146,14 @@ void FileListModel::show(const ChangeSet& changes)
     }
     flush(columnCount() - 1);
 
+    if (!changes.tints.empty()) {
+        const int fileName = columnOf(ColumnKey::FileName);
+        emit dataChanged(index(viewRow(changes.tints.first), fileName), index(viewRow(changes.tints.last), fileName),
+                         {TintRole});
+    }
     if (!changes.cues.empty())
         emit dataChanged(index(viewRow(changes.cues.first), 0), index(viewRow(changes.cues.last), columnCount() - 1),
-                         {Qt::ForegroundRole, Qt::FontRole, Qt::ToolTipRole});
+                         {Qt::ForegroundRole, Qt::FontRole, Qt::ToolTipRole, Qt::AccessibleDescriptionRole});
 }
 
 } // namespace renamer

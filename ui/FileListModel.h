@@ -13,14 +13,18 @@ namespace renamer {
 // rows and changes nothing: every cell is read from the list when the view
 // asks for it, and after each user action the window hands it the action's
 // change set, which it turns into exactly the signals for what changed. A
-// row whose rename would fail is drawn red with the reason as its tooltip;
-// an unchanged proposal is drawn grey; one left from an earlier pattern,
-// which the current one does not match, brown and leaning. A name that is
-// not valid UTF-8 says in its tooltip why it can never be renamed.
+// row's cue shows as its look (CueLooks.h), and its reason as the tooltip
+// and the accessible description of its cells. A name that is not valid
+// UTF-8 says in its tooltip why it can never be renamed. Cells show control
+// characters escaped, as the tooltips do.
 class FileListModel final : public QAbstractTableModel {
     Q_OBJECT
 
 public:
+    // A role with no value of its own: a dataChanged for it says that the
+    // tints the delegate draws behind a name may have moved.
+    static constexpr int TintRole = Qt::UserRole;
+
     explicit FileListModel(const RenameSession& session, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -34,7 +38,8 @@ public:
 
     // Tells the view what one user action changed: a reset for a clear, one
     // insertion for appended rows, one dataChanged per run of adjacent
-    // columns whose cells changed in the same rows, one for the cues.
+    // columns whose cells changed in the same rows, one for the tints, one
+    // for the cues.
     void show(const ChangeSet& changes);
 
 private:

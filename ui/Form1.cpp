@@ -7,6 +7,7 @@
 #include "FolderWatch.h"
 #include "LongAction.h"
 #include "Pcre2RegularExpression.h"
+#include "StatusLine.h"
 #include "StatusTexts.h"
 #include "VisibleText.h"
 #include "WrappedMessageText.h"
@@ -19,6 +20,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <algorithm>
 #include <cmath>
 
 namespace renamer {
@@ -37,6 +39,14 @@ int toPixels(float twips)
 void place(QWidget* control, const TwipRect& rect)
 {
     control->setGeometry(toPixels(rect.left), toPixels(rect.top), toPixels(rect.width), toPixels(rect.height));
+}
+
+// Widens `label` to its text's width, up to `rightLimit` (in its parent's pixels).
+void widenToFit(QLabel* label, int rightLimit)
+{
+    const int wanted = label->sizeHint().width();
+    if (wanted > label->width())
+        label->resize(std::min(wanted, std::max(label->width(), rightLimit - label->x())), label->height());
 }
 
 std::string toUtf8(const QString& text)
@@ -75,9 +85,12 @@ void Form1::createControls()
     ListView1 = new FileDropListView(this);
     Command2 = new QPushButton(QStringLiteral("清空(&C)"), this);
     Command3 = new QPushButton(QStringLiteral("退出(&X)"), this);
-    Label1 = new QLabel(kStartupHint, this);
-    for (QLabel* label : {Label1, Label2, Label3})
+    Label1 = new StatusLine(kStartupHint, this);
+    for (QLabel* label : {Label2, Label3})
         label->setTextFormat(Qt::PlainText);
+    // Each caption names its box for assistive technology.
+    Label2->setBuddy(Text1);
+    Label3->setBuddy(Text2);
     for (QPushButton* button : {Command1, Command2, Command3})
         button->setAutoDefault(false);
     auto* refusal = new FileDragRefusal(this);
@@ -149,6 +162,14 @@ bool Form1::isBusy() const
     return longAction_->running();
 }
 
+void Form1::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    // Captions fit their text anew, once there is a layout.
+    if (event->type() == QEvent::FontChange && model_ != nullptr)
+        applyLayout();
+}
+
 void Form1::closeEvent(QCloseEvent* event)
 {
     // Closed in the middle of a batch, the window would be gone while the
@@ -181,8 +202,13 @@ void Form1::Form_Resize()
 
 void Form1::applyLayout()
 {
+    // A caption keeps its place but is never cut: where the theme's font
+    // makes its text wider than the design, it grows to the right, as far
+    // as the next control in its line leaves room.
     place(Label2, layout_.label2);
     place(Label3, layout_.label3);
+    widenToFit(Label2, Label3->x());
+    widenToFit(Label3, toPixels(layout_.command1.left));
     place(Command1, layout_.command1);
     place(Text1, layout_.text1);
     place(Text2, layout_.text2);
@@ -197,10 +223,8 @@ void Form1::applyLayout()
         {ColumnKey::FileName, layout_.fileNameColumnWidth},
         {ColumnKey::NewName, layout_.newNameColumnWidth},
     };
-    for (const auto& [key, twips] : widths) {
-        session_.setColumnWidth(key, twips);
+    for (const auto& [key, twips] : widths)
         ListView1->horizontalHeader()->resizeSection(model_->columnOf(key), toPixels(twips));
-    }
 }
 
 std::string Form1::patternText() const
@@ -219,7 +243,7 @@ void Form1::showChanges(const ChangeSet& changes)
     if (changes.cleared || !changes.appended.empty())
         folderWatch_->watch(session_.folders());
     if (changes.statusText)
-        Label1->setText(QString::fromStdString(withVisibleControls(*changes.statusText)));
+        Label1->announce(QString::fromStdString(withVisibleControls(*changes.statusText)));
     if (changes.failureMessage) {
         QMessageBox box(QMessageBox::NoIcon, kTitle, QString::fromStdString(withVisibleControls(*changes.failureMessage)),
                         QMessageBox::Ok, this);

@@ -4,6 +4,7 @@
 #include "PosixFileSystem.h"
 #include "RegularExpression.h"
 #include "RenameSession.h"
+#include "StatusLine.h"
 #include "WindowLayout.h"
 
 #include <QWidget>
@@ -52,7 +53,7 @@ public:
     QPushButton* Command1 = nullptr;
     QPushButton* Command2 = nullptr;
     QPushButton* Command3 = nullptr;
-    QLabel* Label1 = nullptr;
+    StatusLine* Label1 = nullptr;
     QLabel* Label2 = nullptr;
     QLabel* Label3 = nullptr;
 
@@ -71,6 +72,7 @@ public:
     bool isBusy() const;
 
 protected:
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;

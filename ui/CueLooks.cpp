@@ -1,0 +1,44 @@
+#include "CueLooks.h"
+
+#include <utility>
+
+namespace renamer {
+
+namespace {
+
+// A proposal that changes nothing is faint: grey, as far as it still reads.
+const QColor kUnchangedInk(0x90, 0x90, 0x90);
+const QColor kStaleInk(0xA0, 0x5A, 0x00);
+// A row that would stop the batch.
+const CueLook kClean{};
+const CueLook kError{QColor(0xC0, 0x00, 0x00), CueLook::Cells::WholeRow, false, true};
+
+const std::pair<RowCueKind, CueLook> kLooks[] = {
+    {RowCueKind::Clean, kClean},
+    {RowCueKind::Unchanged, {kUnchangedInk, CueLook::Cells::NewName, false, false}},
+    {RowCueKind::StaleProposal, {kStaleInk, CueLook::Cells::NewName, true, false}},
+    {RowCueKind::InvalidName, kError},
+    {RowCueKind::NameTooLong, kError},
+    {RowCueKind::NotAWindowsName, kError},
+    {RowCueKind::ReadOnlyVolume, kError},
+    {RowCueKind::NoWriteRights, kError},
+    {RowCueKind::TakenOnDisk, kError},
+    {RowCueKind::TakenByEarlierRow, kError},
+    {RowCueKind::SourceGone, kError},
+    {RowCueKind::RenamedByEarlierRow, kError},
+    {RowCueKind::SourceReplaced, kError},
+    {RowCueKind::FolderReplaced, kError},
+};
+
+} // namespace
+
+const CueLook& cueLook(RowCueKind kind)
+{
+    for (const auto& [listed, look] : kLooks) {
+        if (listed == kind)
+            return look;
+    }
+    return kClean;
+}
+
+} // namespace renamer
