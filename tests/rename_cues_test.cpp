@@ -99,6 +99,8 @@ TEST_F(RenameCuesTest, EachRowIsMarkedWithWhatTheBatchWouldDoToIt)
          {{}, {}, {Kind::RenamedByEarlierRow, 1}}},
         {"a change of case only is free where case counts", {{"a.txt", "A.txt"}}, {{}}},
         {"a change of case onto another file is taken where case counts", {{"b.txt", "B.txt"}}, {{Kind::TakenOnDisk}}},
+        {"a file that is gone is cued gone also where its proposal keeps its name", {{"gone.txt", "gone.txt"}},
+         {{Kind::SourceGone}}},
         {"a name that is not UTF-8 gets no proposal, and says so", {{"caf\xE9.txt", ""}, {"b.txt", ""}},
          {{Kind::NameNotUtf8}, {}}},
     };
@@ -301,6 +303,59 @@ public:
         return found->second;
     }
 };
+
+} // namespace
+
+TEST(RenameCuesOfKnownFiles, ARowRenamesOnlyTheFileItWasMadeFor)
+{
+    struct Row {
+        std::string path;
+        std::string oldName;
+        std::string newName;
+        std::uint64_t inode;
+        std::uint64_t folderInode = 100;
+    };
+    const struct {
+        const char* behaviour;
+        std::vector<Row> rows;
+        std::vector<RowCue> expected;
+    } cases[] = {
+        {"the file an earlier row renames to a row's old name is that row's own",
+         {{"/v", "a", "x", 1}, {"/v", "x", "z", 1}}, {{}, {}}},
+        {"the file an earlier row renames to a row's old name is another's",
+         {{"/v", "a", "x", 1}, {"/v", "x", "z", 2}}, {{}, {Kind::SourceReplaced}}},
+        {"an earlier row renamed another file away from the old name", {{"/v", "a", "x", 1}, {"/v", "a", "z", 2}},
+         {{}, {Kind::SourceGone}}},
+        {"where the folder cannot be read the file counts as there, and only names no volume holds are refused",
+         {{"/unread", "a", "b", 1}, {"/unread", "c", std::string(765, 'x'), 1}, {"/unread", "d", std::string(766, 'y'), 1}},
+         {{}, {}, {Kind::NameTooLong}}},
+        {"a read-only volume is named before a replaced folder", {{"/read-only", "a", "b", 1, 999}},
+         {{Kind::ReadOnlyVolume}}},
+    };
+    MadeUpFolders fileSystem;
+    for (const char* path : {"/v", "/read-only"}) {
+        DirectoryNames& folder = fileSystem.folders[path];
+        folder.names.add("a");
+        folder.inodes = {1};
+        folder.folder = {1, 100};
+    }
+    fileSystem.folders["/read-only"].access = FolderAccess::ReadOnlyVolume;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.behaviour);
+        FileList list;
+        for (const Row& row : c.rows) {
+            ASSERT_TRUE(appendFileRow(list, row.path, row.oldName, {row.inode, {1, row.folderInode}}));
+            list.setCell(list.rowCount(), ColumnKey::NewName, row.newName);
+        }
+        DirectorySnapshot snapshot;
+        snapshot.readDirectoriesOf(list, fileSystem, RowRange{1, list.rowCount()});
+        std::vector<RowCue> cues;
+        RowCueComputer().compute(list, snapshot, cues);
+        EXPECT_EQ(cues, c.expected);
+    }
+}
+
+namespace {
 
 // The rules' ledger kept plainly, in ordered maps keyed by folder path and
 // by name as the folder compares names: what each folder held when read, and
