@@ -12,6 +12,8 @@ std::string describeRowCue(const RowCue& cue, const std::optional<NameRefusal>& 
         return "新文件名与原文件名相同";
     case RowCueKind::StaleProposal:
         return "当前表达式不匹配此文件；新文件名来自之前的表达式";
+    case RowCueKind::NameNotUtf8:
+        return "文件名不是有效的 UTF-8 文本，表达式无法匹配它，此文件不能重命名";
     case RowCueKind::InvalidName:
         return "新文件名无效：不能含有“/”，也不能是“.”或“..”";
     case RowCueKind::NameTooLong:

@@ -1,8 +1,9 @@
 #include "RenameCues.h"
 
 #include "CaseFolding.h"
-#include "NameBound.h"
+#include "CueRules.h"
 #include "Stretches.h"
+#include "Utf8.h"
 
 #include <algorithm>
 #include <unordered_map>
@@ -11,12 +12,6 @@
 namespace renamer {
 
 namespace {
-
-bool isInvalidName(std::string_view name)
-{
-    return name == "." || name == ".." || name.find('/') != std::string_view::npos
-        || name.find('\0') != std::string_view::npos;
-}
 
 // Where a key's text is.
 enum TextSource : std::uint32_t {
@@ -167,7 +162,8 @@ void RowCueComputer::prepare(const FileList& list, const DirectorySnapshot& snap
     for (std::size_t row = 1; row <= rowCount; ++row) {
         const std::uint32_t directory = directoryOfFolder[list.folderOf(row)];
         const DirectoryNames* names = directories_[directory].names;
-        const std::string_view key = compareForm(directory, list.cell(row, ColumnKey::FileName), folded_);
+        const std::string_view oldName = list.cell(row, ColumnKey::FileName);
+        const std::string_view key = compareForm(directory, oldName, folded_);
         const std::uint32_t hash = hashKey(directory, key);
         KeyNumber number = findKey(directory, key, hash);
         if (number == kNoKey) {
@@ -179,8 +175,9 @@ void RowCueComputer::prepare(const FileList& list, const DirectorySnapshot& snap
             }
             number = addKey(added, hash);
         }
-        const bool folderReplaced = names != nullptr && !maybeSameFolder(list.origin(row).folder, names->folder);
-        rows_[row - 1] = {directory, folderReplaced ? 1u : 0u, number};
+        const bool folderReplaced = folderWasReplaced(list.origin(row).folder, names);
+        const bool oldNameIsUtf8 = isValidUtf8(oldName);
+        rows_[row - 1] = {directory, folderReplaced ? 1u : 0u, oldNameIsUtf8 ? 1u : 0u, number};
     }
 
     // Every name on disk, most of them already there as a row's old name;
@@ -219,45 +216,6 @@ void RowCueComputer::startRun()
             state.run = 0;
         run_ = 1;
     }
-}
-
-const RowCueComputer::KeyState* RowCueComputer::playedState(KeyNumber key) const
-{
-    const KeyState& state = keyStates_[key];
-    return state.run == run_ ? &state : nullptr;
-}
-
-RowCueComputer::KeyState& RowCueComputer::touch(KeyNumber key)
-{
-    KeyState& state = keyStates_[key];
-    if (state.run != run_)
-        state = {run_, 0, 0};
-    return state;
-}
-
-RowCue RowCueComputer::findSource(std::uint32_t row, const RowKeys& keys, const KeyState* old) const
-{
-    // The file the batch would find under the old name: the one an earlier
-    // row renamed to it, none when an earlier row renamed its file away,
-    // else the one on disk.
-    bool found = true;
-    std::uint64_t foundInode = 0;
-    if (old != nullptr && old->renamedToBy != 0) {
-        foundInode = list_->inodeOf(old->renamedToBy);
-    } else if (old != nullptr && old->renamedAwayBy != 0) {
-        found = false;
-    } else if (directories_[keys.directory].names != nullptr) {
-        const Key& oldKey = keys_[keys.oldKey];
-        found = oldKey.onDisk != 0;
-        foundInode = found ? oldKey.inode : 0;
-    }
-    const std::uint64_t inode = list_->inodeOf(row);
-    if (found && maybeSameInode(foundInode, inode))
-        return {};
-    // Not there: moved away by an earlier row, or gone or replaced on disk.
-    if (old != nullptr && old->renamedAwayBy != 0 && maybeSameInode(list_->inodeOf(old->renamedAwayBy), inode))
-        return {RowCueKind::RenamedByEarlierRow, old->renamedAwayBy};
-    return {found ? RowCueKind::SourceReplaced : RowCueKind::SourceGone};
 }
 
 void RowCueComputer::hashProposals(std::size_t first, std::size_t last)
@@ -345,63 +303,6 @@ void RowCueComputer::lookUpParts(std::size_t firstPart, std::size_t lastPart)
     }
 }
 
-RowCue RowCueComputer::play(std::uint32_t row, std::string_view newName, const Proposal& proposal)
-{
-    if (isInvalidName(newName))
-        return {RowCueKind::InvalidName};
-    // Also a name the preview cut short is longer than any name can be.
-    if (newName.size() > kLongestPossibleName)
-        return {RowCueKind::NameTooLong};
-    const RowKeys& keys = rows_[row - 1];
-    const DirectoryNames* directory = directories_[keys.directory].names;
-    // What the folder's volume refuses, in one pass over the name; a row
-    // that keeps its name renames nothing, so it meets none of it.
-    if (directory != nullptr && newName != list_->cell(row, ColumnKey::FileName)) {
-        if (directory->access == FolderAccess::ReadOnlyVolume)
-            return {RowCueKind::ReadOnlyVolume};
-        if (directory->access == FolderAccess::NoWriteRights)
-            return {RowCueKind::NoWriteRights};
-        if (!followsWindowsRules(directory->volumeKind)) {
-            if (newName.size() > directory->longestName)
-                return {RowCueKind::NameTooLong};
-        } else if (const auto refusal = refusalOf(newName, directory->volumeKind, directory->longestName)) {
-            return {refusal->kind == NameRefusalKind::TooLong ? RowCueKind::NameTooLong : RowCueKind::NotAWindowsName};
-        }
-    }
-    if (keys.folderReplaced != 0)
-        return {RowCueKind::FolderReplaced};
-
-    if (const RowCue source = findSource(row, keys, playedState(keys.oldKey)); source.isError())
-        return source;
-    if (newName == list_->cell(row, ColumnKey::FileName))
-        return {RowCueKind::Unchanged};
-    // A change of letter case only, where case does not count, is the file
-    // itself; the row then holds the name under its new spelling.
-    if (proposal.key == kCaseOnly) {
-        touch(keys.oldKey).renamedToBy = row;
-        return {};
-    }
-    if (const KeyNumber taken = proposal.key; taken != kNoKey) {
-        if (const KeyState* state = playedState(taken)) {
-            if (state->renamedToBy != 0)
-                return {RowCueKind::TakenByEarlierRow, state->renamedToBy};
-        } else if (keys_[taken].onDisk != 0) {
-            return {RowCueKind::TakenOnDisk};
-        }
-        touch(taken).renamedToBy = row;
-    } else {
-        // A name no key has: only an earlier row's proposal can hold it, and
-        // whoever first took it keeps it.
-        if (const std::uint32_t holder = holders_[row - 1]; holder != 0)
-            return {RowCueKind::TakenByEarlierRow, holder};
-        holders_[row - 1] = row;
-    }
-    KeyState& source = touch(keys.oldKey);
-    source.renamedToBy = 0;
-    source.renamedAwayBy = row;
-    return {};
-}
-
 RowRange RowCueComputer::compute(const FileList& list, const DirectorySnapshot& snapshot, std::vector<RowCue>& cues,
                                  const std::vector<std::uint8_t>& patternMissed)
 {
@@ -410,52 +311,16 @@ RowRange RowCueComputer::compute(const FileList& list, const DirectorySnapshot& 
         prepare(list, snapshot);
     startRun();
 
-    const std::size_t rowCount = list.rowCount();
-    RowRange changed;
-    if (cues.size() > rowCount)
-        cues.resize(rowCount);
-    cues.reserve(rowCount);
-    const SubItemIndex newNameIndex = list.subItemIndex(ColumnKey::NewName);
-
     // Every proposal is looked up first; then the batch is played in row
-    // order, with the state that rows a few steps ahead will read fetched
-    // already, so that those memory reads overlap.
+    // order.
+    const std::size_t rowCount = list.rowCount();
     proposals_.resize(rowCount);
     workInStretches(1, rowCount, stretchCount(rowCount, kLeastRowsPerStretch),
                     [this](std::size_t first, std::size_t last, unsigned) { hashProposals(first, last); });
     sortByHash();
     workInStretches(1, kParts, stretchCount(rowsByHash_.size(), kLeastRowsPerStretch),
                     [this](std::size_t first, std::size_t last, unsigned) { lookUpParts(first - 1, last - 1); });
-    holders_.resize(rowCount);
-    constexpr std::size_t kAhead = 16;
-    const auto prefetch = [&](std::size_t row) {
-        const Proposal& proposal = proposals_[row - 1];
-        if (proposal.key == kNoKey && proposal.previousSame != 0)
-            __builtin_prefetch(&holders_[proposal.previousSame - 1]);
-        else if (proposal.key < kNotLookedUp)
-            __builtin_prefetch(&keyStates_[proposal.key]);
-    };
-    for (std::size_t row = 1; row <= std::min(kAhead, rowCount); ++row)
-        prefetch(row);
-    for (std::size_t row = 1; row <= rowCount; ++row) {
-        if (row + kAhead <= rowCount)
-            prefetch(row + kAhead);
-        // A proposal that is no key is held, before this row is played, by
-        // whoever held it after the last row that proposed it too.
-        if (const Proposal& proposal = proposals_[row - 1]; proposal.key == kNoKey)
-            holders_[row - 1] = proposal.previousSame != 0 ? holders_[proposal.previousSame - 1] : 0;
-        const std::string_view newName = list.cell(row, newNameIndex);
-        RowCue cue = newName.empty() ? RowCue{} : play(static_cast<std::uint32_t>(row), newName, proposals_[row - 1]);
-        if (cue.kind == RowCueKind::Clean && !newName.empty() && row <= patternMissed.size() && patternMissed[row - 1])
-            cue.kind = RowCueKind::StaleProposal;
-        if (row > cues.size()) {
-            cues.push_back(cue); // a new row, shown whole
-        } else if (cues[row - 1] != cue) {
-            cues[row - 1] = cue;
-            changed.include(row);
-        }
-    }
-    return changed;
+    return playRows(list, cues, patternMissed);
 }
 
 } // namespace renamer

@@ -15,7 +15,9 @@
 namespace renamer {
 
 // Works out every row's cue by playing the batch through in row order against
-// the snapshot, as if every earlier row that would succeed had been renamed.
+// the snapshot, as if every earlier row that would succeed had been renamed:
+// the rules of CueRules.h, played against the tables kept here as their
+// ledger.
 //
 // What does not change between keystrokes (each row's folder and the look-up
 // of its old name, the names on disk) is worked out once, when the list's
@@ -50,9 +52,11 @@ private:
         std::uint32_t renamedToBy = 0;   // the row whose file now has the name
         std::uint32_t renamedAwayBy = 0; // the row that renamed the name's file away
     };
+    // What the rules need of a row that stays the same between keystrokes.
     struct RowKeys {
-        std::uint32_t directory : 31;
-        std::uint32_t folderReplaced : 1; // the folder at the row's path is not the row's
+        std::uint32_t directory : 30;
+        std::uint32_t folderReplaced : 1; // folderWasReplaced()
+        std::uint32_t oldNameIsUtf8 : 1;
         KeyNumber oldKey;
     };
     struct Directory {
@@ -93,8 +97,11 @@ private:
     void hashProposals(std::size_t first, std::size_t last);
     void sortByHash();
     void lookUpParts(std::size_t firstPart, std::size_t lastPart);
-    RowCue play(std::uint32_t row, std::string_view newName, const Proposal& proposal);
-    RowCue findSource(std::uint32_t row, const RowKeys& keys, const KeyState* old) const;
+    // The tables as the rules' ledger (CueLedger), for one run's play.
+    class Ledger;
+    // Plays every row in order, once its proposal is looked up; leaves the
+    // cues as compute() does.
+    RowRange playRows(const FileList& list, std::vector<RowCue>& cues, const std::vector<std::uint8_t>& patternMissed);
     void startRun();
 
     const FileList* list_ = nullptr;

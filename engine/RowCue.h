@@ -5,11 +5,12 @@
 namespace renamer {
 
 // What pressing the rename button would do with a row, seen before it is
-// pressed. Anything from InvalidName on would stop the batch at that row.
+// pressed. isError() tells the kinds that would stop the batch at that row.
 enum class RowCueKind : std::uint8_t {
     Clean,               // no proposal, or a rename that would succeed
     Unchanged,           // the proposal is the name the file already has
     StaleProposal,       // would rename, but the current pattern does not match the name
+    NameNotUtf8,         // no proposal: no pattern can match a name that is not UTF-8 text
     InvalidName,         // contains "/" or NUL, or is "." or ".."
     NameTooLong,         // longer than the directory allows, counted in its volume's unit
     NotAWindowsName,     // a name Windows volumes refuse or Windows could not open (refusalOf says why)
@@ -27,7 +28,30 @@ struct RowCue {
     RowCueKind kind = RowCueKind::Clean;
     std::uint32_t otherRow = 0; // the earlier row that causes it, where one does
 
-    bool isError() const { return kind >= RowCueKind::InvalidName; }
+    // Whether the batch would stop at this row.
+    bool isError() const
+    {
+        switch (kind) {
+        case RowCueKind::Clean:
+        case RowCueKind::Unchanged:
+        case RowCueKind::StaleProposal:
+        case RowCueKind::NameNotUtf8: // the batch skips a row without a proposal
+            return false;
+        case RowCueKind::InvalidName:
+        case RowCueKind::NameTooLong:
+        case RowCueKind::NotAWindowsName:
+        case RowCueKind::ReadOnlyVolume:
+        case RowCueKind::NoWriteRights:
+        case RowCueKind::TakenOnDisk:
+        case RowCueKind::TakenByEarlierRow:
+        case RowCueKind::SourceGone:
+        case RowCueKind::RenamedByEarlierRow:
+        case RowCueKind::SourceReplaced:
+        case RowCueKind::FolderReplaced:
+            return true;
+        }
+        return true;
+    }
     bool operator==(const RowCue&) const = default;
 };
 

@@ -1,5 +1,8 @@
 #include "Utf8.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace renamer {
 
 char32_t decodeCodePoint(std::string_view text, std::size_t& pos, bool& valid)
@@ -53,10 +56,24 @@ char32_t decodeCodePoint(std::string_view text, std::size_t& pos, bool& valid)
 
 bool isValidUtf8(std::string_view text)
 {
-    bool valid = true;
-    for (std::size_t pos = 0; pos < text.size() && valid;)
+    // Most names are mostly ASCII: eight bytes at a time where none has its
+    // high bit set, so that checking a list's every name stays cheap.
+    constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+    for (std::size_t pos = 0; pos < text.size();) {
+        std::uint64_t word = 0;
+        if (text.size() - pos >= sizeof word) {
+            std::memcpy(&word, text.data() + pos, sizeof word);
+            if ((word & kHighBits) == 0) {
+                pos += sizeof word;
+                continue;
+            }
+        }
+        bool valid = true;
         decodeCodePoint(text, pos, valid);
-    return valid;
+        if (!valid)
+            return false;
+    }
+    return true;
 }
 
 void appendUtf8(std::string& out, char32_t c)

@@ -17,6 +17,9 @@ const std::pair<RowCueKind, CueLook> kLooks[] = {
     {RowCueKind::Clean, kClean},
     {RowCueKind::Unchanged, {kUnchangedInk, CueLook::Cells::NewName, false, false}},
     {RowCueKind::StaleProposal, {kStaleInk, CueLook::Cells::NewName, true, false}},
+    // Such a row never has a proposal; its reason is in the tooltip and the
+    // delegate marks the characters that do not decode.
+    {RowCueKind::NameNotUtf8, kClean},
     {RowCueKind::InvalidName, kError},
     {RowCueKind::NameTooLong, kError},
     {RowCueKind::NotAWindowsName, kError},

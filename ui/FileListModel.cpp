@@ -1,7 +1,6 @@
 #include "FileListModel.h"
 
 #include "CueLooks.h"
-#include "Utf8.h"
 #include "VisibleText.h"
 
 #include <QColor>
@@ -76,16 +75,10 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const
     }
     // The same words for a screen reader as for the mouse.
     case Qt::AccessibleDescriptionRole:
-    case Qt::ToolTipRole: {
-        QStringList reasons;
-        if (const RowCue& cue = session_.cue(row); cue.kind != RowCueKind::Clean)
-            reasons.append(fromUtf8(withVisibleControls(session_.cueText(row))));
-        if (!isValidUtf8(session_.fileList().cell(row, ColumnKey::FileName)))
-            reasons.append(QStringLiteral("文件名不是有效的 UTF-8 文本，表达式无法匹配它，此文件不能重命名"));
-        if (reasons.isEmpty())
+    case Qt::ToolTipRole:
+        if (session_.cue(row).kind == RowCueKind::Clean)
             return {};
-        return reasons.join(QLatin1Char('\n'));
-    }
+        return fromUtf8(withVisibleControls(session_.cueText(row)));
     default:
         return {};
     }

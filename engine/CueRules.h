@@ -1,0 +1,218 @@
+#pragma once
+
+#include "FileList.h"
+#include "FileSystem.h"
+#include "NameBound.h"
+#include "NamingRules.h"
+#include "RowCue.h"
+
+#include <concepts>
+#include <cstdint>
+#include <string_view>
+
+namespace renamer {
+
+// The rules of what the rename button would do with each row, worked out
+// before it is pressed. The rows are played one at a time, in the order the
+// batch takes them, against a ledger of the names in their folders: who had
+// a name when its folder was read, and what the rows played so far did with
+// it. The ledger is all the rules know of other rows, so that a fast index
+// can serve them and a plain one can check that index. Written as templates
+// over the ledger so that each row's play compiles into the index's loop.
+
+// A row as the rules see it: its names and what is known of its folder.
+struct CueRow {
+    std::uint32_t number;
+    std::string_view oldName;     // its FileName
+    std::string_view newName;     // its NewName: empty for no proposal
+    const DirectoryNames* folder; // the names in the row's folder as read; null when unread
+    bool folderReplaced;          // folderWasReplaced() for the row
+    bool oldNameIsUtf8;           // isValidUtf8(oldName)
+    bool patternMissed;           // the current pattern does not match the old name
+};
+
+// Whether the folder at the row's path is not the one the row's file was
+// found in. Unknown identities pass; an unread folder tells nothing.
+inline bool folderWasReplaced(const FileIdentity& rowFolder, const DirectoryNames* folder)
+{
+    return folder != nullptr && !maybeSameFolder(rowFolder, folder->folder);
+}
+
+// Which of a row's two names.
+enum class RowName : std::uint8_t { Old, New };
+
+// Who had a name when its folder was read.
+struct DiskHolder {
+    bool present = false;
+    std::uint64_t inode = 0; // of the entry that had it; 0 where unknown
+};
+
+// What the rows played so far did with a name; both 0 while none touched it.
+struct BatchHolder {
+    std::uint32_t renamedToBy = 0;   // the row whose file has it now; 0 once that file left it
+    std::uint32_t renamedAwayBy = 0; // the last row whose file left it
+};
+
+// The ledger: the names of a row's folder and what the rows played so far
+// did with them. `nameOf` gives a row's old or new name as its folder
+// compares names, to be used during that row's turn; a row's two names are
+// equal when they are one entry of the folder (a change of letter case where
+// case does not count). `renameTo` gives the name to the row's file;
+// `renameAway` takes the row's file away from it.
+template <class Ledger>
+concept CueLedger = std::equality_comparable<typename Ledger::Name>
+    && requires(Ledger& ledger, const Ledger& seen, const CueRow& row, const typename Ledger::Name& name,
+                std::uint32_t number) {
+           { seen.nameOf(row, RowName::Old) } -> std::same_as<typename Ledger::Name>;
+           { seen.heldOnDisk(name) } -> std::same_as<DiskHolder>;
+           { seen.heldInBatch(name) } -> std::same_as<BatchHolder>;
+           ledger.renameTo(name, number);
+           ledger.renameAway(name, number);
+       };
+
+// The checks that need the row alone, each returning Clean when the row
+// passes it. They run only for a row with a proposal.
+
+inline RowCueKind nameIsValid(const CueRow& row)
+{
+    const std::string_view name = row.newName;
+    const bool invalid = name == "." || name == ".." || name.find('/') != std::string_view::npos
+        || name.find('\0') != std::string_view::npos;
+    return invalid ? RowCueKind::InvalidName : RowCueKind::Clean;
+}
+
+// Also a name the preview cut short is longer than any volume holds.
+inline RowCueKind nameFitsAnyVolume(const CueRow& row)
+{
+    return row.newName.size() > kLongestPossibleName ? RowCueKind::NameTooLong : RowCueKind::Clean;
+}
+
+// A row that keeps its name renames nothing, so neither its folder's rights
+// nor its volume's rules concern it; an unread folder tells nothing of them.
+inline bool renamesInReadFolder(const CueRow& row)
+{
+    return row.folder != nullptr && row.newName != row.oldName;
+}
+
+inline RowCueKind folderAllowsRenaming(const CueRow& row)
+{
+    if (!renamesInReadFolder(row))
+        return RowCueKind::Clean;
+    switch (row.folder->access) {
+    case FolderAccess::Writable:
+        return RowCueKind::Clean;
+    case FolderAccess::ReadOnlyVolume:
+        return RowCueKind::ReadOnlyVolume;
+    case FolderAccess::NoWriteRights:
+        return RowCueKind::NoWriteRights;
+    }
+    return RowCueKind::Clean;
+}
+
+// The volume's naming rules and its length limit, counted in its unit, in
+// one pass over the name.
+inline RowCueKind volumeTakesName(const CueRow& row)
+{
+    if (!renamesInReadFolder(row))
+        return RowCueKind::Clean;
+    const DirectoryNames& folder = *row.folder;
+    if (!followsWindowsRules(folder.volumeKind)) // bytes are counted, and only "/" and NUL are refused
+        return row.newName.size() > folder.longestName ? RowCueKind::NameTooLong : RowCueKind::Clean;
+    const auto refusal = refusalOf(row.newName, folder.volumeKind, folder.longestName);
+    if (!refusal)
+        return RowCueKind::Clean;
+    return refusal->kind == NameRefusalKind::TooLong ? RowCueKind::NameTooLong : RowCueKind::NotAWindowsName;
+}
+
+inline RowCueKind folderIsTheRows(const CueRow& row)
+{
+    return row.folderReplaced ? RowCueKind::FolderReplaced : RowCueKind::Clean;
+}
+
+template <RowCueKind (*... checks)(const CueRow&)>
+RowCueKind firstFailedCheck(const CueRow& row)
+{
+    RowCueKind kind = RowCueKind::Clean;
+    static_cast<void>((((kind = checks(row)) == RowCueKind::Clean) && ...));
+    return kind;
+}
+
+// The checks of the row alone, in the order they apply.
+inline RowCueKind checkRowAlone(const CueRow& row)
+{
+    return firstFailedCheck<nameIsValid, nameFitsAnyVolume, folderAllowsRenaming, volumeTakesName, folderIsTheRows>(
+        row);
+}
+
+// The checks against the ledger.
+
+// Whether the file the batch would find under the old name is the row's
+// own: the file an earlier row renamed to it, none when an earlier row
+// renamed its file away, else the one on disk; where the folder could not be
+// read, it is taken to be there.
+template <CueLedger Ledger>
+RowCue sourceIsThere(const CueRow& row, const FileList& list, const Ledger& ledger, const typename Ledger::Name& old)
+{
+    const BatchHolder played = ledger.heldInBatch(old);
+    bool found = true;
+    std::uint64_t foundInode = 0;
+    if (played.renamedToBy != 0) {
+        foundInode = list.inodeOf(played.renamedToBy);
+    } else if (played.renamedAwayBy != 0) {
+        found = false;
+    } else if (row.folder != nullptr) {
+        const DiskHolder disk = ledger.heldOnDisk(old);
+        found = disk.present;
+        foundInode = disk.inode;
+    }
+    const std::uint64_t inode = list.inodeOf(row.number);
+    if (found && maybeSameInode(foundInode, inode))
+        return {};
+    // Not there: moved away by an earlier row, or gone or replaced on disk.
+    if (played.renamedAwayBy != 0 && maybeSameInode(list.inodeOf(played.renamedAwayBy), inode))
+        return {RowCueKind::RenamedByEarlierRow, played.renamedAwayBy};
+    return {found ? RowCueKind::SourceReplaced : RowCueKind::SourceGone};
+}
+
+// Whether nobody has the new name when the row's turn comes: an earlier
+// row's file that took it keeps it, and a file on disk keeps it unless an
+// earlier row moved it away. A later row that would free it comes too late.
+template <CueLedger Ledger>
+RowCue nameIsFree(const Ledger& ledger, const typename Ledger::Name& name)
+{
+    const BatchHolder played = ledger.heldInBatch(name);
+    if (played.renamedToBy != 0)
+        return {RowCueKind::TakenByEarlierRow, played.renamedToBy};
+    if (played.renamedAwayBy == 0 && ledger.heldOnDisk(name).present)
+        return {RowCueKind::TakenOnDisk};
+    return {};
+}
+
+// Plays one row: its cue, and for a row that would rename, the rename
+// written in the ledger for the rows after it. `list` holds the rows, whose
+// files the rules compare by inode.
+template <CueLedger Ledger>
+RowCue playRow(const CueRow& row, const FileList& list, Ledger& ledger)
+{
+    if (row.newName.empty())
+        return {row.oldNameIsUtf8 ? RowCueKind::Clean : RowCueKind::NameNotUtf8};
+    if (const RowCueKind kind = checkRowAlone(row); kind != RowCueKind::Clean)
+        return {kind};
+    const auto oldName = ledger.nameOf(row, RowName::Old);
+    if (const RowCue source = sourceIsThere(row, list, ledger, oldName); source.kind != RowCueKind::Clean)
+        return source;
+    if (row.newName == row.oldName)
+        return {RowCueKind::Unchanged};
+    const auto newName = ledger.nameOf(row, RowName::New);
+    // A change of letter case only, where case does not count, leaves the
+    // file in its entry, which the row then holds under the new spelling.
+    if (newName != oldName) {
+        if (const RowCue taken = nameIsFree(ledger, newName); taken.kind != RowCueKind::Clean)
+            return taken;
+        ledger.renameAway(oldName, row.number);
+    }
+    ledger.renameTo(newName, row.number);
+    return {row.patternMissed ? RowCueKind::StaleProposal : RowCueKind::Clean};
+}
+
+} // namespace renamer
