@@ -1,5 +1,6 @@
 #include "PosixFileSystem.h"
 #include "CueTexts.h"
+#include "InMemoryFileSystem.h"
 #include "RenameCues.h"
 #include "TemporaryDirectory.h"
 #include "CaseFolding.h"
@@ -11,6 +12,7 @@
 #include <random>
 
 using namespace renamer;
+using renamer::test_support::InMemoryFileSystem;
 using renamer::test_support::TemporaryDirectory;
 using renamer::test_support::writeFile;
 
@@ -142,34 +144,16 @@ TEST(RenameCueTexts, ErrorsNameTheOtherRow)
     EXPECT_FALSE(RowCue{}.isError());
 }
 
-namespace {
-
-// A directory that compares names without regard to case, as a FAT or
-// case-folding folder does.
-class CaseInsensitiveFolder final : public FileSystem {
-public:
-    Result<std::uint32_t> attributes(const std::string&) override { return 0; }
-    Result<FolderHandle> lookUpFolder(const std::string& path) override { return FolderHandle{path}; }
-    Result<FolderFiles> listFolderFiles(const FolderHandle&) override { return {}; }
-    Result<FileHandle> lookUpFile(const std::string&) override { return failWith("unused"); }
-    Result<OpenFolderPtr> openFolder(const std::string&) override { return failWith("unused"); }
-    Result<FileHandle> lookUpFileIn(const OpenFolderPtr&, std::string_view) override { return failWith("unused"); }
-    Result<std::string> move(const FileHandle&, const std::string&) override { return failWith("unused"); }
-    Result<DirectoryNames> readDirectoryNames(const std::string&) override
-    {
-        DirectoryNames names;
-        names.caseInsensitive = true;
-        for (const char* name : {"PHOTO.JPG", "Ärger.txt", "notes.txt"})
-            names.names.add(name);
-        return names;
-    }
-};
-
-} // namespace
-
 TEST(RenameCuesWithoutCase, ACaseChangeIsTheFileItselfAndOtherCasesCollide)
 {
-    CaseInsensitiveFolder fileSystem;
+    // A directory that compares names without regard to case, as a FAT or
+    // case-folding folder does.
+    FolderListing fat;
+    fat.caseInsensitive = true;
+    for (const char* name : {"PHOTO.JPG", "Ärger.txt", "notes.txt"})
+        fat.names.add(name);
+    InMemoryFileSystem fileSystem;
+    fileSystem.addFolder("/fat", fat);
     FileList list;
     const std::vector<Proposal> rows = {
         {"PHOTO.JPG", "photo.jpg"}, {"ärger.txt", "ÄRGER.TXT"}, {"notes.txt", "Photo.jpg"}, {"x.txt", "y"}};
@@ -185,32 +169,6 @@ TEST(RenameCuesWithoutCase, ACaseChangeIsTheFileItselfAndOtherCasesCollide)
 }
 
 namespace {
-
-// One folder whose volume kind and access the test chooses.
-class FolderOnVolume final : public FileSystem {
-public:
-    FolderOnVolume(VolumeKind kind, FolderAccess access) : kind_(kind), access_(access) {}
-
-    Result<std::uint32_t> attributes(const std::string&) override { return 0; }
-    Result<FolderHandle> lookUpFolder(const std::string& path) override { return FolderHandle{path}; }
-    Result<FolderFiles> listFolderFiles(const FolderHandle&) override { return {}; }
-    Result<FileHandle> lookUpFile(const std::string&) override { return failWith("unused"); }
-    Result<OpenFolderPtr> openFolder(const std::string&) override { return failWith("unused"); }
-    Result<FileHandle> lookUpFileIn(const OpenFolderPtr&, std::string_view) override { return failWith("unused"); }
-    Result<std::string> move(const FileHandle&, const std::string&) override { return failWith("unused"); }
-    Result<DirectoryNames> readDirectoryNames(const std::string&) override
-    {
-        DirectoryNames names;
-        names.names.add("a.txt");
-        names.volumeKind = kind_;
-        names.access = access_;
-        return names;
-    }
-
-private:
-    VolumeKind kind_;
-    FolderAccess access_;
-};
 
 std::string repeated(std::string_view unit, std::size_t count)
 {
@@ -252,7 +210,13 @@ TEST(RenameCuesOfAVolume, TheFoldersRulesAndAccessAreCued)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.behaviour);
-        FolderOnVolume fileSystem(row.kind, row.access);
+        // One folder whose volume kind and access the row chooses.
+        FolderListing folder;
+        folder.names.add("a.txt");
+        folder.volumeKind = row.kind;
+        folder.access = row.access;
+        InMemoryFileSystem fileSystem;
+        fileSystem.addFolder("/v", folder);
         FileList list;
         ASSERT_TRUE(appendFileRow(list, "/v", "a.txt"));
         list.setCell(1, ColumnKey::NewName, row.newName);
@@ -274,28 +238,6 @@ TEST(RenameCueTexts, AWindowsNameCueSaysWhichRuleTheNameBreaks)
 }
 
 namespace {
-
-// Folders made up for the test: each path's names, letter-case rule and
-// identity; a path without an entry cannot be read.
-class MadeUpFolders final : public FileSystem {
-public:
-    std::map<std::string, DirectoryNames> folders;
-
-    Result<std::uint32_t> attributes(const std::string&) override { return 0; }
-    Result<FolderHandle> lookUpFolder(const std::string& path) override { return FolderHandle{path}; }
-    Result<FolderFiles> listFolderFiles(const FolderHandle&) override { return {}; }
-    Result<FileHandle> lookUpFile(const std::string&) override { return failWith("unused"); }
-    Result<OpenFolderPtr> openFolder(const std::string&) override { return failWith("unused"); }
-    Result<FileHandle> lookUpFileIn(const OpenFolderPtr&, std::string_view) override { return failWith("unused"); }
-    Result<std::string> move(const FileHandle&, const std::string&) override { return failWith("unused"); }
-    Result<DirectoryNames> readDirectoryNames(const std::string& path) override
-    {
-        const auto found = folders.find(path);
-        if (found == folders.end())
-            return failWith("没有权限");
-        return found->second;
-    }
-};
 
 // The batch played through plainly, one ordered map of names: what the cue
 // computer's tables must agree with.
@@ -409,7 +351,9 @@ TEST(RenameCuesAtRandom, AgreeWithTheBatchPlayedPlainly)
     };
     int checkedCues = 0;
     for (int list = 0; list < 300; ++list) {
-        MadeUpFolders fileSystem;
+        // Folders made up for the test; a path without one cannot be read.
+        InMemoryFileSystem fileSystem;
+        std::map<std::string, DirectoryNames> folders;
         for (int folder = 0; folder < 2; ++folder) {
             DirectoryNames names;
             names.caseInsensitive = folder == 1;
@@ -423,7 +367,8 @@ TEST(RenameCuesAtRandom, AgreeWithTheBatchPlayedPlainly)
                     names.inodes.push_back(pick(5) == 0 ? 0 : 10 + i);
                 }
             }
-            fileSystem.folders[paths[static_cast<std::size_t>(folder)]] = names;
+            fileSystem.addFolder(paths[static_cast<std::size_t>(folder)], names);
+            folders[paths[static_cast<std::size_t>(folder)]] = names;
         }
         FileList rows;
         DirectorySnapshot snapshot;
@@ -445,7 +390,7 @@ TEST(RenameCuesAtRandom, AgreeWithTheBatchPlayedPlainly)
                 rows.setCell(row, ColumnKey::NewName, pick(4) == 0 ? std::string(rows.cell(row, ColumnKey::FileName))
                                                                    : pool[pick(pool.size())]);
             computer.compute(rows, snapshot, cues);
-            ASSERT_EQ(cues, playedPlainly(rows, fileSystem.folders)) << "list " << list << ", keystroke " << keystroke;
+            ASSERT_EQ(cues, playedPlainly(rows, folders)) << "list " << list << ", keystroke " << keystroke;
             checkedCues += static_cast<int>(cues.size());
         }
     }
