@@ -24,7 +24,7 @@ struct DropOutcome {
 // the folder itself add no row. Returns the folder as it was read.
 // `progress`, when given, hears now and then that the drop goes on.
 Result<FolderListing> AddFolder(FileList& list, FileSystem& fileSystem, const std::string& folderPath,
-                       Progress* progress = nullptr);
+                                Progress* progress = nullptr);
 
 // Takes dropped paths in the order the drop delivers them: a folder goes to
 // AddFolder, anything else to AddFile. Then the status text becomes the

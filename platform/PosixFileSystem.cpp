@@ -277,14 +277,16 @@ Result<void> readEntries(DIR* directory, FolderListing& listing)
         if (!kind)
             return;
         const std::string_view name = entry.d_name;
+        const std::size_t nameOffset = names.size();
         const std::size_t keyOffset = keys.size();
+        names += name;
         appendNaturalSortKey(keys, name);
-        if (keys.size() > std::numeric_limits<std::uint32_t>::max())
+        // Offsets are kept in 32 bits, as NameList keeps them.
+        if (std::max(names.size(), keys.size()) > std::numeric_limits<std::uint32_t>::max())
             throw std::length_error("more names than a folder listing holds");
-        entries.push_back({static_cast<std::uint32_t>(names.size()), static_cast<std::uint32_t>(name.size()),
+        entries.push_back({static_cast<std::uint32_t>(nameOffset), static_cast<std::uint32_t>(name.size()),
                            static_cast<std::uint32_t>(keyOffset), static_cast<std::uint32_t>(keys.size() - keyOffset),
                            static_cast<std::uint64_t>(entry.d_ino), *kind});
-        names += name;
     });
     if (!read)
         return read;
