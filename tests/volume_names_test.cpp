@@ -23,6 +23,7 @@ struct VolumeExpectation {
     VolumeKind kind;
     bool userSpaceDriver;
     bool caseInsensitive;
+    bool mayStoreOtherName; // a rename there is looked up again under its new name
 };
 
 void PrintTo(const VolumeExpectation& expectation, std::ostream* out)
@@ -61,6 +62,7 @@ TEST_P(RealVolume, DirectoryNamesTellTheKindTheCaseRuleAndTheAccess)
     const FolderListing names = namesOf(root);
     EXPECT_EQ(names.volumeKind, expected.kind);
     EXPECT_EQ(names.userSpaceDriver, expected.userSpaceDriver);
+    EXPECT_EQ(names.mayStoreOtherName, expected.mayStoreOtherName);
     EXPECT_EQ(names.caseInsensitive, expected.caseInsensitive) << "found by looking Probe.txt up as pROBE.TXT";
     EXPECT_EQ(names.access, FolderAccess::Writable);
     EXPECT_EQ(names.longestName, 255u);
@@ -136,15 +138,15 @@ TEST_P(RealVolume, TheRulesRefuseEveryNameTheVolumeRefuses)
 
 INSTANTIATE_TEST_SUITE_P(Volumes, RealVolume,
                          ::testing::Values(
-                             VolumeExpectation{VolumeType::Ext4, VolumeKind::Posix, false, false},
-                             VolumeExpectation{VolumeType::Xfs, VolumeKind::Posix, false, false},
-                             VolumeExpectation{VolumeType::Btrfs, VolumeKind::Posix, false, false},
-                             VolumeExpectation{VolumeType::Exfat, VolumeKind::Exfat, true, true},
-                             VolumeExpectation{VolumeType::Fat, VolumeKind::Fat, true, true},
-                             VolumeExpectation{VolumeType::Ntfs, VolumeKind::Ntfs, true, false},
-                             VolumeExpectation{VolumeType::NtfsWindowsNames, VolumeKind::Ntfs, true, false},
-                             VolumeExpectation{VolumeType::Sshfs, VolumeKind::Posix, true, false},
-                             VolumeExpectation{VolumeType::SshfsWithoutHardLinks, VolumeKind::Posix, true, false}),
+                             VolumeExpectation{VolumeType::Ext4, VolumeKind::Posix, false, false, false},
+                             VolumeExpectation{VolumeType::Xfs, VolumeKind::Posix, false, false, false},
+                             VolumeExpectation{VolumeType::Btrfs, VolumeKind::Posix, false, false, false},
+                             VolumeExpectation{VolumeType::Exfat, VolumeKind::Exfat, true, true, true},
+                             VolumeExpectation{VolumeType::Fat, VolumeKind::Fat, true, true, true},
+                             VolumeExpectation{VolumeType::Ntfs, VolumeKind::Ntfs, true, false, true},
+                             VolumeExpectation{VolumeType::NtfsWindowsNames, VolumeKind::Ntfs, true, false, true},
+                             VolumeExpectation{VolumeType::Sshfs, VolumeKind::Posix, true, false, true},
+                             VolumeExpectation{VolumeType::SshfsWithoutHardLinks, VolumeKind::Posix, true, false, true}),
                          [](const auto& info) { return std::string(test_support::nameOf(info.param.type)); });
 
 } // namespace

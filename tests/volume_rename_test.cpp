@@ -2,6 +2,7 @@
 // it: what the cues say before the batch, what the batch does on disk, and
 // what a failure says, on every kind of volume a desktop user meets.
 #include "ApplyNames.h"
+#include "DroppedItems.h"
 #include "HostileLists.h"
 #include "MountedVolume.h"
 #include "PosixFileSystem.h"
@@ -251,7 +252,12 @@ TEST_P(VolumeRename, ARowRenamesItsFileAfterTheKernelForgotIt)
     const std::string folder = folderWith({"a.txt"});
     FileList list;
     ASSERT_TRUE(AddFile(list, fileSystem, folder + "/a.txt"));
-    EXPECT_EQ(list.origin(1).inode != 0, GetParam().rules.identities) << "the identity is kept where it lasts";
+    ASSERT_TRUE(AddFolder(list, fileSystem, folder)); // the same file, found by listing its folder
+    for (const std::size_t row : {1, 2}) {
+        const RowOrigin origin = list.origin(row);
+        EXPECT_EQ(origin.inode != 0, GetParam().rules.identities) << "row " << row << ": kept where it lasts";
+        EXPECT_EQ(origin.folder.known(), GetParam().rules.identities) << "row " << row << "'s folder";
+    }
     list.setCell(1, ColumnKey::NewName, "b.txt");
     std::ofstream("/proc/sys/vm/drop_caches") << "2\n";
     const ApplyOutcome outcome = ApplyNames(list, fileSystem);
