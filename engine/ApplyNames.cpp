@@ -63,7 +63,8 @@ public:
             // A file this batch moved here means the row's own file is simply
             // no longer under that name; any other was put there behind the
             // tool's back.
-            return failWith(failureOf(moved_.contains(file->identity) ? FailureKind::NotFound : FailureKind::FileReplaced));
+            return failWith(
+                failureOf(moved_.contains(file->identity) ? FailureKind::NotFound : FailureKind::FileReplaced));
         }
         destination_.assign(directory).append("/").append(newName);
         auto moved = fileSystem_.move(*file, destination_);

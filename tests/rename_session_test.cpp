@@ -419,6 +419,7 @@ TEST(RenameSessionReads, ADroppedFolderIsReadOnceForItsRowsAndItsNamesOnDisk)
     for (const std::string& call : fileSystem.calls)
         if (call.starts_with("read "))
             reads.push_back(call);
-    EXPECT_EQ(reads, (std::vector<std::string>{"read /d", "read /e"})) << "a dropped file's folder is read for its names";
+    EXPECT_EQ(reads, (std::vector<std::string>{"read /d", "read /e"}))
+        << "the dropped folder once; a dropped file's folder for its names";
     EXPECT_EQ(session.cue(1).kind, RowCueKind::TakenOnDisk) << "the names on disk come from the drop's read";
 }
