@@ -1,11 +1,15 @@
-// Starts the tool: one window and the event loop. No arguments are read and
-// nothing is stored between runs.
+// Starts the tool: one window over the real file system and PCRE2, and the
+// event loop. No arguments are read and nothing is stored between runs.
 #include "Form1.h"
+#include "Pcre2RegularExpression.h"
+#include "PosixFileSystem.h"
 
 #include <QApplication>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QTranslator>
+
+#include <memory>
 
 int main(int argc, char** argv)
 {
@@ -23,7 +27,7 @@ int main(int argc, char** argv)
     if (qtTexts.load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTexts);
 
-    renamer::Form1 window;
+    renamer::Form1 window(std::make_unique<renamer::PosixFileSystem>(), renamer::makePcre2RegularExpression);
     window.show();
     return QApplication::exec();
 }

@@ -133,7 +133,7 @@ int main(int argc, char** argv)
     for (int i = 1; i <= rows; ++i)
         std::ofstream(folder / realisticName(i));
 
-    renamer::Form1 form;
+    renamer::Form1 form(std::make_unique<renamer::PosixFileSystem>(), renamer::makePcre2RegularExpression);
     form.show();
     if (!QTest::qWaitForWindowExposed(&form))
         return 1;

@@ -21,7 +21,7 @@
 // escapes, so names holding those characters can be driven and read back.
 #include "CellEscapes.h"
 #include "FileList.h"
-#include "NamesAsFolder.h"
+#include "InMemoryFileSystem.h"
 #include "Pcre2RegularExpression.h"
 #include "PosixFileSystem.h"
 #include "RenameSession.h"
@@ -41,6 +41,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+constexpr const char* kFolder = "/names";
+
 double millisecondsSince(Clock::time_point start)
 {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
@@ -59,17 +61,30 @@ void write(std::string_view text)
     std::fwrite(text.data(), 1, text.size(), stdout);
 }
 
-// A session holding the names, dropped while the replacement box was empty
-// (so no row has a proposal yet), then the replacement typed.
+// A file system that holds one folder, kFolder, whose files are the given
+// names in the given order.
+test_support::InMemoryFileSystem namesAsFolder(const std::vector<std::string>& names)
+{
+    FolderListing folder;
+    for (const std::string& name : names)
+        folder.names.add(name);
+    test_support::InMemoryFileSystem fileSystem;
+    fileSystem.addFolder(kFolder, folder);
+    return fileSystem;
+}
+
+// A session holding the names as the rows of one folder, dropped while the
+// replacement box was empty (so no row has a proposal yet), then the
+// replacement typed.
 struct Keystroke {
-    NamesAsFolder folder;
+    test_support::InMemoryFileSystem folder;
     RenameSession session;
 
     Keystroke(const std::vector<std::string>& names, std::string_view pattern)
-        : folder(names)
+        : folder(namesAsFolder(names))
         , session(folder, makePcre2RegularExpression)
     {
-        session.drop({NamesAsFolder::kFolder}, pattern, "");
+        session.drop({kFolder}, pattern, "");
     }
 };
 

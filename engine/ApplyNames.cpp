@@ -1,18 +1,13 @@
 #include "ApplyNames.h"
 
 #include "NameBound.h"
-#include "StatusTexts.h"
+#include "UserTexts.h"
 
 #include <unordered_set>
 
 namespace renamer {
 
 namespace {
-
-const char* const kNameTooLong = "文件名过长";
-const char* const kFileNotFound = "文件未找到";
-const char* const kFileReplaced = "文件已被替换";
-const char* const kFolderReplaced = "文件夹已被替换";
 
 // What a progress report says of the rows renamed since the last one.
 ChangeSet renamedRows(const RowRange& rows)
@@ -51,7 +46,7 @@ public:
         // A name the preview cut short, or any other that no file system
         // could hold, never reaches the disk.
         if (newName.size() > kLongestPossibleName)
-            return failWith(kNameTooLong);
+            return failWith(failureOf(FailureKind::NameTooLong));
         if (!folder_ || folder_->path() != directory) {
             folder_.reset();
             auto opened = fileSystem_.openFolder(std::string(directory));
@@ -60,7 +55,7 @@ public:
             folder_ = *std::move(opened);
         }
         if (!maybeSameFolder(origin.folder, folder_->identity()))
-            return failWith(kFolderReplaced);
+            return failWith(failureOf(FailureKind::FolderReplaced));
         auto file = fileSystem_.lookUpFileIn(folder_, oldName);
         if (!file)
             return std::unexpected(file.error());
@@ -68,7 +63,8 @@ public:
             // A file this batch moved here means the row's own file is simply
             // no longer under that name; any other was put there behind the
             // tool's back.
-            return failWith(moved_.contains(file->identity) ? kFileNotFound : kFileReplaced);
+            return failWith(
+                failureOf(moved_.contains(file->identity) ? FailureKind::NotFound : FailureKind::FileReplaced));
         }
         destination_.assign(directory).append("/").append(newName);
         auto moved = fileSystem_.move(*file, destination_);
@@ -85,17 +81,6 @@ private:
 };
 
 } // namespace
-
-std::string renameFailureMessage(std::string_view oldName, std::string_view newName, std::string_view description)
-{
-    std::string message = "将\"";
-    message += oldName;
-    message += "\"重命名为\"";
-    message += newName;
-    message += "\"时出错：";
-    message += description;
-    return message;
-}
 
 ApplyOutcome ApplyNames(FileList& list, FileSystem& fileSystem, Progress* progress)
 {
@@ -119,8 +104,8 @@ ApplyOutcome ApplyNames(FileList& list, FileSystem& fileSystem, Progress* progre
 
         auto renamed = batch.rename(list.origin(row), directory, oldName, newName);
         if (!renamed) {
-            outcome.failed = true;
             outcome.statusText = renameFailureMessage(oldName, newName, renamed.error().description);
+            outcome.failure = renamed.error();
             return outcome;
         }
 

@@ -3,8 +3,10 @@
 #include "FileList.h"
 #include "FileSystem.h"
 #include "Progress.h"
+#include "UserTexts.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace renamer {
@@ -13,13 +15,9 @@ namespace renamer {
 struct ApplyOutcome {
     RowRange changed;          // rows renamed: their FileName and NewName changed
     std::uint64_t renamedCount = 0;
-    bool failed = false;       // statusText is then the failure message, for a message box too
-    std::string statusText;    // "3个文件已重命名", or the failure message
+    std::optional<Failure> failure; // what stopped the batch; statusText is then the failure message
+    std::string statusText;    // "3个文件已重命名", or the failure message, for a message box too
 };
-
-// The message of a failed rename:
-// 将"old"重命名为"new"时出错：description
-std::string renameFailureMessage(std::string_view oldName, std::string_view newName, std::string_view description);
 
 // Renames, in row order, every file whose row has a non-empty NewName, within
 // its own directory; a renamed row gets the new name as FileName (as the

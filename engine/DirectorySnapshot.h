@@ -1,7 +1,8 @@
 #pragma once
 
 #include "FileList.h"
-#include "FileSystem.h"
+#include "FolderListing.h"
+#include "FolderReader.h"
 #include "Revision.h"
 
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace renamer {
 
@@ -17,12 +19,15 @@ namespace renamer {
 class DirectorySnapshot {
 public:
     // Reads the directories of the given rows, each once, again where it was
-    // read before: a drop brings the snapshot of its folders up to date.
-    void readDirectoriesOf(const FileList& list, FileSystem& fileSystem, const RowRange& rows);
+    // read before: a drop brings the snapshot of its folders up to date. The
+    // folders in `justRead`, read whole a moment ago (by the drop itself),
+    // are kept as they are rather than read again.
+    void readDirectoriesOf(const FileList& list, FolderReader& reader, const RowRange& rows,
+                           std::vector<FolderListing> justRead = {});
     // Reads every directory of the list again.
-    void refresh(const FileList& list, FileSystem& fileSystem);
+    void refresh(const FileList& list, FolderReader& reader);
     // Reads one directory again, after it changed.
-    void read(const std::string& path, FileSystem& fileSystem);
+    void read(const std::string& path, FolderReader& reader);
     void clear();
 
     // Null when the directory was not read or could not be.

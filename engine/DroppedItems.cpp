@@ -1,6 +1,6 @@
 #include "DroppedItems.h"
 
-#include "StatusTexts.h"
+#include "UserTexts.h"
 
 namespace renamer {
 
@@ -17,38 +17,48 @@ void keepAlive(Progress* progress)
 
 } // namespace
 
-Result<void> AddFolder(FileList& list, FileSystem& fileSystem, const std::string& folderPath, Progress* progress)
+Result<FolderListing> AddFolder(FileList& list, FileSystem& fileSystem, const std::string& folderPath,
+                               Progress* progress)
 {
-    auto folder = fileSystem.lookUpFolder(folderPath);
+    auto folder = fileSystem.readFolder(folderPath);
     if (!folder)
         return std::unexpected(folder.error());
-    auto files = fileSystem.listFolderFiles(*folder);
-    if (!files)
-        return std::unexpected(files.error());
     // The listing has just found each file, so looking every one up again
     // would only double the system calls of a large drop.
-    list.reserveForAppending(files->names.size(), files->names.totalBytes());
+    const NameList& names = folder->names;
+    list.reserveForAppending(names.size(), names.totalBytes());
     keepAlive(progress);
-    for (std::size_t i = 0; i < files->names.size(); ++i) {
+    for (std::size_t i = 0; i < names.size(); ++i) {
         if (i % kRowsBetweenProgressChecks == kRowsBetweenProgressChecks - 1)
             keepAlive(progress);
-        const std::uint64_t inode = i < files->inodes.size() ? files->inodes[i] : 0;
-        if (auto added = appendFileRow(list, files->parentPath, files->names[i], {inode, files->folder}); !added)
-            return added;
+        if (folder->kinds[i] != EntryKind::File)
+            continue;
+        const std::uint64_t inode = i < folder->inodes.size() ? folder->inodes[i] : 0;
+        if (auto added = appendFileRow(list, folder->path, names[i], {inode, folder->folder}); !added)
+            return std::unexpected(added.error());
     }
-    return {};
+    return folder;
 }
 
 namespace {
 
-Result<void> addDroppedPath(FileList& list, FileSystem& fileSystem, const std::string& path, Progress* progress)
+// Adds the rows for one dropped path; a folder's listing goes to `folders`
+// when it added rows.
+Result<void> addDroppedPath(FileList& list, FileSystem& fileSystem, const std::string& path,
+                            std::vector<FolderListing>& folders, Progress* progress)
 {
     auto attributes = fileSystem.attributes(path);
     if (!attributes)
         return std::unexpected(attributes.error());
-    if (*attributes & kDirectoryAttribute)
-        return AddFolder(list, fileSystem, path, progress);
-    return AddFile(list, fileSystem, path);
+    if ((*attributes & kDirectoryAttribute) == 0)
+        return AddFile(list, fileSystem, path);
+    const std::size_t rowsBefore = list.rowCount();
+    auto folder = AddFolder(list, fileSystem, path, progress);
+    if (!folder)
+        return std::unexpected(folder.error());
+    if (list.rowCount() > rowsBefore)
+        folders.push_back(*std::move(folder));
+    return {};
 }
 
 } // namespace
@@ -58,10 +68,12 @@ DropOutcome AddDroppedItems(FileList& list, FileSystem& fileSystem, const std::v
 {
     DropOutcome outcome;
     const std::size_t rowsBefore = list.rowCount();
+    bool failed = false;
     for (const std::string& path : paths) {
         keepAlive(progress);
-        if (auto added = addDroppedPath(list, fileSystem, path, progress); !added) {
-            outcome.failure = added.error();
+        // The drop stops silently at its first failure.
+        if (!addDroppedPath(list, fileSystem, path, outcome.folders, progress)) {
+            failed = true;
             break;
         }
     }
@@ -69,7 +81,7 @@ DropOutcome AddDroppedItems(FileList& list, FileSystem& fileSystem, const std::v
         outcome.appended.first = rowsBefore + 1;
         outcome.appended.last = list.rowCount();
     }
-    if (outcome.failure)
+    if (failed)
         return outcome;
     outcome.statusText = std::to_string(list.rowCount()) + std::string(kAddedToListSuffix);
     keepAlive(progress);

@@ -16,15 +16,15 @@ struct DropOutcome {
     RowRange appended;                     // rows added, kept even when the drop failed
     RowRange previewChanged;               // rows there before whose NewName the preview changed
     std::optional<std::string> statusText; // the new status text; none when the drop failed
-    std::optional<Failure> failure;        // what ended the drop early
+    std::vector<FolderListing> folders;    // the dropped folders that added rows, as read for them
 };
 
 // Adds one row for every file directly inside the folder, in the file
 // system's listing order, exactly as AddFile would for each; sub-folders and
-// the folder itself add no row. `progress`, when given, hears now and then
-// that the drop goes on.
-Result<void> AddFolder(FileList& list, FileSystem& fileSystem, const std::string& folderPath,
-                       Progress* progress = nullptr);
+// the folder itself add no row. Returns the folder as it was read.
+// `progress`, when given, hears now and then that the drop goes on.
+Result<FolderListing> AddFolder(FileList& list, FileSystem& fileSystem, const std::string& folderPath,
+                                Progress* progress = nullptr);
 
 // Takes dropped paths in the order the drop delivers them: a folder goes to
 // AddFolder, anything else to AddFile. Then the status text becomes the

@@ -1,5 +1,8 @@
 #include "FileList.h"
 
+#include "FileSystem.h"
+#include "UserTexts.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
@@ -10,10 +13,10 @@ namespace renamer {
 
 FileList::FileList()
     : columns_{{
-          {ColumnKey::Id, "#", 0},
-          {ColumnKey::Path, "目录", 1},
-          {ColumnKey::FileName, "原文件名", 2},
-          {ColumnKey::NewName, "新文件名", 3},
+          {ColumnKey::Id, kIdHeader, 0},
+          {ColumnKey::Path, kPathHeader, 1},
+          {ColumnKey::FileName, kFileNameHeader, 2},
+          {ColumnKey::NewName, kNewNameHeader, 3},
       }}
     , pathIndex_(column(ColumnKey::Path).subItemIndex)
     , newNameIndex_(column(ColumnKey::NewName).subItemIndex)
@@ -105,11 +108,6 @@ void FileList::reserveForAppending(std::size_t count, std::size_t nameBytes)
     }
 }
 
-std::size_t FileList::appendRow(std::string_view mainText, const RowOrigin& origin)
-{
-    return appendRow(mainText, {}, {}, origin);
-}
-
 std::size_t FileList::appendRow(std::string_view mainText, std::string_view path, std::string_view fileName,
                                 const RowOrigin& origin)
 {
@@ -140,7 +138,7 @@ Result<void> appendFileRow(FileList& list, std::string_view parentPath, std::str
 {
     // The row count is a 32-bit value; the next number must still fit.
     if (list.rowCount() >= static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
-        return failWith("列表已满");
+        return failWith(failureOf(FailureKind::ListFull));
     char number[16];
     const auto written = std::to_chars(number, number + sizeof number, list.rowCount() + 1);
     list.appendRow(std::string_view(number, static_cast<std::size_t>(written.ptr - number)), parentPath, name,

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Failure.h"
-#include "FileSystem.h"
+#include "FileIdentity.h"
 #include "Revision.h"
 
 #include "TextColumn.h"
@@ -16,6 +16,8 @@
 #include <vector>
 
 namespace renamer {
+
+class FileSystem;
 
 // The keys by which every piece of code addresses a column.
 namespace ColumnKey {
@@ -126,9 +128,6 @@ public:
     std::size_t folderCount() const { return folders_.size(); }
     std::string_view folderPath(FolderNumber folder) const { return folders_[folder].path; }
 
-    // Appends a row whose main text is `mainText` and whose sub-items are
-    // empty; returns its position.
-    std::size_t appendRow(std::string_view mainText, const RowOrigin& origin = {});
     // Appends a row with its main text, Path and FileName; returns its position.
     std::size_t appendRow(std::string_view mainText, std::string_view path, std::string_view fileName,
                           const RowOrigin& origin);

@@ -100,32 +100,4 @@ std::optional<NameRefusal> refusalOf(std::string_view name, VolumeKind kind, std
     return std::nullopt;
 }
 
-std::string describeNameRefusal(const NameRefusal& refusal)
-{
-    switch (refusal.kind) {
-    case NameRefusalKind::Empty:
-        return "文件名为空";
-    case NameRefusalKind::DotName:
-        return "文件名不能是“.”或“..”";
-    case NameRefusalKind::ForbiddenCharacter: {
-        if (refusal.character == U'\0')
-            return "不能含有空字符";
-        std::string text = "不能含有“";
-        appendUtf8(text, refusal.character);
-        return text + "”";
-    }
-    case NameRefusalKind::ControlCharacter:
-        return "不能含有控制字符";
-    case NameRefusalKind::NotUtf8:
-        return "含有无法识别的字节";
-    case NameRefusalKind::DeviceName:
-        return "是 Windows 保留的设备名";
-    case NameRefusalKind::TrailingDotOrSpace:
-        return refusal.character == U'.' ? "不能以“.”结尾" : "不能以空格结尾";
-    case NameRefusalKind::TooLong:
-        return "文件名过长";
-    }
-    return {};
-}
-
 } // namespace renamer

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "NameRefusal.h"
+// describeNameRefusal, the words for a refusal
+#include "UserTexts.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -32,34 +36,11 @@ bool followsWindowsRules(VolumeKind kind);
 // counts one, like the character a volume would have to stand in for it.
 std::size_t nameLength(std::string_view name, LengthUnit unit);
 
-// Why a volume refuses a name, or Windows could not open it there.
-enum class NameRefusalKind : std::uint8_t {
-    Empty,
-    DotName,            // "." or ".."
-    ForbiddenCharacter, // `character` says which: "/" and NUL anywhere, < > : " \ | ? * on Windows volumes
-    ControlCharacter,   // U+0001 to U+001F, on Windows volumes; `character` says which
-    NotUtf8,            // a volume that stores UTF-16 cannot hold bytes that do not decode
-    DeviceName,         // CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9, in any case, with or without an extension
-    TrailingDotOrSpace, // Windows drops a trailing "." or " ", so the name could not be opened again
-    TooLong,            // longer than the folder allows, counted in its volume's unit
-};
-
-struct NameRefusal {
-    NameRefusalKind kind;
-    char32_t character = 0;
-
-    bool operator==(const NameRefusal&) const = default;
-};
-
 // The first reason, reading the name from the left, why `name` is not a name
 // a file can have in a folder on a volume of `kind` that holds names of at
 // most `longestName` units; nothing when it can have it. Windows rules are
 // applied on Windows volumes even where the driver would store the name (as
 // ntfs-3g without windows_names does), since such a file is lost to Windows.
 std::optional<NameRefusal> refusalOf(std::string_view name, VolumeKind kind, std::size_t longestName);
-
-// A short Simplified Chinese phrase for the reason, naming the character
-// where there is one: "不能含有“:”".
-std::string describeNameRefusal(const NameRefusal& refusal);
 
 } // namespace renamer

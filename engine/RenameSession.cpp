@@ -4,7 +4,7 @@
 #include "DroppedItems.h"
 #include "Placeholders.h"
 #include "PreviewNames.h"
-#include "StatusTexts.h"
+#include "UserTexts.h"
 
 #include <optional>
 
@@ -71,12 +71,13 @@ ChangeSet RenameSession::drop(const std::vector<std::string>& paths, std::string
     Progress progress(listener, progressInterval_);
     const PreviewSettings preview{makeRegularExpression_, pattern, replacement, &lastPreview_};
     previewPattern_.assign(pattern);
-    const DropOutcome outcome = AddDroppedItems(list_, fileSystem_, paths, preview, &progress);
+    DropOutcome outcome = AddDroppedItems(list_, fileSystem_, paths, preview, &progress);
     addFoldersOf(outcome.appended);
-    // The new rows' folders are read now, so that a proposal whose name is
-    // taken on disk is cued at once, not only after the next batch.
+    // The new rows' folders are in the snapshot now, so that a proposal whose
+    // name is taken on disk is cued at once, not only after the next batch:
+    // the dropped folders as the drop read them, the others read now.
     progress.keepAlive();
-    snapshot_.readDirectoriesOf(list_, fileSystem_, outcome.appended);
+    snapshot_.readDirectoriesOf(list_, fileSystem_, outcome.appended, std::move(outcome.folders));
     progress.keepAlive();
 
     ChangeSet changes;
@@ -117,7 +118,7 @@ ChangeSet RenameSession::apply(const Progress::Listener& listener)
     addCells(changes, ColumnKey::NewName, outcome.changed);
     changes.cues = updateCues();
     changes.statusText = outcome.statusText;
-    if (outcome.failed)
+    if (outcome.failure)
         changes.failureMessage = outcome.statusText;
     return changes;
 }

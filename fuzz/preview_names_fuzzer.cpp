@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bool allValid = isValidUtf8(pattern) && isValidUtf8(replacement);
     while (!input.empty() && list.rowCount() < kMaxNames) {
         const std::string_view name = takeLine(input).substr(0, kMaxNameBytes);
-        const std::size_t row = list.appendRow(std::to_string(list.rowCount() + 1));
+        const std::size_t row = list.appendRow(std::to_string(list.rowCount() + 1), {}, {}, {});
         list.setCell(row, ColumnKey::Path, "/d");
         list.setCell(row, ColumnKey::FileName, name);
         allValid = allValid && isValidUtf8(name);

@@ -36,13 +36,16 @@ std::string withAsciiCaseSwapped(std::string_view name)
 
 std::optional<bool> probeCaseInsensitivity(int directory, const NameList& names)
 {
-    const std::vector<std::string_view> listed = names.views();
-    const auto probe = std::find_if(listed.begin(), listed.end(), hasAsciiLetter);
-    if (probe == listed.end())
+    std::size_t probe = 0;
+    while (probe < names.size() && !hasAsciiLetter(names[probe]))
+        ++probe;
+    if (probe == names.size())
         return std::nullopt;
-    const std::string other = withAsciiCaseSwapped(*probe);
-    if (std::find(listed.begin(), listed.end(), other) != listed.end())
-        return false;
+    const std::string other = withAsciiCaseSwapped(names[probe]);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (names[i] == other)
+            return false;
+    }
     struct stat status {};
     return fstatat(directory, other.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FileSystem.h"
+#include "FolderListing.h"
 
 #include <optional>
 

@@ -2,10 +2,9 @@
 
 #include "CaseFolding.h"
 #include "DirectoryProbes.h"
-#include "ErrnoDescription.h"
 #include "FileDescriptor.h"
+#include "FileSystemFailures.h"
 #include "NaturalOrder.h"
-#include "VolumeDetection.h"
 
 #include <algorithm>
 #include <atomic>
@@ -13,6 +12,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -20,21 +20,11 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <linux/magic.h>
 #include <sys/stat.h>
-#include <sys/statfs.h>
 #include <unistd.h>
 
 namespace renamer {
 namespace {
-
-constexpr std::uint32_t kHiddenAttribute = 2;
-
-const char* const kNotAFile = "不是文件";
-const char* const kNotAFolder = "不是文件夹";
-const char* const kInvalidName = "文件名无效";
-const char* const kAlreadyExists = "文件已存在";
-const char* const kLostAfterMove = "文件已重命名，但在新文件名下找不到它";
 
 struct DirectoryCloser {
     void operator()(DIR* directory) const { closedir(directory); }
@@ -60,88 +50,31 @@ std::string joinPath(std::string_view folder, std::string_view name)
     return path;
 }
 
-std::string_view lastComponent(std::string_view path)
-{
-    const auto slash = path.rfind('/');
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
-bool isHiddenName(std::string_view name)
-{
-    return name.size() > 1 && name.front() == '.' && name != "..";
-}
-
 bool isSameEntry(const struct stat& a, const struct stat& b)
 {
     return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-FileIdentity identityOf(const struct stat& status)
+// The entry's identity, as far as its volume lets it be trusted.
+FileIdentity identityOn(const VolumeProfile& volume, const struct stat& status)
 {
-    return {static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino)};
-}
-
-// A listed entry's inode number. FUSE file systems that keep no numbers of
-// their own list every entry under FUSE_UNKNOWN_INO and make numbers up per
-// look-up: that one is unknown.
-std::uint64_t listedInode(const dirent& entry)
-{
-    constexpr std::uint64_t kFuseUnknownInode = 0xFFFFFFFF;
-    const auto inode = static_cast<std::uint64_t>(entry.d_ino);
-    return inode == kFuseUnknownInode ? 0 : inode;
-}
-
-// Whether the inode numbers in the open directory name the same files on
-// every look-up: always on kernel file systems, on FUSE only where the
-// driver keeps numbers of its own.
-bool keepsInodeNumbers(int directory)
-{
-    struct statfs status {};
-    return fstatfs(directory, &status) != 0 || status.f_type != FUSE_SUPER_MAGIC
-        || fuseKeepsInodeNumbers(directory);
-}
-
-// The folder's identity, read from its open stream; unknown where the
-// volume makes its numbers up.
-FileIdentity identityOf(DIR* directory, bool keepsNumbers)
-{
-    struct stat status {};
-    return keepsNumbers && fstat(dirfd(directory), &status) == 0 ? identityOf(status) : FileIdentity{};
-}
-
-// What a move in a folder must know of its volume, found once when the
-// folder is opened.
-struct FolderVolume {
-    Volume volume;
-    bool keepsInodeNumbers = true;
-    // A user-space driver or a Windows volume may store a name other than
-    // the one it is given; elsewhere a rename stores it as given.
-    bool mayAlterNames = false;
-};
-
-FolderVolume folderVolumeOf(int directory)
-{
-    FolderVolume folder;
-    folder.volume = detectVolume(directory);
-    folder.keepsInodeNumbers = !folder.volume.userSpaceDriver || fuseKeepsInodeNumbers(directory);
-    folder.mayAlterNames = folder.volume.userSpaceDriver || folder.volume.kind != VolumeKind::Posix;
-    return folder;
+    return {static_cast<std::uint64_t>(status.st_dev), trustedInode(volume, static_cast<std::uint64_t>(status.st_ino))};
 }
 
 class PosixOpenFolder final : public OpenFolder {
 public:
-    PosixOpenFolder(std::string path, const struct stat& status, FileDescriptor descriptor, FolderVolume volume)
-        : OpenFolder(std::move(path), volume.keepsInodeNumbers ? identityOf(status) : FileIdentity{})
+    PosixOpenFolder(std::string path, const struct stat& status, FileDescriptor descriptor, const VolumeProfile& volume)
+        : OpenFolder(std::move(path), identityOn(volume, status))
         , descriptor_(std::move(descriptor))
-        , volume_(std::move(volume))
+        , volume_(volume)
     {
     }
     int descriptor() const { return descriptor_.get(); }
-    const FolderVolume& volume() const { return volume_; }
+    const VolumeProfile& volume() const { return volume_; }
 
 private:
     FileDescriptor descriptor_;
-    FolderVolume volume_;
+    VolumeProfile volume_;
 };
 
 const PosixOpenFolder& posixFolder(const OpenFolderPtr& folder)
@@ -156,7 +89,7 @@ Result<std::string> currentDirectory()
 {
     std::unique_ptr<char, decltype(&std::free)> path(getcwd(nullptr, 0), &std::free);
     if (!path)
-        return failWith(describeErrno(errno));
+        return failWith(failureOfErrno(errno));
     return std::string(path.get());
 }
 
@@ -190,29 +123,22 @@ std::optional<std::string_view> nameInFolder(std::string_view destination, std::
     return std::nullopt;
 }
 
-bool isValidName(std::string_view name)
-{
-    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string_view::npos
-        && name.find('\0') == std::string_view::npos;
-}
-
 bool exists(int folder, const std::string& name)
 {
     struct stat status {};
     return fstatat(folder, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0;
 }
 
-// The description of a move that failed with `error`. FUSE drivers answer a
+// The failure of a move that failed with `error`. FUSE drivers answer a
 // name they cannot store with errnos that mean something else elsewhere
 // (ENOENT while the file is there, EINVAL, EPERM, EILSEQ, EBADMSG); the
 // volume's naming rules then tell the true cause.
-std::string describeMoveFailure(int error, const PosixOpenFolder& folder, const std::string& from,
-                                const std::string& to)
+Failure moveFailure(int error, const PosixOpenFolder& folder, const std::string& from, const std::string& to)
 {
     switch (error) {
     case ENOENT:
         if (!exists(folder.descriptor(), from))
-            return describeErrno(error);
+            return failureOfErrno(error);
         break;
     case EINVAL:
     case EPERM:
@@ -220,31 +146,28 @@ std::string describeMoveFailure(int error, const PosixOpenFolder& folder, const 
     case EBADMSG:
         break;
     default:
-        return describeErrno(error);
+        return failureOfErrno(error);
     }
-    const long longest = fpathconf(folder.descriptor(), _PC_NAME_MAX);
-    return describeRefusedName(
-        error, refusalOf(to, folder.volume().volume.kind, longest > 0 ? static_cast<std::size_t>(longest) : 255));
+    const VolumeProfile& volume = folder.volume();
+    return refusedNameFailure(error, refusalOf(to, volume.volumeKind, volume.longestName));
 }
 
 // Why fusefat would refuse `name`, or nothing. It takes printable ASCII
-// only, without the characters Windows forbids, up to 255 bytes; and it
-// loses the file when it refuses a rename (the old entry is gone, the new
-// one never made), so such a name must never reach it.
-std::optional<std::string> refusalByFusefat(std::string_view name)
+// only, without the characters Windows forbids, up to 255 bytes.
+std::optional<Failure> refusalByFusefat(std::string_view name)
 {
     if (name.size() > 255)
-        return describeErrno(ENAMETOOLONG);
+        return failureOfErrno(ENAMETOOLONG);
     for (const char c : name) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte < 0x20 || byte == 0x7F)
-            return describeRefusedName(EPERM, NameRefusal{NameRefusalKind::ControlCharacter, byte});
+            return nameRefusedFailure(NameRefusal{NameRefusalKind::ControlCharacter, byte});
         if (byte >= 0x80)
-            return std::string("文件名无效：此卷的驱动（fusefat）只能存 ASCII 字符");
+            return onlyAsciiOnThisDriverFailure();
     }
     const auto refusal = refusalOf(name, VolumeKind::Fat, 255);
     if (refusal && refusal->kind == NameRefusalKind::ForbiddenCharacter)
-        return describeRefusedName(EPERM, refusal);
+        return nameRefusedFailure(*refusal);
     return std::nullopt;
 }
 
@@ -261,7 +184,7 @@ bool mayBeTheFileItself(const PosixOpenFolder& folder, const std::string& from, 
         return false;
     if (isSameEntry(source, target))
         return true;
-    if (folder.volume().keepsInodeNumbers)
+    if (folder.volume().stableInodes)
         return false;
     std::string foldedFrom;
     std::string foldedTo;
@@ -307,26 +230,87 @@ Result<void> forEachEntry(DIR* directory, Visit&& visit)
         errno = 0;
         const dirent* entry = readdir(directory);
         if (entry == nullptr)
-            return errno == 0 ? Result<void>{} : failWith(describeErrno(errno));
+            return errno == 0 ? Result<void>{} : failWith(failureOfErrno(errno));
         const std::string_view name = entry->d_name;
         if (name != "." && name != "..")
             visit(*entry);
     }
 }
 
-// Whether `entry` of `directory` is listed as a file: anything but a
-// folder or a link to one. A link whose target is gone still names an entry.
-bool isListedAsFile(DIR* directory, const dirent& entry)
+// What `entry` of the open directory `directory` is: a link counts as what
+// it points to, a dangling one as a file; nothing for an entry gone since
+// readdir saw it.
+std::optional<EntryKind> kindOfEntry(int directory, const dirent& entry)
 {
     if (entry.d_type == DT_DIR)
-        return false;
+        return EntryKind::Folder;
     if (entry.d_type != DT_UNKNOWN && entry.d_type != DT_LNK)
-        return true;
+        return EntryKind::File;
     struct stat status {};
-    if (fstatat(dirfd(directory), entry.d_name, &status, 0) == 0)
-        return !S_ISDIR(status.st_mode);
-    // Gone since readdir saw it, or a dangling link: only the latter is listed.
-    return fstatat(dirfd(directory), entry.d_name, &status, AT_SYMLINK_NOFOLLOW) == 0;
+    if (fstatat(directory, entry.d_name, &status, 0) == 0)
+        return S_ISDIR(status.st_mode) ? EntryKind::Folder : EntryKind::File;
+    if (fstatat(directory, entry.d_name, &status, AT_SYMLINK_NOFOLLOW) == 0)
+        return EntryKind::File;
+    return std::nullopt;
+}
+
+// Every entry of the open directory, with its kind and listed inode number,
+// in the order a person sees in a file manager.
+Result<void> readEntries(DIR* directory, FolderListing& listing)
+{
+    // Names and their sort keys go into two shared buffers, so a large folder
+    // costs a few allocations rather than two per entry.
+    struct Entry {
+        std::uint32_t nameOffset;
+        std::uint32_t nameLength;
+        std::uint32_t keyOffset;
+        std::uint32_t keyLength;
+        std::uint64_t inode;
+        EntryKind kind;
+    };
+    std::vector<Entry> entries;
+    std::string names;
+    std::string keys;
+    const int descriptor = dirfd(directory);
+    const Result<void> read = forEachEntry(directory, [&](const dirent& entry) {
+        const auto kind = kindOfEntry(descriptor, entry);
+        if (!kind)
+            return;
+        const std::string_view name = entry.d_name;
+        const std::size_t nameOffset = names.size();
+        const std::size_t keyOffset = keys.size();
+        names += name;
+        appendNaturalSortKey(keys, name);
+        // Offsets are kept in 32 bits, as NameList keeps them.
+        if (std::max(names.size(), keys.size()) > std::numeric_limits<std::uint32_t>::max())
+            throw std::length_error("more names than a folder listing holds");
+        entries.push_back({static_cast<std::uint32_t>(nameOffset), static_cast<std::uint32_t>(name.size()),
+                           static_cast<std::uint32_t>(keyOffset), static_cast<std::uint32_t>(keys.size() - keyOffset),
+                           static_cast<std::uint64_t>(entry.d_ino), *kind});
+    });
+    if (!read)
+        return read;
+
+    const auto nameOf = [&names](const Entry& entry) {
+        return std::string_view(names.data() + entry.nameOffset, entry.nameLength);
+    };
+    const auto keyOf = [&keys](const Entry& entry) {
+        return std::string_view(keys.data() + entry.keyOffset, entry.keyLength);
+    };
+    std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
+        const int order = keyOf(a).compare(keyOf(b));
+        return order != 0 ? order < 0 : nameOf(a) < nameOf(b);
+    });
+
+    listing.names.reserve(entries.size(), names.size());
+    listing.kinds.reserve(entries.size());
+    listing.inodes.reserve(entries.size());
+    for (const Entry& entry : entries) {
+        listing.names.add(nameOf(entry));
+        listing.kinds.push_back(entry.kind);
+        listing.inodes.push_back(trustedInode(listing, entry.inode));
+    }
+    return {};
 }
 
 } // namespace
@@ -346,81 +330,39 @@ Result<std::uint32_t> PosixFileSystem::attributes(const std::string& path)
     } else {
         const int error = errno;
         if (lstat(path.c_str(), &status) != 0)
-            return failWith(describeErrno(error));
+            return failWith(failureOfErrno(error));
     }
-    if (isHiddenName(lastComponent(withoutTrailingSlashes(path))))
-        bits |= kHiddenAttribute;
     return bits;
 }
 
-Result<FolderHandle> PosixFileSystem::lookUpFolder(const std::string& path)
+Result<FolderListing> PosixFileSystem::readFolder(const std::string& path)
 {
-    std::string folder = withoutTrailingSlashes(path);
-    const int descriptor = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (descriptor < 0) {
-        const int error = errno;
-        struct stat status {};
-        if (error == ENOTDIR && stat(folder.c_str(), &status) == 0 && !S_ISDIR(status.st_mode))
-            return failWith(kNotAFolder);
-        return failWith(describeErrno(error));
-    }
-    close(descriptor);
-    return FolderHandle{std::move(folder)};
-}
-
-Result<FolderFiles> PosixFileSystem::listFolderFiles(const FolderHandle& folder)
-{
-    auto folderPath = absoluteFolder(withoutTrailingSlashes(folder.path));
+    auto folderPath = absoluteFolder(withoutTrailingSlashes(path));
     if (!folderPath)
         return std::unexpected(folderPath.error());
-    FolderFiles files{*std::move(folderPath), {}, {}, {}};
-    DirectoryStream directory(opendir(files.parentPath.c_str()));
-    if (!directory)
-        return failWith(describeErrno(errno));
-    files.folder = identityOf(directory.get(), keepsInodeNumbers(dirfd(directory.get())));
-
-    // Names and their sort keys go into two shared buffers, so a large folder
-    // costs a few allocations rather than two per entry.
-    struct Entry {
-        std::size_t nameOffset;
-        std::size_t nameLength;
-        std::size_t keyOffset;
-        std::size_t keyLength;
-        std::uint64_t inode;
-    };
-    std::vector<Entry> entries;
-    std::string names;
-    std::string keys;
-    const Result<void> read = forEachEntry(directory.get(), [&](const dirent& entry) {
-        if (!isListedAsFile(directory.get(), entry))
-            return;
-        const std::string_view name = entry.d_name;
-        const std::size_t keyOffset = keys.size();
-        appendNaturalSortKey(keys, name);
-        entries.push_back({names.size(), name.size(), keyOffset, keys.size() - keyOffset, listedInode(entry)});
-        names += name;
-    });
-    if (!read)
-        return std::unexpected(read.error());
-
-    const auto nameOf = [&names](const Entry& entry) {
-        return std::string_view(names.data() + entry.nameOffset, entry.nameLength);
-    };
-    const auto keyOf = [&keys](const Entry& entry) {
-        return std::string_view(keys.data() + entry.keyOffset, entry.keyLength);
-    };
-    std::sort(entries.begin(), entries.end(), [&](const Entry& a, const Entry& b) {
-        const int order = keyOf(a).compare(keyOf(b));
-        return order != 0 ? order < 0 : nameOf(a) < nameOf(b);
-    });
-
-    files.names.reserve(entries.size(), names.size());
-    files.inodes.reserve(entries.size());
-    for (const Entry& entry : entries) {
-        files.names.add(nameOf(entry));
-        files.inodes.push_back(entry.inode);
+    DirectoryStream directory(opendir(folderPath->c_str()));
+    if (!directory) {
+        const int error = errno;
+        struct stat status {};
+        if (error == ENOTDIR && stat(folderPath->c_str(), &status) == 0 && !S_ISDIR(status.st_mode))
+            return failWith(notAFolderFailure());
+        return failWith(failureOfErrno(error));
     }
-    return files;
+    const int descriptor = dirfd(directory.get());
+    struct stat status {};
+    if (fstat(descriptor, &status) != 0)
+        return failWith(failureOfErrno(errno));
+
+    FolderListing listing;
+    static_cast<VolumeProfile&>(listing) = volumes_.of(descriptor, status.st_dev);
+    listing.path = *std::move(folderPath);
+    listing.folder = identityOn(listing, status);
+    if (auto read = readEntries(directory.get(), listing); !read)
+        return std::unexpected(read.error());
+    listing.access = folderAccessOf(descriptor);
+    listing.caseInsensitive = listing.caseRule == CaseRule::Ignored
+        || probeCaseInsensitivity(descriptor, listing.names).value_or(false);
+    return listing;
 }
 
 Result<FileHandle> PosixFileSystem::lookUpFile(const std::string& path)
@@ -430,8 +372,8 @@ Result<FileHandle> PosixFileSystem::lookUpFile(const std::string& path)
     if (path.empty() || path.ends_with('/')) {
         struct stat status {};
         if (lstat(path.c_str(), &status) != 0)
-            return failWith(describeErrno(errno));
-        return failWith(kNotAFile);
+            return failWith(failureOfErrno(errno));
+        return failWith(notAFileFailure());
     }
     const auto slash = path.rfind('/');
     std::string prefix;
@@ -446,57 +388,49 @@ Result<FileHandle> PosixFileSystem::lookUpFile(const std::string& path)
     auto folder = openFolder(*parent);
     if (!folder)
         return std::unexpected(folder.error());
-    auto file = lookUpFileIn(*folder, name);
-    if (file)
-        file->path = path;
-    return file;
+    return lookUpFileIn(*folder, name);
 }
 
 Result<OpenFolderPtr> PosixFileSystem::openFolder(const std::string& path)
 {
     FileDescriptor descriptor(open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
     if (!descriptor)
-        return failWith(describeErrno(errno));
+        return failWith(failureOfErrno(errno));
     struct stat status {};
     if (fstat(descriptor.get(), &status) != 0)
-        return failWith(describeErrno(errno));
-    FolderVolume volume = folderVolumeOf(descriptor.get());
-    return std::make_shared<const PosixOpenFolder>(path, status, std::move(descriptor), std::move(volume));
+        return failWith(failureOfErrno(errno));
+    const VolumeProfile volume = volumes_.of(descriptor.get(), status.st_dev);
+    return std::make_shared<const PosixOpenFolder>(path, status, std::move(descriptor), volume);
 }
 
 Result<FileHandle> PosixFileSystem::lookUpFileIn(const OpenFolderPtr& folder, std::string_view name)
 {
     // Only a name directly inside the folder is looked up.
     if (name.empty() || name.find('/') != std::string_view::npos || name.find('\0') != std::string_view::npos)
-        return failWith(describeErrno(ENOENT));
+        return failWith(failureOfErrno(ENOENT));
     const PosixOpenFolder& open = posixFolder(folder);
     const int at = open.descriptor();
     const std::string entry(name);
     struct stat status {};
     if (fstatat(at, entry.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
-        return failWith(describeErrno(errno));
+        return failWith(failureOfErrno(errno));
     // A link counts as what it points to; a dangling one stays a file.
     struct stat target {};
     if (S_ISDIR(status.st_mode)
         || (S_ISLNK(status.st_mode) && fstatat(at, entry.c_str(), &target, 0) == 0 && S_ISDIR(target.st_mode)))
-        return failWith(kNotAFile);
+        return failWith(notAFileFailure());
 
-    FileHandle file;
-    file.path = joinPath(folder->path(), name);
-    file.name = entry;
-    file.parentPath = folder->path();
-    file.identity = identityOf(status);
-    if (!open.volume().keepsInodeNumbers)
-        file.identity.inode = 0; // a later look-up would give another number
-    file.folder = folder;
-    return file;
+    return FileHandle{entry, folder->path(), identityOn(open.volume(), status), folder};
 }
 
 Result<std::string> PosixFileSystem::move(const FileHandle& file, const std::string& destination)
 {
     const auto newName = nameInFolder(destination, file.parentPath);
-    if (!newName || !isValidName(*newName))
-        return failWith(kInvalidName);
+    if (!newName)
+        return failWith(invalidNameFailure(std::nullopt));
+    // What no folder on any volume holds ("", ".", "..", "/" or NUL in it).
+    if (const auto refusal = refusalOf(*newName, VolumeKind::Posix, std::numeric_limits<std::size_t>::max()))
+        return failWith(invalidNameFailure(refusal));
     // A name longer than the directory allows needs no check of its own: the
     // kernel refuses it (ENAMETOOLONG, "文件名过长") before touching anything.
 
@@ -513,10 +447,10 @@ Result<std::string> PosixFileSystem::move(const FileHandle& file, const std::str
     if (target == file.name) {
         struct stat status {};
         if (fstatat(at, file.name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
-            return failWith(describeErrno(errno));
+            return failWith(failureOfErrno(errno));
         return target;
     }
-    if (open.volume().volume.driver == "fusefat") {
+    if (open.volume().driver == VolumeDriver::Fusefat) {
         if (auto refusal = refusalByFusefat(target))
             return failWith(*std::move(refusal));
     }
@@ -526,21 +460,21 @@ Result<std::string> PosixFileSystem::move(const FileHandle& file, const std::str
         // The entry in the way may be this very file under another letter
         // case; only then is it moved away and back under the new name.
         if (!mayBeTheFileItself(open, file.name, target))
-            return failWith(kAlreadyExists);
+            return failWith(failureOf(FailureKind::Exists));
         if (auto moved = moveThroughTemporaryName(at, file.name, target); !moved)
             return std::unexpected(moved.error());
     } else if (error != 0) {
-        return failWith(describeMoveFailure(error, open, file.name, target));
+        return failWith(moveFailure(error, open, file.name, target));
     }
 
-    if (!open.volume().mayAlterNames || exists(at, target))
+    if (!open.volume().mayStoreOtherName || exists(at, target))
         return target;
     // Not under the name it was given: the driver stored it otherwise. The
     // listed name it became is the one that compares equal the way such
     // drivers alter names.
     DirectoryStream directory(listingOf(at));
     if (!directory)
-        return failWith(kLostAfterMove);
+        return failWith(lostAfterMoveFailure());
     const std::string wanted = storedFormOf(target);
     std::string stored;
     int matches = 0;
@@ -549,7 +483,7 @@ Result<std::string> PosixFileSystem::move(const FileHandle& file, const std::str
             stored = entry.d_name;
     });
     if (!read || matches != 1)
-        return failWith(kLostAfterMove);
+        return failWith(lostAfterMoveFailure());
     return stored;
 }
 
@@ -614,7 +548,7 @@ Result<void> PosixFileSystem::moveThroughTemporaryName(int folder, const std::st
         error = moveNoReplace(folder, from, temporary);
     }
     if (error != 0)
-        return failWith(describeErrno(error));
+        return failWith(failureOfErrno(error));
 
     // With the file away, the new name is free if it only ever named the
     // file itself; an entry still there under it is another file (a hard
@@ -624,36 +558,8 @@ Result<void> PosixFileSystem::moveThroughTemporaryName(int folder, const std::st
     if (error == 0)
         return {};
     if (moveNoReplace(folder, temporary, from) != 0)
-        return failWith(describeErrno(error) + "（文件现名为 " + temporary + "）");
-    return failWith(describeErrno(error));
-}
-
-Result<DirectoryNames> PosixFileSystem::readDirectoryNames(const std::string& path)
-{
-    DirectoryStream directory(opendir(path.c_str()));
-    if (!directory)
-        return failWith(describeErrno(errno));
-    DirectoryNames result;
-    const int descriptor = dirfd(directory.get());
-    const Volume volume = detectVolume(descriptor);
-    result.folder = identityOf(directory.get(), !volume.userSpaceDriver || fuseKeepsInodeNumbers(descriptor));
-    const Result<void> read = forEachEntry(directory.get(), [&result](const dirent& entry) {
-        result.names.add(entry.d_name);
-        result.inodes.push_back(listedInode(entry));
-    });
-    if (!read)
-        return std::unexpected(read.error());
-    const long longest = fpathconf(descriptor, _PC_NAME_MAX);
-    if (longest > 0)
-        result.longestName = static_cast<std::size_t>(longest);
-    result.volumeKind = volume.kind;
-    result.userSpaceDriver = volume.userSpaceDriver;
-    result.access = folderAccessOf(descriptor);
-    // A folder without a name to try takes after its kind: FAT and exFAT
-    // never tell case apart.
-    result.caseInsensitive = probeCaseInsensitivity(descriptor, result.names)
-                                 .value_or(volume.kind == VolumeKind::Fat || volume.kind == VolumeKind::Exfat);
-    return result;
+        return failWith(leftUnderTemporaryName(failureOfErrno(error), temporary));
+    return failWith(failureOfErrno(error));
 }
 
 } // namespace renamer

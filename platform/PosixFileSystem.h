@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FileSystem.h"
+#include "VolumeProfiles.h"
 
 #include <string>
 
@@ -20,24 +21,24 @@ enum class NoReplaceMethod {
     kExistsCheckThenRename,
 };
 
-// FileSystem on a POSIX system (Linux). Failure descriptions are the short
-// Chinese texts of describeErrno, plus "不是文件" / "不是文件夹" when a path names
-// the wrong kind of entry, and for a new name the volume refuses, the rule it
-// breaks (describeRefusedName).
+// FileSystem on a POSIX system (Linux). Failures are those of
+// FileSystemFailures.h: of an errno's kind, a file or folder where the other
+// was asked for, and for a new name the volume refuses, the rule it breaks.
 class PosixFileSystem final : public FileSystem {
 public:
     explicit PosixFileSystem(NoReplaceMethod method = NoReplaceMethod::kRenameNoReplace);
 
-    // Follows symbolic links; a dangling link is reported as a file. Names
-    // starting with "." also get the hidden bit (2).
+    // Follows symbolic links; a dangling link is reported as a file.
     Result<std::uint32_t> attributes(const std::string& path) override;
 
-    // The handle keeps `path` as given, without its trailing slashes.
-    Result<FolderHandle> lookUpFolder(const std::string& path) override;
-
-    // Symbolic links count as what they point to; dangling ones as files. A
-    // relative folder gets the current directory prefixed, like lookUpFile.
-    Result<FolderFiles> listFolderFiles(const FolderHandle& folder) override;
+    // The entries in the order a person sees in a file manager
+    // (case-insensitive natural order, ties broken by byte order); symbolic
+    // links count as what they point to, dangling ones as files. A relative
+    // path gets the current directory prefixed, and trailing slashes go, as
+    // for lookUpFile. Besides the entries: whether the user may rename in the
+    // folder, whether it tells letter case apart (where the volume leaves
+    // that to each folder, probeCaseInsensitivity) and the volume's profile.
+    Result<FolderListing> readFolder(const std::string& path) override;
 
     // A relative `path` gets the current directory as its parent, so the
     // handle's parentPath is always absolute. Names are kept byte for byte.
@@ -50,19 +51,14 @@ public:
     // `folder` must come from this file system.
     Result<FileHandle> lookUpFileIn(const OpenFolderPtr& folder, std::string_view name) override;
 
-    // Besides the names: the volume's kind and driver (detectVolume), whether
-    // the folder is writable, and whether it tells letter case apart
-    // (probeCaseInsensitivity). The length limit is _PC_NAME_MAX, which
-    // FUSE drivers of Windows volumes report in UTF-16 units.
-    Result<DirectoryNames> readDirectoryNames(const std::string& path) override;
-
     // `destination` must be file.parentPath + "/" + the new name. The move is
     // made in the file's open folder (one is opened at parentPath for a
     // handle made by hand). A target that is the file itself under another
     // letter case is reached through a temporary name in the same folder; a
     // hard link of the file is left alone like any other existing file. On
-    // FUSE and Windows volumes the file is then looked up under its new name,
-    // and where the driver stored another name, that name is returned.
+    // volumes that may store another name than asked (FUSE, Windows volumes)
+    // the file is then looked up under its new name, and where the driver
+    // stored another name, that name is returned.
     Result<std::string> move(const FileHandle& file, const std::string& destination) override;
 
 private:
@@ -73,6 +69,7 @@ private:
     Result<void> moveThroughTemporaryName(int folder, const std::string& from, const std::string& to) const;
 
     NoReplaceMethod method_;
+    VolumeProfiles volumes_;
 };
 
 } // namespace renamer

@@ -1,5 +1,6 @@
 #include "VolumeDetection.h"
 
+#include "DirectoryProbes.h"
 #include "MountInfo.h"
 
 #include <array>
@@ -71,32 +72,33 @@ std::optional<std::string> udevFileSystemType(unsigned major, unsigned minor)
     return std::nullopt;
 }
 
-Volume detectFuseVolume(int directory)
+// The kind and driver of a FUSE volume.
+void detectFuseVolume(int directory, VolumeProfile& volume)
 {
-    Volume volume;
     volume.userSpaceDriver = true;
     const auto mount = mountOf(directory);
     if (!mount)
-        return volume;
+        return;
     const std::string_view type = mount->fileSystemType;
     const std::size_t dot = type.find('.');
     if (dot != std::string_view::npos) {
-        volume.driver = type.substr(dot + 1);
-        volume.kind = volumeKindOfName(volume.driver).value_or(VolumeKind::Posix);
-        return volume;
+        const std::string_view driver = type.substr(dot + 1);
+        volume.volumeKind = volumeKindOfName(driver).value_or(VolumeKind::Posix);
+        if (driver == "fusefat")
+            volume.driver = VolumeDriver::Fusefat;
+        return;
     }
     // No driver named: what the volume holds tells.
     if (type == "fuseblk") {
         if (const auto udevType = udevFileSystemType(mount->deviceMajor, mount->deviceMinor)) {
             if (const auto kind = volumeKindOfName(*udevType)) {
-                volume.kind = *kind;
-                return volume;
+                volume.volumeKind = *kind;
+                return;
             }
         }
     }
     if (const auto sector = firstSectorOf(mount->source))
-        volume.kind = volumeKindOfBootSector(*sector).value_or(VolumeKind::Posix);
-    return volume;
+        volume.volumeKind = volumeKindOfBootSector(*sector).value_or(VolumeKind::Posix);
 }
 
 } // namespace
@@ -136,16 +138,27 @@ std::optional<VolumeKind> volumeKindOfBootSector(std::string_view sector)
     return std::nullopt;
 }
 
-Volume detectVolume(int directory)
+VolumeProfile detectVolume(int directory)
 {
+    VolumeProfile volume;
     struct statfs status {};
     if (fstatfs(directory, &status) != 0)
-        return {};
+        return volume;
     const long magic = static_cast<long>(status.f_type);
     if (magic == FUSE_SUPER_MAGIC)
-        return detectFuseVolume(directory);
-    Volume volume;
-    volume.kind = volumeKindOfMagic(magic).value_or(VolumeKind::Posix);
+        detectFuseVolume(directory, volume);
+    else
+        volume.volumeKind = volumeKindOfMagic(magic).value_or(VolumeKind::Posix);
+
+    // The kernel's file systems keep their inode numbers; a FUSE driver only
+    // where it has numbers of its own.
+    volume.stableInodes = !volume.userSpaceDriver || fuseKeepsInodeNumbers(directory);
+    volume.mayStoreOtherName = volume.userSpaceDriver || volume.volumeKind != VolumeKind::Posix;
+    if (volume.volumeKind == VolumeKind::Fat || volume.volumeKind == VolumeKind::Exfat)
+        volume.caseRule = CaseRule::Ignored;
+    const long longest = fpathconf(directory, _PC_NAME_MAX);
+    if (longest > 0)
+        volume.longestName = static_cast<std::size_t>(longest);
     return volume;
 }
 

@@ -76,7 +76,7 @@ struct Folders {
 struct Expectation {
     Disks disks;
     std::optional<std::size_t> failingRow;
-    std::string description;
+    FailureKind failure = FailureKind::Other;
     std::uint64_t renamed = 0;
 };
 
@@ -105,25 +105,25 @@ struct RowFile {
     std::string content; // of the file the row was made for
 };
 
-inline std::string failureOf(const RowFile& file, const std::string& path, const std::string& oldName,
-                      const std::string& newName, const Folders& folders, const Disks& disks,
-                      const std::set<std::string>& moved)
+inline std::optional<FailureKind> failureOf(const RowFile& file, const std::string& path, const std::string& oldName,
+                                            const std::string& newName, const Folders& folders, const Disks& disks,
+                                            const std::set<std::string>& moved)
 {
     if (newName.size() > 765)
-        return "文件名过长";
+        return FailureKind::NameTooLong;
     if (folders.resolve(path) != file.folder)
-        return "文件夹已被替换";
+        return FailureKind::FolderReplaced;
     const Disk& disk = disks.at(file.folder);
     const auto source = disk.find(oldName);
     if (source == disk.end())
-        return "文件未找到";
+        return FailureKind::NotFound;
     if (source->second != file.content)
-        return moved.contains(source->second) ? "文件未找到" : "文件已被替换";
+        return moved.contains(source->second) ? FailureKind::NotFound : FailureKind::FileReplaced;
     if (isInvalidName(newName))
-        return newName.size() > 255 ? "文件名过长" : "文件名无效";
+        return newName.size() > 255 ? FailureKind::NameTooLong : FailureKind::NameRefused;
     if (newName != oldName && disk.contains(newName))
-        return "文件已存在";
-    return {};
+        return FailureKind::Exists;
+    return std::nullopt;
 }
 
 inline Expectation replay(const FileList& list, const std::vector<RowFile>& files, const Folders& folders, Disks disks)
@@ -136,11 +136,11 @@ inline Expectation replay(const FileList& list, const std::vector<RowFile>& file
             continue;
         const std::string oldName{list.cell(row, ColumnKey::FileName)};
         const RowFile& file = files[row - 1];
-        const std::string failure
+        const auto failure
             = failureOf(file, std::string(list.cell(row, ColumnKey::Path)), oldName, newName, folders, disks, moved);
-        if (!failure.empty()) {
+        if (failure) {
             expected.failingRow = row;
-            expected.description = failure;
+            expected.failure = *failure;
             break;
         }
         Disk& disk = disks[file.folder];
@@ -339,7 +339,7 @@ private:
 struct HostileStats {
     int failedBatches = 0;
     std::uint64_t totalRenamed = 0;
-    std::map<std::string, int> stops; // description -> batches it stopped
+    std::map<FailureKind, int> stops; // what stopped a batch -> how many it stopped
 };
 
 // Makes the list of `seed` in the empty folder `root`, renames it, and checks
@@ -369,7 +369,7 @@ inline void renameHostileList(unsigned seed, const std::string& root, const Volu
 
     // Every renamed row's file holds the name the row now shows, unless
     // a later row of the same file renamed it again.
-    const std::size_t stop = outcome.failed ? expected.failingRow.value_or(0) : list.rowCount() + 1;
+    const std::size_t stop = outcome.failure ? expected.failingRow.value_or(0) : list.rowCount() + 1;
     int wrongFileRenames = 0;
     for (std::size_t row = 1; row < stop; ++row) {
         if (before.cell(row, ColumnKey::NewName).empty())
@@ -386,16 +386,17 @@ inline void renameHostileList(unsigned seed, const std::string& root, const Volu
     ASSERT_EQ(wrongFileRenames, 0);
     ASSERT_EQ(disksAfter, expected.disks);
 
-    ASSERT_EQ(outcome.failed, expected.failingRow.has_value());
+    ASSERT_EQ(outcome.failure.has_value(), expected.failingRow.has_value());
     ASSERT_EQ(outcome.renamedCount, expected.renamed);
     stats.totalRenamed += expected.renamed;
     if (expected.failingRow) {
         ++stats.failedBatches;
-        ++stats.stops[expected.description];
+        ++stats.stops[expected.failure];
         const std::size_t row = *expected.failingRow;
+        ASSERT_EQ(outcome.failure->kind, expected.failure);
         ASSERT_EQ(outcome.statusText, renameFailureMessage(before.cell(row, ColumnKey::FileName),
                                                            before.cell(row, ColumnKey::NewName),
-                                                           expected.description));
+                                                           outcome.failure->description));
     } else {
         ASSERT_EQ(outcome.statusText, std::to_string(expected.renamed) + "个文件已重命名");
     }

@@ -1,5 +1,5 @@
 #include "FileList.h"
-#include "FileSystem.h"
+#include "InMemoryFileSystem.h"
 
 #include <gtest/gtest.h>
 
@@ -9,32 +9,11 @@ using namespace renamer;
 
 namespace {
 
-// Answers file lookups from a fixed table, so the list can be tested without a disk.
-class TableFileSystem final : public FileSystem {
-public:
-    std::map<std::string, FileHandle> files;
-
-    Result<std::uint32_t> attributes(const std::string&) override { return 0; }
-    Result<FolderHandle> lookUpFolder(const std::string& path) override { return FolderHandle{path}; }
-    Result<FolderFiles> listFolderFiles(const FolderHandle&) override { return {}; }
-    Result<DirectoryNames> readDirectoryNames(const std::string&) override { return {}; }
-    Result<FileHandle> lookUpFile(const std::string& path) override
-    {
-        const auto found = files.find(path);
-        if (found == files.end())
-            return failWith("文件未找到");
-        return found->second;
-    }
-    Result<OpenFolderPtr> openFolder(const std::string&) override { return failWith("not here"); }
-    Result<FileHandle> lookUpFileIn(const OpenFolderPtr&, std::string_view) override { return failWith("not here"); }
-    Result<std::string> move(const FileHandle&, const std::string&) override { return failWith("not here"); }
-};
-
-TableFileSystem twoFiles()
+test_support::InMemoryFileSystem twoFiles()
 {
-    TableFileSystem fileSystem;
-    fileSystem.files["/photos/a.jpg"] = {"/photos/a.jpg", "a.jpg", "/photos", {}, {}};
-    fileSystem.files["/root.txt"] = {"/root.txt", "root.txt", "/", {}, {}};
+    test_support::InMemoryFileSystem fileSystem;
+    fileSystem.addFile("/photos/a.jpg");
+    fileSystem.addFile("/root.txt");
     return fileSystem;
 }
 
@@ -57,18 +36,18 @@ TEST(FileListColumns, KeysHeadersAndSubItemIndicesInDisplayOrder)
 TEST(FileListCells, ReadAndWriteByKeyAndOutOfRangeRowsThrow)
 {
     FileList list;
-    const std::size_t row = list.appendRow("1");
+    const std::size_t row = list.appendRow("1", "/d", "a.txt", {});
     list.setCell(row, ColumnKey::NewName, "新.txt");
     EXPECT_EQ(list.cell(1, ColumnKey::NewName), "新.txt");
     EXPECT_EQ(list.cell(1, list.subItemIndex(ColumnKey::NewName)), "新.txt");
-    EXPECT_EQ(list.cell(1, ColumnKey::FileName), "");
+    EXPECT_EQ(list.cell(1, ColumnKey::FileName), "a.txt");
     EXPECT_THROW(list.cell(0, ColumnKey::Id), std::out_of_range);
     EXPECT_THROW(list.cell(2, ColumnKey::Id), std::out_of_range);
 }
 
 TEST(AddFile, RowsAreNumberedInOrderAndTheSameFileMayStandTwice)
 {
-    TableFileSystem fileSystem = twoFiles();
+    test_support::InMemoryFileSystem fileSystem = twoFiles();
     FileList list;
     ASSERT_TRUE(AddFile(list, fileSystem, "/photos/a.jpg"));
     ASSERT_TRUE(AddFile(list, fileSystem, "/root.txt"));
@@ -84,17 +63,17 @@ TEST(AddFile, RowsAreNumberedInOrderAndTheSameFileMayStandTwice)
 
 TEST(AddFile, AFailedLookupAddsNoRowAndPassesTheFailureOn)
 {
-    TableFileSystem fileSystem = twoFiles();
+    test_support::InMemoryFileSystem fileSystem = twoFiles();
     FileList list;
     const Result<void> added = AddFile(list, fileSystem, "/photos/missing.jpg");
     ASSERT_FALSE(added);
-    EXPECT_EQ(added.error().description, "文件未找到");
+    EXPECT_EQ(added.error().kind, FailureKind::NotFound);
     EXPECT_EQ(list.rowCount(), 0u);
 }
 
 TEST(AddFile, NumberingRestartsAtOneAfterAClear)
 {
-    TableFileSystem fileSystem = twoFiles();
+    test_support::InMemoryFileSystem fileSystem = twoFiles();
     FileList list;
     ASSERT_TRUE(AddFile(list, fileSystem, "/photos/a.jpg"));
     ASSERT_TRUE(AddFile(list, fileSystem, "/root.txt"));

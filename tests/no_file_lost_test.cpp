@@ -19,7 +19,7 @@ TEST(NoFileLost, HostileListsNeverLoseOverwriteOrMixUpAFile)
     EXPECT_GT(stats.failedBatches, static_cast<int>(kLists / 4));
     EXPECT_LT(stats.failedBatches, static_cast<int>(kLists));
     EXPECT_GT(stats.totalRenamed, kLists);
-    for (const char* description :
-         {"文件未找到", "文件已被替换", "文件夹已被替换", "文件已存在", "文件名无效", "文件名过长"})
-        EXPECT_GT(stats.stops[description], 0) << description;
+    for (const FailureKind kind : {FailureKind::NotFound, FailureKind::FileReplaced, FailureKind::FolderReplaced,
+                                   FailureKind::Exists, FailureKind::NameRefused, FailureKind::NameTooLong})
+        EXPECT_GT(stats.stops[kind], 0) << static_cast<int>(kind);
 }

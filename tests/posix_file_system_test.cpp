@@ -1,4 +1,4 @@
-#include "ErrnoDescription.h"
+#include "FileSystemFailures.h"
 #include "PosixFileSystem.h"
 #include "TemporaryDirectory.h"
 
@@ -26,9 +26,9 @@ using test_support::TemporaryDirectory;
 using test_support::writeFile;
 
 template <class T>
-std::optional<std::string> failureOf(const Result<T>& result)
+std::optional<FailureKind> failureOf(const Result<T>& result)
 {
-    return result ? std::nullopt : std::optional(result.error().description);
+    return result ? std::nullopt : std::optional(result.error().kind);
 }
 
 TEST(PosixFileSystem, AttributesFollowLinksAndReportDanglingOnesAsFiles)
@@ -36,7 +36,6 @@ TEST(PosixFileSystem, AttributesFollowLinksAndReportDanglingOnesAsFiles)
     TemporaryDirectory temp;
     const std::string dir = temp.path();
     writeFile(dir + "/file.txt", "x");
-    writeFile(dir + "/.hidden", "x");
     mkdir((dir + "/folder").c_str(), 0755);
     symlink("folder", (dir + "/link-to-folder").c_str());
     symlink("nowhere", (dir + "/dangling").c_str());
@@ -51,7 +50,6 @@ TEST(PosixFileSystem, AttributesFollowLinksAndReportDanglingOnesAsFiles)
         {"a folder has the folder bit", dir + "/folder", kDirectoryAttribute},
         {"a link to a folder counts as a folder", dir + "/link-to-folder", kDirectoryAttribute},
         {"a dangling link exists, as a file", dir + "/dangling", 0},
-        {"a name starting with a dot is hidden", dir + "/.hidden", 2},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.behaviour);
@@ -59,21 +57,21 @@ TEST(PosixFileSystem, AttributesFollowLinksAndReportDanglingOnesAsFiles)
         ASSERT_TRUE(bits.has_value()) << bits.error().description;
         EXPECT_EQ(*bits, row.bits);
     }
-    EXPECT_EQ(fileSystem.attributes(dir + "/absent").error().description, "文件未找到");
+    EXPECT_EQ(failureOf(fileSystem.attributes(dir + "/absent")), FailureKind::NotFound);
 }
 
-TEST(PosixFileSystem, LookUpFolderKeepsThePathAndRefusesFiles)
+TEST(PosixFileSystem, ReadingAFolderKeepsItsPathAndRefusesFiles)
 {
     TemporaryDirectory temp;
     writeFile(temp.path() + "/file.txt", "x");
     PosixFileSystem fileSystem;
-    EXPECT_EQ(fileSystem.lookUpFolder(temp.path() + "//")->path, temp.path());
-    EXPECT_EQ(fileSystem.lookUpFolder("/")->path, "/");
-    EXPECT_EQ(fileSystem.lookUpFolder(temp.path() + "/file.txt").error().description, "不是文件夹");
-    EXPECT_EQ(fileSystem.lookUpFolder(temp.path() + "/absent").error().description, "文件未找到");
+    EXPECT_EQ(fileSystem.readFolder(temp.path() + "//")->path, temp.path());
+    EXPECT_EQ(fileSystem.readFolder("/")->path, "/");
+    EXPECT_EQ(fileSystem.readFolder(temp.path() + "/file.txt").error(), notAFolderFailure());
+    EXPECT_EQ(failureOf(fileSystem.readFolder(temp.path() + "/absent")), FailureKind::NotFound);
 }
 
-TEST(PosixFileSystem, ListingHoldsEveryNonFolderEntryInNaturalOrder)
+TEST(PosixFileSystem, AFolderListsEveryEntryWithItsKindInNaturalOrder)
 {
     TemporaryDirectory temp;
     const std::string dir = temp.path();
@@ -85,19 +83,23 @@ TEST(PosixFileSystem, ListingHoldsEveryNonFolderEntryInNaturalOrder)
     symlink("nowhere", (dir + "/dangling").c_str());
 
     PosixFileSystem fileSystem;
-    const auto listed = fileSystem.listFolderFiles(FolderHandle{dir + "/"});
+    const auto listed = fileSystem.readFolder(dir + "/");
     ASSERT_TRUE(listed.has_value()) << listed.error().description;
-    const std::vector<std::string_view> expected = {".hidden",  "dangling",     "Img1.png",    "img2.png",
-                                                    "img10.png", "link-to-file", "\xff\xfe.bin"};
+    const std::vector<std::string_view> expected = {".hidden",      "dangling",       "Img1.png", "img2.png",
+                                                    "img10.png",    "link-to-file",   "link-to-folder",
+                                                    "sub",          "\xff\xfe.bin"};
     EXPECT_EQ(listed->names.views(), expected);
-    EXPECT_EQ(listed->parentPath, dir);
-    for (const std::string_view name : listed->names.views())
-        EXPECT_EQ(fileSystem.lookUpFile(listed->parentPath + "/" + std::string(name))->parentPath, dir) << name;
+    using enum EntryKind;
+    EXPECT_EQ(listed->kinds, (std::vector<EntryKind>{File, File, File, File, File, File, Folder, Folder, File}));
+    EXPECT_EQ(listed->path, dir);
+    for (const std::string_view name : {"dangling", "Img1.png", "link-to-file"})
+        EXPECT_EQ(fileSystem.lookUpFile(listed->path + "/" + std::string(name))->parentPath, dir) << name;
 
-    EXPECT_EQ(fileSystem.listFolderFiles(FolderHandle{dir + "/absent"}).error().description, "文件未找到");
-    const auto root = fileSystem.listFolderFiles(FolderHandle{"/"});
-    ASSERT_TRUE(root.has_value()) << root.error().description;
-    EXPECT_EQ(root->parentPath, "/");
+    const std::string saved = std::filesystem::current_path();
+    ASSERT_EQ(chdir(dir.c_str()), 0);
+    const auto relative = fileSystem.readFolder("sub");
+    ASSERT_EQ(chdir(saved.c_str()), 0);
+    EXPECT_EQ(relative->path, dir + "/sub") << "a relative folder gets the current directory prefixed";
 }
 
 TEST(PosixFileSystem, NamesThatDifferOnlyInCaseListInByteOrderWhateverTheDirectorySays)
@@ -118,7 +120,7 @@ TEST(PosixFileSystem, NamesThatDifferOnlyInCaseListInByteOrderWhateverTheDirecto
             writeFile(temp.path() + "/" + expected[capitalsFirst ? i : i + 1], "");
             writeFile(temp.path() + "/" + expected[capitalsFirst ? i + 1 : i], "");
         }
-        const auto listed = PosixFileSystem().listFolderFiles(FolderHandle{temp.path()});
+        const auto listed = PosixFileSystem().readFolder(temp.path());
         ASSERT_TRUE(listed.has_value());
         EXPECT_EQ(listed->names.views(), std::vector<std::string_view>(expected.begin(), expected.end()));
     }
@@ -137,7 +139,6 @@ TEST(PosixFileSystem, LookUpFileSplitsNameAndAbsoluteParent)
 
     const auto file = fileSystem.lookUpFile(dir + "/sub//a.txt");
     ASSERT_TRUE(file.has_value()) << file.error().description;
-    EXPECT_EQ(file->path, dir + "/sub//a.txt");
     EXPECT_EQ(file->name, "a.txt");
     EXPECT_EQ(file->parentPath, dir + "/sub");
 
@@ -155,19 +156,19 @@ TEST(PosixFileSystem, LookUpFileSplitsNameAndAbsoluteParent)
     const struct {
         const char* behaviour;
         std::string path;
-        const char* failure;
+        Failure failure;
     } refusals[] = {
-        {"a folder is not a file", dir + "/sub", "不是文件"},
-        {"a link to a folder is not a file", dir + "/link-to-folder", "不是文件"},
-        {"a file path with a trailing slash names nothing", dir + "/sub/a.txt/", "文件未找到"},
-        {"a missing file is not found", dir + "/absent.txt", "文件未找到"},
-        {"the empty path is not found", "", "文件未找到"},
+        {"a folder is not a file", dir + "/sub", notAFileFailure()},
+        {"a link to a folder is not a file", dir + "/link-to-folder", notAFileFailure()},
+        {"a file path with a trailing slash names nothing", dir + "/sub/a.txt/", failureOfErrno(ENOENT)},
+        {"a missing file is not found", dir + "/absent.txt", failureOfErrno(ENOENT)},
+        {"the empty path is not found", "", failureOfErrno(ENOENT)},
     };
     for (const auto& row : refusals) {
         SCOPED_TRACE(row.behaviour);
         const auto refused = fileSystem.lookUpFile(row.path);
         ASSERT_FALSE(refused.has_value());
-        EXPECT_EQ(refused.error().description, row.failure);
+        EXPECT_EQ(refused.error(), row.failure);
     }
 }
 
@@ -199,7 +200,7 @@ TEST(PosixFileSystem, FileInTheRootFolderHasTheRootAsParent)
 struct MoveRow {
     const char* behaviour;
     std::string destinationSuffix; // appended to the file's parentPath
-    std::optional<std::string> failure;
+    std::optional<FailureKind> failure;
     std::map<std::string, std::string> after; // empty: the folder is unchanged
 };
 
@@ -214,14 +215,14 @@ std::vector<MoveRow> moveRows()
          {{"\xfe\xff", "A"}, {"b.txt", "B"}}},
         {"a change of letter case only succeeds", "/A.TXT", std::nullopt, {{"A.TXT", "A"}, {"b.txt", "B"}}},
         {"a move onto its own path succeeds and changes nothing", "/a.txt", std::nullopt, {}},
-        {"an existing target is never replaced", "/b.txt", "文件已存在", {}},
-        {"a name with a slash is refused", "/x/c.txt", "文件名无效", {}},
-        {"a name with NUL is refused", std::string("/c\0.txt", 7), "文件名无效", {}},
-        {"the name . is refused", "/.", "文件名无效", {}},
-        {"the name .. is refused", "/..", "文件名无效", {}},
-        {"the empty name is refused", "/", "文件名无效", {}},
-        {"a name one byte too long is refused", "/" + std::string(256, 'n'), "文件名过长", {}},
-        {"a destination outside the folder is refused", "-elsewhere/c.txt", "文件名无效", {}},
+        {"an existing target is never replaced", "/b.txt", FailureKind::Exists, {}},
+        {"a name with a slash is refused", "/x/c.txt", FailureKind::NameRefused, {}},
+        {"a name with NUL is refused", std::string("/c\0.txt", 7), FailureKind::NameRefused, {}},
+        {"the name . is refused", "/.", FailureKind::NameRefused, {}},
+        {"the name .. is refused", "/..", FailureKind::NameRefused, {}},
+        {"the empty name is refused", "/", FailureKind::NameRefused, {}},
+        {"a name one byte too long is refused", "/" + std::string(256, 'n'), FailureKind::NameTooLong, {}},
+        {"a destination outside the folder is refused", "-elsewhere/c.txt", FailureKind::NameRefused, {}},
     };
 }
 
@@ -266,8 +267,8 @@ TEST_P(PosixFileSystemMove, MissingSourceIsNotFound)
     writeFile(temp.path() + "/a.txt", "A");
     const auto file = fileSystem.lookUpFile(temp.path() + "/a.txt").value();
     unlink((temp.path() + "/a.txt").c_str());
-    EXPECT_EQ(failureOf(fileSystem.move(file, temp.path() + "/c.txt")), "文件未找到");
-    EXPECT_EQ(failureOf(fileSystem.move(file, temp.path() + "/a.txt")), "文件未找到");
+    EXPECT_EQ(failureOf(fileSystem.move(file, temp.path() + "/c.txt")), FailureKind::NotFound);
+    EXPECT_EQ(failureOf(fileSystem.move(file, temp.path() + "/a.txt")), FailureKind::NotFound);
     EXPECT_TRUE(snapshot(temp.path()).empty());
 }
 
@@ -278,10 +279,10 @@ TEST_P(PosixFileSystemMove, RootParentAcceptsBothDestinationForms)
     const std::string name = ".renamer-absent-" + std::to_string(getpid());
     if (access(("/" + name).c_str(), F_OK) == 0 || access(("/" + name + "-new").c_str(), F_OK) == 0)
         GTEST_SKIP() << "the names this test needs exist in /";
-    const FileHandle file{"/" + name, name, "/", {}, {}};
-    EXPECT_EQ(failureOf(fileSystem.move(file, "//" + name + "-new")), "文件未找到");
-    EXPECT_EQ(failureOf(fileSystem.move(file, "/" + name + "-new")), "文件未找到");
-    EXPECT_EQ(failureOf(fileSystem.move(file, name + "-new")), "文件名无效");
+    const FileHandle file{name, "/", {}, {}};
+    EXPECT_EQ(failureOf(fileSystem.move(file, "//" + name + "-new")), FailureKind::NotFound);
+    EXPECT_EQ(failureOf(fileSystem.move(file, "/" + name + "-new")), FailureKind::NotFound);
+    EXPECT_EQ(failureOf(fileSystem.move(file, name + "-new")), FailureKind::NameRefused);
 }
 
 // Runs `action` in a child process without root's rights (as "nobody") when
@@ -325,10 +326,11 @@ TEST_P(PosixFileSystemMove, ReadOnlyFolderIsRefused)
     const auto file = fileSystem.lookUpFile(folder + "/a.txt").value();
     chmod(folder.c_str(), 0555);
     const std::string failure = runUnprivileged([&] {
-        return failureOf(fileSystem.move(file, folder + "/c.txt")).value_or("renamed");
+        const auto moved = fileSystem.move(file, folder + "/c.txt");
+        return moved ? "renamed" : std::to_string(static_cast<int>(moved.error().kind));
     });
     chmod(folder.c_str(), 0755);
-    EXPECT_EQ(failure, "没有权限");
+    EXPECT_EQ(failure, std::to_string(static_cast<int>(FailureKind::NoRights)));
     EXPECT_EQ(snapshot(folder), (std::map<std::string, std::string>{{"a.txt", "A"}}));
 }
 
@@ -339,7 +341,7 @@ TEST_P(PosixFileSystemMove, HardLinkOfTheFileIsNotReplaced)
     writeFile(temp.path() + "/a", "shared");
     ASSERT_EQ(link((temp.path() + "/a").c_str(), (temp.path() + "/b").c_str()), 0);
     const auto file = fileSystem.lookUpFile(temp.path() + "/a").value();
-    EXPECT_EQ(failureOf(fileSystem.move(file, temp.path() + "/b")), "文件已存在");
+    EXPECT_EQ(failureOf(fileSystem.move(file, temp.path() + "/b")), FailureKind::Exists);
     EXPECT_EQ(snapshot(temp.path()), (std::map<std::string, std::string>{{"a", "shared"}, {"b", "shared"}}));
 }
 
@@ -358,28 +360,22 @@ INSTANTIATE_TEST_SUITE_P(Methods, PosixFileSystemMove,
 namespace renamer {
 namespace {
 
-TEST(PosixFileSystem, DirectoryNamesHoldEveryEntryAndHowTheDirectoryComparesNames)
+TEST(PosixFileSystem, AFolderTellsHowItComparesNamesAndHowLongTheyMayBe)
 {
     TemporaryDirectory temp;
     writeFile(temp.path() + "/a.txt", "");
-    writeFile(temp.path() + "/.hidden", "");
-    mkdir((temp.path() + "/Folder").c_str(), 0755);
     PosixFileSystem fileSystem;
-    auto names = fileSystem.readDirectoryNames(temp.path());
-    ASSERT_TRUE(names.has_value()) << names.error().description;
-    std::vector<std::string_view> sorted = names->names.views();
-    std::sort(sorted.begin(), sorted.end());
-    EXPECT_EQ(sorted, (std::vector<std::string_view>{".hidden", "Folder", "a.txt"}));
-    EXPECT_FALSE(names->caseInsensitive) << "this file system tells a.txt from A.TXT";
-    EXPECT_EQ(names->longestName, 255u);
+    auto listed = fileSystem.readFolder(temp.path());
+    ASSERT_TRUE(listed.has_value()) << listed.error().description;
+    EXPECT_FALSE(listed->caseInsensitive) << "this file system tells a.txt from A.TXT";
+    EXPECT_EQ(listed->longestName, 255u);
 
     // Two real names differing in case only prove case sensitivity too.
     writeFile(temp.path() + "/A.TXT", "");
-    EXPECT_FALSE(fileSystem.readDirectoryNames(temp.path())->caseInsensitive);
-    EXPECT_EQ(fileSystem.readDirectoryNames(temp.path() + "/missing").error().description, "文件未找到");
+    EXPECT_FALSE(fileSystem.readFolder(temp.path())->caseInsensitive);
 }
 
-TEST(PosixFileSystem, DirectoryNamesTellWhetherTheUserMayWriteThere)
+TEST(PosixFileSystem, AFolderTellsWhetherTheUserMayRenameThere)
 {
     TemporaryDirectory temp;
     chmod(temp.path().c_str(), 0755);
@@ -388,8 +384,8 @@ TEST(PosixFileSystem, DirectoryNamesTellWhetherTheUserMayWriteThere)
     PosixFileSystem fileSystem;
     const auto accessAs = [&](const std::string& path) {
         return runUnprivileged([&] {
-            const auto names = fileSystem.readDirectoryNames(path);
-            return names ? std::to_string(static_cast<int>(names->access)) : names.error().description;
+            const auto listed = fileSystem.readFolder(path);
+            return listed ? std::to_string(static_cast<int>(listed->access)) : listed.error().description;
         });
     };
     EXPECT_EQ(accessAs(folder), std::to_string(static_cast<int>(FolderAccess::NoWriteRights)));
@@ -421,12 +417,9 @@ TEST(PosixFileSystem, EveryWayOfFindingAFileGivesItsIdentityAndItsMoveStaysInIts
     const FileHandle found = fileSystem.lookUpFile(dir + "/d/a.txt").value();
     EXPECT_EQ(found.identity, (FileIdentity{file.st_dev, file.st_ino}));
     EXPECT_EQ(found.folder->identity(), folderIdentity);
-    const FolderFiles listed = fileSystem.listFolderFiles(FolderHandle{dir + "/d"}).value();
+    const FolderListing listed = fileSystem.readFolder(dir + "/d").value();
     EXPECT_EQ(listed.inodes, std::vector<std::uint64_t>{file.st_ino});
     EXPECT_EQ(listed.folder, folderIdentity);
-    const DirectoryNames names = fileSystem.readDirectoryNames(dir + "/d").value();
-    EXPECT_EQ(names.inodes, std::vector<std::uint64_t>{file.st_ino});
-    EXPECT_EQ(names.folder, folderIdentity);
 
     // The folder's path is made to lead elsewhere between look-up and move.
     ASSERT_EQ(rename((dir + "/d").c_str(), (dir + "/d.old").c_str()), 0);
@@ -442,26 +435,30 @@ TEST(PosixFileSystem, EveryWayOfFindingAFileGivesItsIdentityAndItsMoveStaysInIts
 namespace renamer {
 namespace {
 
-TEST(RefusedNames, AFailureForANameSaysTheRuleItBreaksOrWhatTheErrnoMeansForAName)
+TEST(RefusedNames, AFailureForANameHasTheRuleItBreaksOrTheErrnosKind)
 {
     const struct {
         const char* behaviour;
         int error;
         std::optional<NameRefusal> refusal;
-        std::string description;
+        FailureKind kind;
     } rows[] = {
-        {"a forbidden character is named", ENOENT, NameRefusal{NameRefusalKind::ForbiddenCharacter, U'|'},
-         "文件名无效：不能含有“|”"},
+        {"a forbidden character is the rule broken", ENOENT, NameRefusal{NameRefusalKind::ForbiddenCharacter, U'|'},
+         FailureKind::NameRefused},
         {"a name too long is too long whatever the errno", EBADMSG, NameRefusal{NameRefusalKind::TooLong},
-         "文件名过长"},
-        {"bytes a volume cannot decode", EILSEQ, NameRefusal{NameRefusalKind::NotUtf8}, "文件名无效：含有无法识别的字节"},
-        {"ENOENT with no rule broken is still about the name", ENOENT, std::nullopt, "文件名无效"},
-        {"EBADMSG with no rule broken", EBADMSG, std::nullopt, "文件名无效"},
-        {"EPERM with no rule broken is a matter of rights", EPERM, std::nullopt, "没有权限"},
+         FailureKind::NameTooLong},
+        {"bytes a volume cannot decode", EILSEQ, NameRefusal{NameRefusalKind::NotUtf8}, FailureKind::NameRefused},
+        {"ENOENT with no rule broken is still about the name", ENOENT, std::nullopt, FailureKind::NameRefused},
+        {"EBADMSG with no rule broken", EBADMSG, std::nullopt, FailureKind::NameRefused},
+        {"EPERM with no rule broken is a matter of rights", EPERM, std::nullopt, FailureKind::NoRights},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.behaviour);
-        EXPECT_EQ(describeRefusedName(row.error, row.refusal), row.description);
+        const Failure failure = refusedNameFailure(row.error, row.refusal);
+        EXPECT_EQ(failure.kind, row.kind);
+        if (row.kind == FailureKind::NameRefused) {
+            EXPECT_EQ(failure.refusal, row.refusal);
+        }
     }
 }
 

@@ -17,7 +17,7 @@ FileList listOf(const std::vector<std::string>& names)
 {
     FileList list;
     for (const std::string& name : names) {
-        const std::size_t row = list.appendRow(std::to_string(list.rowCount() + 1));
+        const std::size_t row = list.appendRow(std::to_string(list.rowCount() + 1), {}, {}, {});
         list.setCell(row, ColumnKey::Path, "/d");
         list.setCell(row, ColumnKey::FileName, name);
     }
@@ -160,7 +160,7 @@ TEST(PreviewNames, ListsLongerThan32767RowsArePreviewedInFullEveryRowByItself)
 TEST(PreviewNames, APathologicalPatternIsBoundedAndProposesNothingForTheRowsItChokesOn)
 {
     FileList list = listOf(std::vector<std::string>(500, std::string(30, 'a') + "!"));
-    list.appendRow("501");
+    list.appendRow("501", {}, {}, {});
     list.setCell(501, ColumnKey::FileName, "aa");
     const auto start = std::chrono::steady_clock::now();
     preview(list, "^(a|a)*$", "x");
@@ -177,7 +177,7 @@ TEST(PreviewNames, AReplacementThatWouldMakeEveryNameEnormousStopsEachAtTheBound
     // about n * n / 2, here some 20 kB a row, 2 GB for the list.
     constexpr std::size_t kRows = 100'000;
     FileList list = listOf(std::vector<std::string>(kRows, std::string(200, 'a') + ".txt"));
-    list.appendRow("100001");
+    list.appendRow("100001", {}, {}, {});
     std::string chinese;
     for (int i = 0; i < 60; ++i)
         chinese += "名";

@@ -1,6 +1,7 @@
 #include "PosixFileSystem.h"
 #include "CueRules.h"
 #include "CueTexts.h"
+#include "InMemoryFileSystem.h"
 #include "RenameCues.h"
 #include "TemporaryDirectory.h"
 #include "CaseFolding.h"
@@ -13,6 +14,7 @@
 #include <random>
 
 using namespace renamer;
+using renamer::test_support::InMemoryFileSystem;
 using renamer::test_support::TemporaryDirectory;
 using renamer::test_support::writeFile;
 
@@ -149,34 +151,16 @@ TEST(RenameCueTexts, ErrorsNameTheOtherRow)
         EXPECT_FALSE(RowCue{skipped}.isError()) << static_cast<int>(skipped);
 }
 
-namespace {
-
-// A directory that compares names without regard to case, as a FAT or
-// case-folding folder does.
-class CaseInsensitiveFolder final : public FileSystem {
-public:
-    Result<std::uint32_t> attributes(const std::string&) override { return 0; }
-    Result<FolderHandle> lookUpFolder(const std::string& path) override { return FolderHandle{path}; }
-    Result<FolderFiles> listFolderFiles(const FolderHandle&) override { return {}; }
-    Result<FileHandle> lookUpFile(const std::string&) override { return failWith("unused"); }
-    Result<OpenFolderPtr> openFolder(const std::string&) override { return failWith("unused"); }
-    Result<FileHandle> lookUpFileIn(const OpenFolderPtr&, std::string_view) override { return failWith("unused"); }
-    Result<std::string> move(const FileHandle&, const std::string&) override { return failWith("unused"); }
-    Result<DirectoryNames> readDirectoryNames(const std::string&) override
-    {
-        DirectoryNames names;
-        names.caseInsensitive = true;
-        for (const char* name : {"PHOTO.JPG", "Ärger.txt", "notes.txt"})
-            names.names.add(name);
-        return names;
-    }
-};
-
-} // namespace
-
 TEST(RenameCuesWithoutCase, ACaseChangeIsTheFileItselfAndOtherCasesCollide)
 {
-    CaseInsensitiveFolder fileSystem;
+    // A directory that compares names without regard to case, as a FAT or
+    // case-folding folder does.
+    FolderListing fat;
+    fat.caseInsensitive = true;
+    for (const char* name : {"PHOTO.JPG", "Ärger.txt", "notes.txt"})
+        fat.names.add(name);
+    InMemoryFileSystem fileSystem;
+    fileSystem.addFolder("/fat", fat);
     FileList list;
     const std::vector<Proposal> rows = {
         {"PHOTO.JPG", "photo.jpg"}, {"ärger.txt", "ÄRGER.TXT"}, {"notes.txt", "Photo.jpg"}, {"x.txt", "y"}};
@@ -192,32 +176,6 @@ TEST(RenameCuesWithoutCase, ACaseChangeIsTheFileItselfAndOtherCasesCollide)
 }
 
 namespace {
-
-// One folder whose volume kind and access the test chooses.
-class FolderOnVolume final : public FileSystem {
-public:
-    FolderOnVolume(VolumeKind kind, FolderAccess access) : kind_(kind), access_(access) {}
-
-    Result<std::uint32_t> attributes(const std::string&) override { return 0; }
-    Result<FolderHandle> lookUpFolder(const std::string& path) override { return FolderHandle{path}; }
-    Result<FolderFiles> listFolderFiles(const FolderHandle&) override { return {}; }
-    Result<FileHandle> lookUpFile(const std::string&) override { return failWith("unused"); }
-    Result<OpenFolderPtr> openFolder(const std::string&) override { return failWith("unused"); }
-    Result<FileHandle> lookUpFileIn(const OpenFolderPtr&, std::string_view) override { return failWith("unused"); }
-    Result<std::string> move(const FileHandle&, const std::string&) override { return failWith("unused"); }
-    Result<DirectoryNames> readDirectoryNames(const std::string&) override
-    {
-        DirectoryNames names;
-        names.names.add("a.txt");
-        names.volumeKind = kind_;
-        names.access = access_;
-        return names;
-    }
-
-private:
-    VolumeKind kind_;
-    FolderAccess access_;
-};
 
 std::string repeated(std::string_view unit, std::size_t count)
 {
@@ -259,7 +217,13 @@ TEST(RenameCuesOfAVolume, TheFoldersRulesAndAccessAreCued)
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.behaviour);
-        FolderOnVolume fileSystem(row.kind, row.access);
+        // One folder whose volume kind and access the row chooses.
+        FolderListing folder;
+        folder.names.add("a.txt");
+        folder.volumeKind = row.kind;
+        folder.access = row.access;
+        InMemoryFileSystem fileSystem;
+        fileSystem.addFolder("/v", folder);
         FileList list;
         ASSERT_TRUE(appendFileRow(list, "/v", "a.txt"));
         list.setCell(1, ColumnKey::NewName, row.newName);
@@ -279,32 +243,6 @@ TEST(RenameCueTexts, AWindowsNameCueSaysWhichRuleTheNameBreaks)
     for (const Kind error : {Kind::NotAWindowsName, Kind::ReadOnlyVolume, Kind::NoWriteRights})
         EXPECT_TRUE(RowCue{error}.isError()) << static_cast<int>(error);
 }
-
-namespace {
-
-// Folders made up for the test: each path's names, letter-case rule and
-// identity; a path without an entry cannot be read.
-class MadeUpFolders final : public FileSystem {
-public:
-    std::map<std::string, DirectoryNames> folders;
-
-    Result<std::uint32_t> attributes(const std::string&) override { return 0; }
-    Result<FolderHandle> lookUpFolder(const std::string& path) override { return FolderHandle{path}; }
-    Result<FolderFiles> listFolderFiles(const FolderHandle&) override { return {}; }
-    Result<FileHandle> lookUpFile(const std::string&) override { return failWith("unused"); }
-    Result<OpenFolderPtr> openFolder(const std::string&) override { return failWith("unused"); }
-    Result<FileHandle> lookUpFileIn(const OpenFolderPtr&, std::string_view) override { return failWith("unused"); }
-    Result<std::string> move(const FileHandle&, const std::string&) override { return failWith("unused"); }
-    Result<DirectoryNames> readDirectoryNames(const std::string& path) override
-    {
-        const auto found = folders.find(path);
-        if (found == folders.end())
-            return failWith("没有权限");
-        return found->second;
-    }
-};
-
-} // namespace
 
 TEST(RenameCuesOfKnownFiles, ARowRenamesOnlyTheFileItWasMadeFor)
 {
@@ -334,14 +272,16 @@ TEST(RenameCuesOfKnownFiles, ARowRenamesOnlyTheFileItWasMadeFor)
         {"a read-only volume is named before a replaced folder", {{"/read-only", "a", "b", 1, 999}},
          {{Kind::ReadOnlyVolume}}},
     };
-    MadeUpFolders fileSystem;
+    // Two folders that hold "a" as inode 1; "/unread" cannot be read.
+    InMemoryFileSystem fileSystem;
     for (const char* path : {"/v", "/read-only"}) {
-        DirectoryNames& folder = fileSystem.folders[path];
+        DirectoryNames folder;
         folder.names.add("a");
         folder.inodes = {1};
         folder.folder = {1, 100};
+        folder.access = std::string_view(path) == "/read-only" ? FolderAccess::ReadOnlyVolume : FolderAccess::Writable;
+        fileSystem.addFolder(path, folder);
     }
-    fileSystem.folders["/read-only"].access = FolderAccess::ReadOnlyVolume;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.behaviour);
         FileList list;
@@ -450,7 +390,9 @@ TEST(RenameCuesAtRandom, TheTablesAgreeWithAPlainLedger)
     };
     int checkedCues = 0;
     for (int list = 0; list < 300; ++list) {
-        MadeUpFolders fileSystem;
+        // Folders made up for the test; a path without one cannot be read.
+        InMemoryFileSystem fileSystem;
+        std::map<std::string, DirectoryNames> folders;
         for (int folder = 0; folder < 2; ++folder) {
             DirectoryNames names;
             names.caseInsensitive = folder == 1;
@@ -464,7 +406,8 @@ TEST(RenameCuesAtRandom, TheTablesAgreeWithAPlainLedger)
                     names.inodes.push_back(pick(5) == 0 ? 0 : 10 + i);
                 }
             }
-            fileSystem.folders[paths[static_cast<std::size_t>(folder)]] = names;
+            fileSystem.addFolder(paths[static_cast<std::size_t>(folder)], names);
+            folders[paths[static_cast<std::size_t>(folder)]] = names;
         }
         FileList rows;
         DirectorySnapshot snapshot;
@@ -489,7 +432,7 @@ TEST(RenameCuesAtRandom, TheTablesAgreeWithAPlainLedger)
                 patternMissed[row - 1] = pick(8) == 0 ? 1 : 0;
             }
             computer.compute(rows, snapshot, cues, patternMissed);
-            ASSERT_EQ(cues, playedThroughMaps(rows, fileSystem.folders, patternMissed))
+            ASSERT_EQ(cues, playedThroughMaps(rows, folders, patternMissed))
                 << "list " << list << ", keystroke " << keystroke;
             checkedCues += static_cast<int>(cues.size());
         }

@@ -1,5 +1,6 @@
 // The session as the window drives it: one call per user action, and a
 // change set that names exactly what changed.
+#include "InMemoryFileSystem.h"
 #include "Pcre2RegularExpression.h"
 #include "PosixFileSystem.h"
 #include "RenameSession.h"
@@ -137,6 +138,7 @@ TEST_F(RenameSessionTest, AClearEmptiesEverythingAndRestoresTheHint)
 
     session.drop(files({"b.txt"}), "^b", "a");
     EXPECT_EQ(cell(1, ColumnKey::Id), "1");
+    EXPECT_EQ(session.folders(), std::vector<std::string>{dir}) << "a folder dropped again is watched again";
 }
 
 TEST_F(RenameSessionTest, EachOfManyFoldersIsComparedWithItsOwnNames)
@@ -405,4 +407,21 @@ TEST_F(RenameSessionTest, RowsWhoseFilesAllMadeWayForOthersAreEachCuedMissing)
     session.foldersChanged({dir + "/many"});
     for (std::size_t row = 1; row <= 300; ++row)
         ASSERT_EQ(session.cue(row).kind, RowCueKind::SourceGone) << "row " << row;
+}
+
+TEST(RenameSessionReads, ADroppedFolderIsReadOnceForItsRowsAndItsNamesOnDisk)
+{
+    test_support::InMemoryFileSystem fileSystem;
+    for (const char* path : {"/d/a.txt", "/d/b.txt", "/e/c.txt"})
+        fileSystem.addFile(path);
+    fileSystem.recording = true;
+    RenameSession session(fileSystem, makePcre2RegularExpression);
+    session.drop({"/d", "/e/c.txt"}, "^a", "b");
+    std::vector<std::string> reads;
+    for (const std::string& call : fileSystem.calls)
+        if (call.starts_with("read "))
+            reads.push_back(call);
+    EXPECT_EQ(reads, (std::vector<std::string>{"read /d", "read /e"}))
+        << "the dropped folder once; a dropped file's folder for its names";
+    EXPECT_EQ(session.cue(1).kind, RowCueKind::TakenOnDisk) << "the names on disk come from the drop's read";
 }

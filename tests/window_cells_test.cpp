@@ -10,6 +10,7 @@
 #include "FolderWatch.h"
 #include "Form1.h"
 #include "Pcre2RegularExpression.h"
+#include "PosixFileSystem.h"
 #include "TemporaryDirectory.h"
 
 #include <QApplication>
@@ -191,7 +192,8 @@ private slots:
         temp = std::make_unique<TemporaryDirectory>();
         dir = temp->path();
         spansAsked.clear();
-        form = std::make_unique<Form1>([this] { return std::make_unique<SpanCounting>(spansAsked); });
+        form = std::make_unique<Form1>(std::make_unique<PosixFileSystem>(),
+                                       [this] { return std::make_unique<SpanCounting>(spansAsked); });
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
     }

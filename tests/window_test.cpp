@@ -4,6 +4,8 @@
 #include "FileListModel.h"
 #include "FolderWatch.h"
 #include "Form1.h"
+#include "Pcre2RegularExpression.h"
+#include "PosixFileSystem.h"
 #include "TemporaryDirectory.h"
 #include "WrappedMessageText.h"
 
@@ -203,7 +205,7 @@ private slots:
         std::filesystem::create_directories(dir + "/相册/sub");
         for (const char* name : {"相册/img10.jpg", "相册/img2.jpg", "相册/sub/deep.jpg", "a.txt", "旅行 北京.jpg"})
             writeFile(dir + "/" + name, name);
-        form = std::make_unique<Form1>();
+        form = std::make_unique<Form1>(std::make_unique<PosixFileSystem>(), makePcre2RegularExpression);
         modelTester = std::make_unique<QAbstractItemModelTester>(
             &form->listModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         form->show();

@@ -6,9 +6,8 @@
 #include "FileListModel.h"
 #include "FolderWatch.h"
 #include "LongAction.h"
-#include "Pcre2RegularExpression.h"
 #include "StatusLine.h"
-#include "StatusTexts.h"
+#include "UserTexts.h"
 #include "VisibleText.h"
 #include "WrappedMessageText.h"
 
@@ -57,14 +56,11 @@ std::string toUtf8(const QString& text)
 
 } // namespace
 
-Form1::Form1(QWidget* parent)
-    : Form1(makePcre2RegularExpression, parent)
-{
-}
-
-Form1::Form1(RegularExpressionFactory makeRegularExpression, QWidget* parent)
+Form1::Form1(std::unique_ptr<FileSystem> fileSystem, RegularExpressionFactory makeRegularExpression,
+             QWidget* parent)
     : QWidget(parent)
-    , session_(fileSystem_, std::move(makeRegularExpression))
+    , fileSystem_(std::move(fileSystem))
+    , session_(*fileSystem_, std::move(makeRegularExpression))
     , layout_(designLayout())
 {
     setWindowTitle(kTitle);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ChangeSet.h"
-#include "PosixFileSystem.h"
+#include "FileSystem.h"
 #include "RegularExpression.h"
 #include "RenameSession.h"
 #include "StatusLine.h"
@@ -35,9 +35,10 @@ class Form1 final : public QWidget {
     Q_OBJECT
 
 public:
-    explicit Form1(QWidget* parent = nullptr);
-    // With another maker of regular-expression objects than PCRE2's.
-    explicit Form1(RegularExpressionFactory makeRegularExpression, QWidget* parent = nullptr);
+    // The window owns `fileSystem`; `makeRegularExpression` makes the
+    // regular-expression object of each preview run.
+    Form1(std::unique_ptr<FileSystem> fileSystem, RegularExpressionFactory makeRegularExpression,
+          QWidget* parent = nullptr);
     ~Form1() override;
 
     static const QString kTitle;
@@ -95,7 +96,7 @@ private:
     // a failed batch, the message box.
     void showChanges(const ChangeSet& changes);
 
-    PosixFileSystem fileSystem_; // holds nothing until it is used
+    std::unique_ptr<FileSystem> fileSystem_;
     RenameSession session_;
     FileListModel* model_ = nullptr;
     FileListDelegate* delegate_ = nullptr;

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "FileIdentity.h"
+
+#include <memory>
+#include <string>
+#include <utility>
+
+namespace renamer {
+
+// A folder the file system holds open (a directory descriptor on POSIX). A
+// file looked up through it, and that file's move, stay in this very folder
+// even when its path is made to name another folder meanwhile.
+class OpenFolder {
+public:
+    OpenFolder(std::string path, FileIdentity identity)
+        : path_(std::move(path))
+        , identity_(identity)
+    {
+    }
+    virtual ~OpenFolder() = default;
+    OpenFolder(const OpenFolder&) = delete;
+    OpenFolder& operator=(const OpenFolder&) = delete;
+
+    const std::string& path() const { return path_; }
+    const FileIdentity& identity() const { return identity_; }
+
+private:
+    std::string path_;
+    FileIdentity identity_;
+};
+using OpenFolderPtr = std::shared_ptr<const OpenFolder>;
+
+} // namespace renamer
