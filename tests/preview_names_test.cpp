@@ -194,17 +194,14 @@ TEST(PreviewNames, AReplacementThatWouldMakeEveryNameEnormousStopsEachAtTheBound
     EXPECT_LT(elapsed, std::chrono::seconds(10));
 }
 
-TEST(Pcre2RegularExpression, ReplaceDoesNotReuseAMatchOfAnotherSubject)
+TEST(NameProposer, MatchesEachNameAfreshWhateverItMatchedBefore)
 {
-    Pcre2RegularExpression regex;
-    regex.setPattern("(\\d+)");
-    regex.setGlobal(true);
-    ASSERT_EQ(regex.test("a12"), true);
-    std::string out;
-    ASSERT_TRUE(regex.replace("b345", "<$1>", out));
-    EXPECT_EQ(out, "b<345>");
-    ASSERT_TRUE(regex.replace("a12", "<$1>", out));
-    EXPECT_EQ(out, "a<12>");
+    NameProposer proposer(std::make_shared<const PreviewPattern>(makePcre2RegularExpression, "(\\d+)", "<$1>"));
+    const std::pair<std::string_view, std::string_view> proposals[] = {{"a12", "a<12>"}, {"b345", "b<345>"}, {"a12", "a<12>"}};
+    for (const auto& [name, proposed] : proposals) {
+        ASSERT_EQ(proposer.propose(name, 1), NameProposer::Outcome::Proposed) << name;
+        EXPECT_EQ(proposer.proposal(), proposed);
+    }
 }
 
 TEST(PreviewNames, NamedGroupsCanBeReferencedByName)
