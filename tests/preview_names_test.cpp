@@ -210,3 +210,17 @@ TEST(PreviewNames, NamedGroupsCanBeReferencedByName)
     preview(list, "(?<year>\\d{4})-(?<month>\\d\\d)", "$<month>.$<year>");
     EXPECT_EQ(list.cell(1, ColumnKey::NewName), "05.2024 trip.jpg");
 }
+
+TEST(PreviewNames, ARunCompilesItsPatternOnceHoweverManyThreadsShareTheRows)
+{
+    int compiles = 0;
+    const RegularExpressionFactory counting = [&compiles](std::string_view pattern, PatternOptions options) {
+        ++compiles;
+        return makePcre2RegularExpression(pattern, options);
+    };
+    FileList list = listOf(std::vector<std::string>(100'000, "f.txt"));
+    PreviewNames(list, counting, kDefaultPattern, "$1.$2");
+    PreviewNames(list, counting, kDefaultPattern, "$1-#.$2");
+    EXPECT_EQ(compiles, 2);
+    EXPECT_EQ(list.cell(100'000, ColumnKey::NewName), "f-100000.txt");
+}

@@ -338,6 +338,20 @@ TEST_F(RenameSessionTest, AStaleProposalIsComparedWithTheNameAsAWhole)
     EXPECT_TRUE(session.spans(2).matched.empty()) << "no such row";
 }
 
+TEST_F(RenameSessionTest, DrawingRowsCompilesNoPattern)
+{
+    int compiles = 0;
+    RenameSession counted(fileSystem, [&compiles](std::string_view pattern, PatternOptions options) {
+        ++compiles;
+        return makePcre2RegularExpression(pattern, options);
+    });
+    counted.drop(files({"a.txt", "b.txt"}), "(.+)\\.(.+)", "$1.$2");
+    counted.edit("^b", "c");
+    EXPECT_EQ(counted.spans(2).matched, (std::vector<TextSpan>{{0, 1}}));
+    EXPECT_TRUE(counted.spans(1).matched.empty());
+    EXPECT_EQ(compiles, 2);
+}
+
 TEST_F(RenameSessionTest, ALongBatchReportsTheRowsRenamedSoFarAsItGoes)
 {
     // Every row is due a report; each must name just the rows renamed since
