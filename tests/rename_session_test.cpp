@@ -316,6 +316,7 @@ TEST_F(RenameSessionTest, SpansShowWhatThePatternMatchedAndWhatTheNewNameChanges
         {"names beyond ASCII in bytes", "旅行 北京.jpg", "北京", "上海", {{7, 13}}, {{7, 13}}},
         {"a case-insensitive match", "x.JPG", "jpg$", "jpeg", {{2, 5}}, {{2, 6}}},
         {"a name the pattern does not match", "notes", "\\.", "_", {}, {}},
+        {"a name its numbering gives back unchanged", "a1.txt", "1", "#", {{1, 2}}, {}},
     };
     for (const SpanCase& c : cases) {
         const std::string path = dir + "/" + c.name;
