@@ -194,6 +194,27 @@ TEST(PreviewNames, AReplacementThatWouldMakeEveryNameEnormousStopsEachAtTheBound
     EXPECT_LT(elapsed, std::chrono::seconds(10));
 }
 
+TEST(PreviewNames, ANameCutAtTheBoundTakesNothingFromFurtherOn)
+{
+    const std::string full(1023, 'x');
+    const std::string almostFull(1022, 'x');
+    const struct {
+        const char* behaviour;
+        const char* name;
+        const char* pattern;
+        std::string replacement;
+        std::string expected;
+    } cases[] = {
+        {"cut inside a replacement", "ab", "^a", full + "名", full},
+        {"cut inside the text between two matches", "b名b", "b", almostFull, almostFull},
+    };
+    for (const auto& c : cases) {
+        FileList list = listOf({c.name});
+        preview(list, c.pattern, c.replacement);
+        EXPECT_EQ(list.cell(1, ColumnKey::NewName), c.expected) << c.behaviour;
+    }
+}
+
 TEST(NameProposer, MatchesEachNameAfreshWhateverItMatchedBefore)
 {
     NameProposer proposer(std::make_shared<const PreviewPattern>(makePcre2RegularExpression, "(\\d+)", "<$1>"));
