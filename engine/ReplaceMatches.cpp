@@ -55,7 +55,7 @@ Result<bool> replaceMatches(const RegularExpression& regex, Matcher& matcher, st
                 break;
             position += codePointLength(static_cast<unsigned char>(subject[matchEnd]));
         }
-        if (position > subject.size() || subject.size() - position < regex.shortestMatch())
+        if (subject.size() - position < regex.shortestMatch())
             break;
         found = matcher.find(subject, position);
         if (!found)

@@ -218,10 +218,16 @@ TEST(PreviewNames, ANameCutAtTheBoundTakesNothingFromFurtherOn)
 TEST(NameProposer, MatchesEachNameAfreshWhateverItMatchedBefore)
 {
     NameProposer proposer(std::make_shared<const PreviewPattern>(makePcre2RegularExpression, "(\\d+)", "<$1>"));
-    const std::pair<std::string_view, std::string_view> proposals[] = {{"a12", "a<12>"}, {"b345", "b<345>"}, {"a12", "a<12>"}};
-    for (const auto& [name, proposed] : proposals) {
-        ASSERT_EQ(proposer.propose(name, 1), NameProposer::Outcome::Proposed) << name;
-        EXPECT_EQ(proposer.proposal(), proposed);
+    const struct {
+        std::string_view name;
+        std::string_view proposal;
+        TextSpan matched;
+    } rows[] = {{"a12", "a<12>", {1, 3}}, {"b345", "b<345>", {1, 4}}, {"a12", "a<12>", {1, 3}}};
+    RowSpans spans;
+    for (const auto& row : rows) {
+        ASSERT_EQ(proposer.propose(row.name, 1, &spans), NameProposer::Outcome::Proposed) << row.name;
+        EXPECT_EQ(proposer.proposal(), row.proposal);
+        EXPECT_EQ(spans.matched, std::vector<TextSpan>{row.matched}) << row.name;
     }
 }
 
