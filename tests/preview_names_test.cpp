@@ -222,12 +222,16 @@ TEST(NameProposer, MatchesEachNameAfreshWhateverItMatchedBefore)
         std::string_view name;
         std::string_view proposal;
         TextSpan matched;
-    } rows[] = {{"a12", "a<12>", {1, 3}}, {"b345", "b<345>", {1, 4}}, {"a12", "a<12>", {1, 3}}};
+        std::vector<TextSpan> changed;
+    } rows[] = {{"a12", "a<12>", {1, 3}, {{1, 2}, {4, 5}}},
+                {"b345", "b<345>", {1, 4}, {{1, 2}, {5, 6}}},
+                {"a12", "a<12>", {1, 3}, {{1, 2}, {4, 5}}}};
     RowSpans spans;
     for (const auto& row : rows) {
         ASSERT_EQ(proposer.propose(row.name, 1, &spans), NameProposer::Outcome::Proposed) << row.name;
         EXPECT_EQ(proposer.proposal(), row.proposal);
         EXPECT_EQ(spans.matched, std::vector<TextSpan>{row.matched}) << row.name;
+        EXPECT_EQ(spans.changed, row.changed) << row.name;
     }
 }
 
