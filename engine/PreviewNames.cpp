@@ -25,7 +25,8 @@ void addChange(ProposalChanges& out, std::size_t row, std::string_view text)
 
 // Runs the pattern over rows `first` to `last`: a row it does not match is
 // flagged in `missed` (at row - 1) and keeps its NewName; a row whose match
-// or replacement fails proposes nothing.
+// or replacement fails proposes nothing, rather than a name computed for
+// another row.
 void proposeRows(const FileList& list, NameProposer& proposer, std::size_t first, std::size_t last,
                  std::vector<std::uint8_t>& missed, ProposalChanges& out)
 {
