@@ -4,12 +4,23 @@
 
 namespace renamer {
 
+namespace {
+
+ReplacementTemplate parseAgainst(const CompiledPattern& regex, std::string_view replacement)
+{
+    static const std::vector<NamedGroup> kNoNames;
+    if (!regex)
+        return ReplacementTemplate(replacement, 0, kNoNames);
+    return ReplacementTemplate(replacement, (*regex)->captureGroupCount(), (*regex)->namedGroups());
+}
+
+} // namespace
+
 PreviewPattern::PreviewPattern(const RegularExpressionFactory& compile, std::string_view pattern,
                                std::string_view replacement)
     : regex_(compile(pattern, PatternOptions{.ignoreCase = true}))
+    , replacement_(parseAgainst(regex_, replacement))
 {
-    if (regex_)
-        replacement_.emplace(replacement, (*regex_)->captureGroupCount(), (*regex_)->namedGroups());
 }
 
 NameProposer::NameProposer(std::shared_ptr<const PreviewPattern> pattern)
@@ -30,7 +41,7 @@ NameProposer::Outcome NameProposer::propose(std::string_view fileName, std::size
     // Why a match failed is not kept: the preview reports nothing, and a row
     // that cannot be matched proposes nothing rather than another row's name.
     const Result<bool> matched = replaceMatches(**pattern_->regex(), *matcher_, fileName,
-                                                *pattern_->replacement(), replaced_, spans);
+                                                pattern_->replacement(), replaced_, spans);
     if (!matched)
         return Outcome::Failed;
     if (!*matched)

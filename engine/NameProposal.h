@@ -6,7 +6,6 @@
 
 #include <cstddef>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,12 +20,13 @@ public:
 
     // The compiled pattern, or where and why it was rejected.
     const CompiledPattern& regex() const { return regex_; }
-    // Parsed only when the pattern compiled.
-    const std::optional<ReplacementTemplate>& replacement() const { return replacement_; }
+    // Parsed against the pattern's groups; a rejected pattern has none, and
+    // its replacement is never used.
+    const ReplacementTemplate& replacement() const { return replacement_; }
 
 private:
     CompiledPattern regex_;
-    std::optional<ReplacementTemplate> replacement_;
+    ReplacementTemplate replacement_;
 };
 
 // Works out rows' proposed names under a preview pattern, the same way for

@@ -68,10 +68,11 @@ RowRange PreviewNames(FileList& list, const RegularExpressionFactory& makeRegula
     // rows go in rounds, each written to the list before the next, so that
     // what waits to be written stays small however many rows there are.
     const unsigned count = stretchCount(lastRow, kLeastRowsPerThread);
-    // A helper's proposer is made on its own thread, at its first round, so
+    // Stretch 0 works on this thread, with the proposer kept for drawing; a
+    // helper's proposer is made on its own thread, at its first round, so
     // that its match state lies in memory apart from the others'.
-    std::vector<std::optional<NameProposer>> proposers(count);
-    proposers[0].emplace(compiled);
+    auto ownProposer = std::make_unique<NameProposer>(compiled);
+    std::vector<std::optional<NameProposer>> helperProposers(count - 1);
     std::vector<ProposalChanges>& stretches = kept.stretches;
     stretches.resize(count);
     RowRange changed;
@@ -82,13 +83,18 @@ RowRange PreviewNames(FileList& list, const RegularExpressionFactory& makeRegula
             // Worked through copies of their own: the stretches stand side by
             // side, and sharing their cache lines would make every append of
             // one thread stall the other.
-            NameProposer proposer = proposers[stretch] ? std::move(*proposers[stretch]) : NameProposer(compiled);
             ProposalChanges changes = std::move(stretches[stretch]);
             changes.texts.clear();
             changes.changes.clear();
-            proposeRows(list, proposer, first, last, missed, changes);
+            if (stretch == 0) {
+                proposeRows(list, *ownProposer, first, last, missed, changes);
+            } else {
+                std::optional<NameProposer>& helper = helperProposers[stretch - 1];
+                NameProposer proposer = helper ? std::move(*helper) : NameProposer(compiled);
+                proposeRows(list, proposer, first, last, missed, changes);
+                helper = std::move(proposer);
+            }
             stretches[stretch] = std::move(changes);
-            proposers[stretch] = std::move(proposer);
         });
         for (const ProposalChanges& stretch : stretches) {
             for (const ProposalChanges::Change& change : stretch.changes) {
@@ -99,7 +105,7 @@ RowRange PreviewNames(FileList& list, const RegularExpressionFactory& makeRegula
             }
         }
     }
-    kept.proposer = std::make_unique<NameProposer>(std::move(*proposers[0]));
+    kept.proposer = std::move(ownProposer);
     return changed;
 }
 
