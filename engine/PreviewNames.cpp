@@ -1,8 +1,8 @@
 #include "PreviewNames.h"
 
-#include "Placeholders.h"
 #include "Stretches.h"
 
+#include <optional>
 
 namespace renamer {
 
@@ -27,41 +27,26 @@ void addChange(ProposalChanges& out, std::size_t row, std::string_view text)
 // flagged in `missed` (at row - 1) and keeps its NewName; a row whose match
 // or replacement fails proposes nothing, rather than a name computed for
 // another row.
-void proposeRows(const FileList& list, RegularExpression& regex, std::string_view replacement, std::size_t first,
-                 std::size_t last, std::vector<std::uint8_t>& missed, ProposalChanges& out)
+void proposeRows(const FileList& list, NameProposer& proposer, std::size_t first, std::size_t last,
+                 std::vector<std::uint8_t>& missed, ProposalChanges& out)
 {
     const SubItemIndex fileNameIndex = list.subItemIndex(ColumnKey::FileName);
     const SubItemIndex newNameIndex = list.subItemIndex(ColumnKey::NewName);
-    std::string replaced;
-    std::string expanded;
     for (std::size_t row = first; row <= last; ++row) {
-        const std::string_view fileName = list.cell(row, fileNameIndex);
-        const Result<bool> matched = regex.test(fileName);
-        if (matched && !*matched) {
+        std::string_view proposal;
+        switch (proposer.propose(list.cell(row, fileNameIndex), row)) {
+        case NameProposer::Outcome::Missed:
             missed[row - 1] = 1;
             continue;
-        }
-        std::string_view proposal;
-        if (matched && regex.replace(fileName, replacement, replaced)) {
-            proposal = replaced;
-            if (replaced.find('#') != std::string::npos) {
-                expandPlaceholders(replaced, row, expanded);
-                proposal = expanded;
-            }
+        case NameProposer::Outcome::Failed:
+            break;
+        case NameProposer::Outcome::Proposed:
+            proposal = proposer.proposal();
+            break;
         }
         if (list.cell(row, newNameIndex) != proposal)
             addChange(out, row, proposal);
     }
-}
-
-std::unique_ptr<RegularExpression> makeFor(const RegularExpressionFactory& makeRegularExpression,
-                                           std::string_view pattern)
-{
-    std::unique_ptr<RegularExpression> regex = makeRegularExpression();
-    regex->setPattern(pattern);
-    regex->setIgnoreCase(true);
-    regex->setGlobal(true);
-    return regex;
 }
 
 } // namespace
@@ -70,22 +55,24 @@ RowRange PreviewNames(FileList& list, const RegularExpressionFactory& makeRegula
                       std::string_view pattern, std::string_view replacement, std::size_t reportedRows,
                       PreviewRun* run)
 {
-    std::unique_ptr<RegularExpression> regex = makeFor(makeRegularExpression, pattern);
+    const auto compiled = std::make_shared<const PreviewPattern>(makeRegularExpression, pattern, replacement);
     const std::size_t lastRow = list.rowCount();
     PreviewRun ownRun;
     PreviewRun& kept = run != nullptr ? *run : ownRun;
     std::vector<std::uint8_t>& missed = kept.patternMissed;
     missed.assign(lastRow, 0);
 
-    // Stretches of rows at the same time, each with its own regular-expression
-    // object (its own match data); each row's proposal depends on that row
-    // alone, so the result is what one thread would give. The rows go in
-    // rounds, each written to the list before the next, so that what waits
-    // to be written stays small however many rows there are.
+    // Stretches of rows at the same time, all with the one compiled pattern,
+    // each with its own proposer (match state); each row's proposal depends
+    // on that row alone, so the result is what one thread would give. The
+    // rows go in rounds, each written to the list before the next, so that
+    // what waits to be written stays small however many rows there are.
     const unsigned count = stretchCount(lastRow, kLeastRowsPerThread);
-    std::vector<std::unique_ptr<RegularExpression>> helpers;
-    for (unsigned stretch = 1; stretch < count; ++stretch)
-        helpers.push_back(makeFor(makeRegularExpression, pattern));
+    // Stretch 0 works on this thread, with the proposer kept for drawing; a
+    // helper's proposer is made on its own thread, at its first round, so
+    // that its match state lies in memory apart from the others'.
+    auto ownProposer = std::make_unique<NameProposer>(compiled);
+    std::vector<std::optional<NameProposer>> helperProposers(count - 1);
     std::vector<ProposalChanges>& stretches = kept.stretches;
     stretches.resize(count);
     RowRange changed;
@@ -93,14 +80,20 @@ RowRange PreviewNames(FileList& list, const RegularExpressionFactory& makeRegula
     for (std::size_t roundStart = 1; roundStart <= lastRow; roundStart += kRowsPerRound) {
         const std::size_t roundEnd = std::min(lastRow, roundStart + kRowsPerRound - 1);
         workInStretches(roundStart, roundEnd, count, [&](std::size_t first, std::size_t last, unsigned stretch) {
-            RegularExpression& matcher = stretch == 0 ? *regex : *helpers[stretch - 1];
-            // Written through a copy of its own: the stretches stand side by
+            // Worked through copies of their own: the stretches stand side by
             // side, and sharing their cache lines would make every append of
             // one thread stall the other.
             ProposalChanges changes = std::move(stretches[stretch]);
             changes.texts.clear();
             changes.changes.clear();
-            proposeRows(list, matcher, replacement, first, last, missed, changes);
+            if (stretch == 0) {
+                proposeRows(list, *ownProposer, first, last, missed, changes);
+            } else {
+                std::optional<NameProposer>& helper = helperProposers[stretch - 1];
+                NameProposer proposer = helper ? std::move(*helper) : NameProposer(compiled);
+                proposeRows(list, proposer, first, last, missed, changes);
+                helper = std::move(proposer);
+            }
             stretches[stretch] = std::move(changes);
         });
         for (const ProposalChanges& stretch : stretches) {
@@ -112,8 +105,7 @@ RowRange PreviewNames(FileList& list, const RegularExpressionFactory& makeRegula
             }
         }
     }
-    kept.regex = std::move(regex);
-    kept.replacement.assign(replacement);
+    kept.proposer = std::move(ownProposer);
     return changed;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FileList.h"
+#include "NameProposal.h"
 #include "RegularExpression.h"
 
 #include <cstddef>
@@ -15,13 +16,12 @@ namespace renamer {
 
 // What a preview run leaves behind besides the proposals, for a window
 // that shows them: which rows' names the pattern missed (a NewName such a
-// row has comes from an earlier pattern), and the run's regular-expression
-// object, kept with its compiled pattern after the run so that the rows on
-// screen can show where it matches.
+// row has comes from an earlier pattern), and a proposer over the run's
+// compiled pattern, kept after the run so that the rows on screen can show
+// where it matches without compiling it again.
 struct PreviewRun {
     std::vector<std::uint8_t> patternMissed; // one flag per row, at row - 1
-    std::unique_ptr<RegularExpression> regex;
-    std::string replacement;
+    std::unique_ptr<NameProposer> proposer;
 
     // The proposals of a stretch of rows that differ from the rows' NewName,
     // worked out without writing to the list, so that stretches can be
@@ -40,7 +40,7 @@ struct PreviewRun {
 };
 
 // What a preview run needs besides the list: the texts of the pattern and
-// replacement boxes and a maker of regular-expression objects; and where to
+// replacement boxes and the compiler of their pattern; and where to
 // leave what the run found, when someone wants it.
 struct PreviewSettings {
     const RegularExpressionFactory& makeRegularExpression;
@@ -54,10 +54,10 @@ struct PreviewSettings {
 // the "#" placeholders become the row number; the result goes to NewName.
 // A row the pattern does not match keeps its NewName. A row whose match or
 // replacement fails, and every row when the pattern is invalid, gets an
-// empty NewName; nothing is reported. Returns the rows whose NewName changed
-// among the first `reportedRows` (the rows a window already shows). When
-// `run` is given, it receives the rows the pattern missed and the run's
-// regular-expression object.
+// empty NewName; nothing is reported. The pattern is compiled once, however
+// many threads share the rows. Returns the rows whose NewName changed among
+// the first `reportedRows` (the rows a window already shows). When `run` is
+// given, it receives the rows the pattern missed and a proposer for drawing.
 RowRange PreviewNames(FileList& list, const RegularExpressionFactory& makeRegularExpression,
                       std::string_view pattern, std::string_view replacement,
                       std::size_t reportedRows = std::numeric_limits<std::size_t>::max(), PreviewRun* run = nullptr);

@@ -2,7 +2,6 @@
 
 #include "ApplyNames.h"
 #include "DroppedItems.h"
-#include "Placeholders.h"
 #include "PreviewNames.h"
 #include "UserTexts.h"
 
@@ -159,26 +158,18 @@ ChangeSet RenameSession::foldersChanged(const std::vector<std::string>& paths)
 RowSpans RenameSession::spans(std::size_t row) const
 {
     RowSpans spans;
-    if (row == 0 || row > list_.rowCount() || !lastPreview_.regex)
+    if (row == 0 || row > list_.rowCount() || !lastPreview_.proposer)
         return spans;
+    NameProposer& proposer = *lastPreview_.proposer;
     const std::string_view fileName = list_.cell(row, ColumnKey::FileName);
     const std::string_view newName = list_.cell(row, ColumnKey::NewName);
-    ReplacementSpans replaced;
-    std::string replacedName;
-    if (!lastPreview_.regex->replaceWithSpans(fileName, lastPreview_.replacement, replacedName, replaced))
-        return spans;
-    spans.matched = std::move(replaced.matched);
+    const NameProposer::Outcome outcome = proposer.propose(fileName, row, &spans);
+    if (outcome == NameProposer::Outcome::Failed)
+        return RowSpans{};
     if (newName.empty() || newName == fileName)
-        return spans;
-    if (!spans.matched.empty()) {
-        std::string proposed;
-        expandPlaceholders(replacedName, row, proposed, replaced.changed);
-        if (proposed == newName) {
-            spans.changed = std::move(replaced.changed);
-            return spans;
-        }
-    }
-    spans.changed = differingSpans(fileName, newName);
+        spans.changed.clear();
+    else if (outcome != NameProposer::Outcome::Proposed || proposer.proposal() != newName)
+        spans.changed = differingSpans(fileName, newName);
     return spans;
 }
 

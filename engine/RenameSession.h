@@ -19,13 +19,6 @@
 
 namespace renamer {
 
-// Where a row's cells differ, for drawing: byte ranges of its FileName and
-// NewName cells.
-struct RowSpans {
-    std::vector<TextSpan> matched; // FileName: every match of the pattern
-    std::vector<TextSpan> changed; // NewName: the text that differs from the FileName
-};
-
 // The rows of one window and all that is kept with them: the file list, the
 // names on disk in the folders the rows live in, and each row's cue. Every
 // user action is one call here; this is the one place that knows in which
@@ -75,8 +68,8 @@ public:
     const std::vector<std::string>& folders() const { return folders_; }
 
     // Where the pattern of the last preview matches the row's FileName and
-    // where its NewName differs from the FileName, worked out now, by one run
-    // of that preview's regular expression over the name: meant for the few
+    // where its NewName differs from the FileName, worked out now by that
+    // preview's own proposer, from its compiled pattern: meant for the few
     // rows a window draws. A NewName the pattern did not give (one from an
     // earlier pattern) is compared with the FileName as a whole.
     RowSpans spans(std::size_t row) const;
@@ -95,9 +88,9 @@ private:
     DirectorySnapshot snapshot_;
     RowCueComputer cueComputer_;
     std::vector<RowCue> cues_;
-    // The last preview's missed rows and regular expression. The expression
-    // outlives its run so that drawing a row needs no compiling; its match
-    // data is scratch space, which is why spans() can be const.
+    // The last preview's missed rows and proposer. The proposer outlives its
+    // run so that drawing a row needs no compiling; its match state is
+    // scratch space, which is why spans() can be const.
     PreviewRun lastPreview_;
     std::string previewPattern_; // the pattern of the last preview
     std::vector<std::string> folders_;

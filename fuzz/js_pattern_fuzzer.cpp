@@ -6,6 +6,7 @@
 #include "Pcre2CompileOptions.h"
 #include "Pcre2RegularExpression.h"
 #include "Properties.h"
+#include "ReplaceMatches.h"
 
 #include <cstdio>
 #include <memory>
@@ -83,18 +84,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         requireTranslationCompiles(*translated);
     }
 
-    Pcre2RegularExpression regex;
-    regex.setPattern(pattern);
-    regex.setIgnoreCase(true);
-    regex.setGlobal(true);
-    const Result<bool> matched = regex.test(subject);
-    require(translated || !matched, "a pattern the translator rejects never matches");
-    if (!matched || !*matched)
+    const CompiledPattern compiled = makePcre2RegularExpression(pattern, PatternOptions{.ignoreCase = true});
+    require(translated || !compiled, "a pattern the translator rejects does not compile");
+    if (!compiled)
         return 0;
     // Replacing every match by itself must give the subject back: the global
     // loop neither skips nor repeats text between matches.
+    const RegularExpression& regex = **compiled;
+    const std::unique_ptr<Matcher> matcher = regex.makeMatcher();
+    const ReplacementTemplate wholeMatch("$&", regex.captureGroupCount(), regex.namedGroups());
     std::string out;
-    if (regex.replace(subject, "$&", out))
+    const Result<bool> replaced = replaceMatches(regex, *matcher, subject, wholeMatch, out);
+    if (replaced && *replaced)
         require(out == subject, "replacing every match by $& leaves the subject unchanged");
     return 0;
 }

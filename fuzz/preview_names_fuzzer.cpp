@@ -3,7 +3,6 @@
 
 #include "NameBound.h"
 #include "Pcre2RegularExpression.h"
-#include "Placeholders.h"
 #include "PreviewNames.h"
 #include "Properties.h"
 
@@ -67,17 +66,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     };
     for (std::size_t row = 1; row <= list.rowCount() && allValid; ++row) {
         const std::string_view name = list.cell(row, ColumnKey::FileName);
-        std::string replaced;
-        ReplacementSpans spans;
-        if (!run.regex->replaceWithSpans(name, replacement, replaced, spans))
+        RowSpans spans;
+        if (run.proposer->propose(name, row, &spans) != NameProposer::Outcome::Proposed)
             continue;
-        std::string plain;
-        require(run.regex->replace(name, replacement, plain) && plain == replaced,
-                "a replacement with spans gives the same text");
+        const std::string_view proposed = run.proposer->proposal();
+        require(proposed == list.cell(row, ColumnKey::NewName), "the proposal drawn is the one the preview made");
         require(wellPlaced(spans.matched, name), "match spans lie in the name");
-        require(wellPlaced(spans.changed, replaced), "changed spans lie in the replaced name");
-        std::string proposed;
-        expandPlaceholders(replaced, row, proposed, spans.changed);
         require(wellPlaced(spans.changed, proposed), "changed spans lie in the numbered name");
     }
 

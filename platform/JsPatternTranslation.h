@@ -1,23 +1,13 @@
 #pragma once
 
-#include <cstddef>
+#include "RegularExpression.h"
+
 #include <expected>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace renamer {
-
-// Where and why a pattern was rejected; `offset` counts bytes into the pattern.
-struct PatternError {
-    std::size_t offset = 0;
-    std::string message;
-};
-
-struct NamedGroup {
-    std::string name;
-    int number = 0;
-};
 
 // A pattern written in JavaScript's RegExp syntax (without the u flag),
 // rewritten so that PCRE2 compiled with kPcre2CompileOptions matches what

@@ -1,5 +1,6 @@
 #include "JsPatternTranslation.h"
 #include "Pcre2CompileOptions.h"
+#include "Pcre2RegularExpression.h"
 
 #include <gtest/gtest.h>
 
@@ -299,6 +300,20 @@ const RejectedRow kUnsupportedRows[] = {
     {"lower bound beyond 65535", "a{70000}", 1},
 };
 TEST(JsPatternRejects, InvalidUtf8AndHugeCounts) { expectRejected(kUnsupportedRows); }
+
+TEST(Pcre2RegularExpression, ARejectedPatternSaysWhereAndWhy)
+{
+    const RejectedRow rows[] = {
+        {"where the translator stopped", "a)", 1},
+        {"a lookbehind PCRE2 cannot run is the whole pattern's fault", "(?<=a+)b", 8},
+    };
+    for (const RejectedRow& row : rows) {
+        const CompiledPattern compiled = makePcre2RegularExpression(row.pattern, PatternOptions{});
+        ASSERT_FALSE(compiled) << row.behaviour;
+        EXPECT_EQ(compiled.error().offset, row.offset) << row.behaviour;
+        EXPECT_FALSE(compiled.error().message.empty()) << row.behaviour;
+    }
+}
 
 TEST(JsPatternGroups, AreCountedAndNamedInOrder)
 {

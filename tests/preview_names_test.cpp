@@ -194,17 +194,45 @@ TEST(PreviewNames, AReplacementThatWouldMakeEveryNameEnormousStopsEachAtTheBound
     EXPECT_LT(elapsed, std::chrono::seconds(10));
 }
 
-TEST(Pcre2RegularExpression, ReplaceDoesNotReuseAMatchOfAnotherSubject)
+TEST(PreviewNames, ANameCutAtTheBoundTakesNothingFromFurtherOn)
 {
-    Pcre2RegularExpression regex;
-    regex.setPattern("(\\d+)");
-    regex.setGlobal(true);
-    ASSERT_EQ(regex.test("a12"), true);
-    std::string out;
-    ASSERT_TRUE(regex.replace("b345", "<$1>", out));
-    EXPECT_EQ(out, "b<345>");
-    ASSERT_TRUE(regex.replace("a12", "<$1>", out));
-    EXPECT_EQ(out, "a<12>");
+    const std::string full(1023, 'x');
+    const std::string almostFull(1022, 'x');
+    const struct {
+        const char* behaviour;
+        const char* name;
+        const char* pattern;
+        std::string replacement;
+        std::string expected;
+    } cases[] = {
+        {"cut inside a replacement", "ab", "^a", full + "名", full},
+        {"cut inside the text between two matches", "b名b", "b", almostFull, almostFull},
+    };
+    for (const auto& c : cases) {
+        FileList list = listOf({c.name});
+        preview(list, c.pattern, c.replacement);
+        EXPECT_EQ(list.cell(1, ColumnKey::NewName), c.expected) << c.behaviour;
+    }
+}
+
+TEST(NameProposer, MatchesEachNameAfreshWhateverItMatchedBefore)
+{
+    NameProposer proposer(std::make_shared<const PreviewPattern>(makePcre2RegularExpression, "(\\d+)", "<$1>"));
+    const struct {
+        std::string_view name;
+        std::string_view proposal;
+        TextSpan matched;
+        std::vector<TextSpan> changed;
+    } rows[] = {{"a12", "a<12>", {1, 3}, {{1, 2}, {4, 5}}},
+                {"b345", "b<345>", {1, 4}, {{1, 2}, {5, 6}}},
+                {"a12", "a<12>", {1, 3}, {{1, 2}, {4, 5}}}};
+    RowSpans spans;
+    for (const auto& row : rows) {
+        ASSERT_EQ(proposer.propose(row.name, 1, &spans), NameProposer::Outcome::Proposed) << row.name;
+        EXPECT_EQ(proposer.proposal(), row.proposal);
+        EXPECT_EQ(spans.matched, std::vector<TextSpan>{row.matched}) << row.name;
+        EXPECT_EQ(spans.changed, row.changed) << row.name;
+    }
 }
 
 TEST(PreviewNames, NamedGroupsCanBeReferencedByName)
@@ -212,4 +240,18 @@ TEST(PreviewNames, NamedGroupsCanBeReferencedByName)
     FileList list = listOf({"2024-05 trip.jpg"});
     preview(list, "(?<year>\\d{4})-(?<month>\\d\\d)", "$<month>.$<year>");
     EXPECT_EQ(list.cell(1, ColumnKey::NewName), "05.2024 trip.jpg");
+}
+
+TEST(PreviewNames, ARunCompilesItsPatternOnceHoweverManyThreadsShareTheRows)
+{
+    int compiles = 0;
+    const RegularExpressionFactory counting = [&compiles](std::string_view pattern, PatternOptions options) {
+        ++compiles;
+        return makePcre2RegularExpression(pattern, options);
+    };
+    FileList list = listOf(std::vector<std::string>(100'000, "f.txt"));
+    PreviewNames(list, counting, kDefaultPattern, "$1.$2");
+    PreviewNames(list, counting, kDefaultPattern, "$1-#.$2");
+    EXPECT_EQ(compiles, 2);
+    EXPECT_EQ(list.cell(100'000, ColumnKey::NewName), "f-100000.txt");
 }

@@ -320,6 +320,7 @@ TEST_F(RenameSessionTest, SpansShowWhatThePatternMatchedAndWhatTheNewNameChanges
         {"names beyond ASCII in bytes", "旅行 北京.jpg", "北京", "上海", {{7, 13}}, {{7, 13}}},
         {"a case-insensitive match", "x.JPG", "jpg$", "jpeg", {{2, 5}}, {{2, 6}}},
         {"a name the pattern does not match", "notes", "\\.", "_", {}, {}},
+        {"a name its numbering gives back unchanged", "a1.txt", "1", "#", {{1, 2}}, {}},
     };
     for (const SpanCase& c : cases) {
         const std::string path = dir + "/" + c.name;
@@ -340,6 +341,20 @@ TEST_F(RenameSessionTest, AStaleProposalIsComparedWithTheNameAsAWhole)
     EXPECT_TRUE(spans.matched.empty());
     EXPECT_EQ(spans.changed, (std::vector<TextSpan>{{1, 3}})) << cell(1, ColumnKey::NewName);
     EXPECT_TRUE(session.spans(2).matched.empty()) << "no such row";
+}
+
+TEST_F(RenameSessionTest, DrawingRowsCompilesNoPattern)
+{
+    int compiles = 0;
+    RenameSession counted(fileSystem, [&compiles](std::string_view pattern, PatternOptions options) {
+        ++compiles;
+        return makePcre2RegularExpression(pattern, options);
+    });
+    counted.drop(files({"a.txt", "b.txt"}), "(.+)\\.(.+)", "$1.$2");
+    counted.edit("^b", "c");
+    EXPECT_EQ(counted.spans(2).matched, (std::vector<TextSpan>{{0, 1}}));
+    EXPECT_TRUE(counted.spans(1).matched.empty());
+    EXPECT_EQ(compiles, 2);
 }
 
 TEST_F(RenameSessionTest, ALongBatchReportsTheRowsRenamedSoFarAsItGoes)

@@ -35,31 +35,55 @@ using renamer::test_support::writeFile;
 
 namespace {
 
-// PCRE2's regular expression, noting every name whose spans were asked for.
-class SpanCounting final : public RegularExpression {
+// PCRE2's regular expression, noting every name a search begins on.
+class SearchNoting final : public RegularExpression {
 public:
-    explicit SpanCounting(std::vector<std::string>& asked)
-        : asked_(asked)
+    SearchNoting(std::unique_ptr<RegularExpression> inner, std::vector<std::string>& searched)
+        : inner_(std::move(inner))
+        , searched_(searched)
     {
     }
-    void setPattern(std::string_view pattern) override { inner_.setPattern(pattern); }
-    void setIgnoreCase(bool ignoreCase) override { inner_.setIgnoreCase(ignoreCase); }
-    void setGlobal(bool global) override { inner_.setGlobal(global); }
-    Result<bool> test(std::string_view subject) override { return inner_.test(subject); }
-    Result<void> replace(std::string_view subject, std::string_view replacement, std::string& out) override
+    int captureGroupCount() const override { return inner_->captureGroupCount(); }
+    const std::vector<NamedGroup>& namedGroups() const override { return inner_->namedGroups(); }
+    std::size_t shortestMatch() const override { return inner_->shortestMatch(); }
+    std::unique_ptr<Matcher> makeMatcher() const override
     {
-        return inner_.replace(subject, replacement, out);
+        return std::make_unique<NotingMatcher>(inner_->makeMatcher(), searched_);
     }
-    Result<void> replaceWithSpans(std::string_view subject, std::string_view replacement, std::string& out,
-                                  ReplacementSpans& spans) override
+
+    static RegularExpressionFactory factory(std::vector<std::string>& searched)
     {
-        asked_.emplace_back(subject);
-        return inner_.replaceWithSpans(subject, replacement, out, spans);
+        return [&searched](std::string_view pattern, PatternOptions options) -> CompiledPattern {
+            CompiledPattern compiled = makePcre2RegularExpression(pattern, options);
+            if (!compiled)
+                return compiled;
+            return std::make_unique<SearchNoting>(std::move(*compiled), searched);
+        };
     }
 
 private:
-    Pcre2RegularExpression inner_;
-    std::vector<std::string>& asked_;
+    class NotingMatcher final : public Matcher {
+    public:
+        NotingMatcher(std::unique_ptr<Matcher> inner, std::vector<std::string>& searched)
+            : inner_(std::move(inner))
+            , searched_(searched)
+        {
+        }
+        Result<bool> find(std::string_view subject, std::size_t start) override
+        {
+            if (start == 0)
+                searched_.emplace_back(subject);
+            return inner_->find(subject, start);
+        }
+        MatchOffsets match() const override { return inner_->match(); }
+
+    private:
+        std::unique_ptr<Matcher> inner_;
+        std::vector<std::string>& searched_;
+    };
+
+    std::unique_ptr<RegularExpression> inner_;
+    std::vector<std::string>& searched_;
 };
 
 // The pixel columns of an image area where `tint` shows.
@@ -192,8 +216,7 @@ private slots:
         temp = std::make_unique<TemporaryDirectory>();
         dir = temp->path();
         spansAsked.clear();
-        form = std::make_unique<Form1>(std::make_unique<PosixFileSystem>(),
-                                       [this] { return std::make_unique<SpanCounting>(spansAsked); });
+        form = std::make_unique<Form1>(std::make_unique<PosixFileSystem>(), SearchNoting::factory(spansAsked));
         form->show();
         QVERIFY(QTest::qWaitForWindowExposed(form.get()));
     }
@@ -299,8 +322,8 @@ private slots:
             names.push_back("file " + std::to_string(i) + ".txt");
         drop(names);
         drawnList();
-        spansAsked.clear();
         form->Text2->setText(QStringLiteral("$1-#.$2"));
+        spansAsked.clear(); // the preview searches every row; drawing only those on screen
         drawnList();
         const int visibleRows = form->ListView1->viewport()->height() / form->ListView1->rowHeight(0) + 1;
         QVERIFY(!spansAsked.empty());

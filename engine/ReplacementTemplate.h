@@ -1,24 +1,13 @@
 #pragma once
 
-#include "JsPatternTranslation.h"
+#include "RegularExpression.h"
 
 #include <cstddef>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace renamer {
-
-// One match as byte offsets into the subject: pairs of (start, end) for the
-// whole match (pair 0) and each group; a group that did not participate has
-// start == kUnsetOffset.
-struct MatchOffsets {
-    static constexpr std::size_t kUnsetOffset = static_cast<std::size_t>(-1);
-    std::span<const std::size_t> pairs;
-
-    std::size_t groupCount() const { return pairs.size() / 2; }
-};
 
 // A replacement text parsed once, by the rules of JavaScript's
 // String.prototype.replace: "$$", "$&", "$`", "$'", "$n", "$nn" and

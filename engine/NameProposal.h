@@ -1,0 +1,61 @@
+#pragma once
+
+#include "RegularExpression.h"
+#include "ReplaceMatches.h"
+#include "ReplacementTemplate.h"
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace renamer {
+
+// What one preview run renames by: its pattern, compiled once
+// (case-insensitive), and its replacement, parsed once against the pattern's
+// groups. Immutable, so the run's threads share it.
+class PreviewPattern {
+public:
+    PreviewPattern(const RegularExpressionFactory& compile, std::string_view pattern, std::string_view replacement);
+
+    // The compiled pattern, or where and why it was rejected.
+    const CompiledPattern& regex() const { return regex_; }
+    // Parsed against the pattern's groups; a rejected pattern has none, and
+    // its replacement is never used.
+    const ReplacementTemplate& replacement() const { return replacement_; }
+
+private:
+    CompiledPattern regex_;
+    ReplacementTemplate replacement_;
+};
+
+// Works out rows' proposed names under a preview pattern, the same way for
+// the preview and for drawing a row. One thread's: it holds match state and
+// scratch space.
+class NameProposer {
+public:
+    explicit NameProposer(std::shared_ptr<const PreviewPattern> pattern);
+
+    enum class Outcome {
+        Missed,   // the pattern does not match the name
+        Failed,   // the pattern is invalid, or matching the name failed
+        Proposed, // proposal() holds the name
+    };
+
+    // What the file name `fileName` in row `row` would be renamed to: every
+    // match replaced, then the "#" placeholders numbered with `row`. When
+    // `spans` is given, it receives where the pattern matched the file name
+    // and what the proposal changes; they are unspecified unless Proposed.
+    Outcome propose(std::string_view fileName, std::size_t row, RowSpans* spans = nullptr);
+    // The last proposal; valid until the next propose.
+    std::string_view proposal() const { return proposalNumbered_ ? numbered_ : replaced_; }
+
+private:
+    std::shared_ptr<const PreviewPattern> pattern_; // outlives matcher_
+    std::unique_ptr<Matcher> matcher_;              // null when the pattern is invalid
+    std::string replaced_;
+    std::string numbered_; // replaced_ with its placeholders numbered
+    bool proposalNumbered_ = false;
+};
+
+} // namespace renamer

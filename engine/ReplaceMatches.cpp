@@ -1,0 +1,68 @@
+#include "ReplaceMatches.h"
+
+#include "NameBound.h"
+
+namespace renamer {
+
+namespace {
+
+// Byte length of the UTF-8 sequence that starts with `lead` (1 for a stray
+// byte, which cannot occur in a subject the matcher accepted).
+std::size_t codePointLength(unsigned char lead)
+{
+    if (lead >= 0xF0)
+        return 4;
+    if (lead >= 0xE0)
+        return 3;
+    if (lead >= 0xC0)
+        return 2;
+    return 1;
+}
+
+} // namespace
+
+Result<bool> replaceMatches(const RegularExpression& regex, Matcher& matcher, std::string_view subject,
+                            const ReplacementTemplate& replacement, std::string& out, RowSpans* spans)
+{
+    Result<bool> found = matcher.find(subject, 0);
+    if (!found || !*found)
+        return found;
+    out.clear();
+    std::size_t copiedUpTo = 0;
+    while (*found) {
+        const MatchOffsets match = matcher.match();
+        const std::size_t matchStart = match.pairs[0];
+        const std::size_t matchEnd = match.pairs[1];
+        // A name that has reached its bound needs no more matches.
+        if (!appendBounded(out, subject.substr(copiedUpTo, matchStart - copiedUpTo)))
+            return true;
+        const std::size_t expansionStart = out.size();
+        const bool whole = replacement.appendExpansion(subject, match, out);
+        if (spans != nullptr) {
+            spans->matched.push_back({matchStart, matchEnd});
+            for (const TextSpan& changed : differingSpans(subject.substr(matchStart, matchEnd - matchStart),
+                                                          std::string_view(out).substr(expansionStart)))
+                spans->changed.push_back({expansionStart + changed.begin, expansionStart + changed.end});
+        }
+        if (!whole)
+            return true;
+        copiedUpTo = matchEnd;
+        // An empty match may follow a non-empty one; after an empty match the
+        // search goes on one character further.
+        std::size_t position = matchEnd;
+        if (matchEnd == matchStart) {
+            if (matchEnd >= subject.size())
+                break;
+            position += codePointLength(static_cast<unsigned char>(subject[matchEnd]));
+        }
+        if (subject.size() - position < regex.shortestMatch())
+            break;
+        found = matcher.find(subject, position);
+        if (!found)
+            return found;
+    }
+    appendBounded(out, subject.substr(copiedUpTo));
+    return true;
+}
+
+} // namespace renamer
