@@ -3,7 +3,23 @@
 #include "JsPatternTranslation.h"
 #include "Pcre2CompileOptions.h"
 
+#include <algorithm>
+#include <charconv>
 #include <new>
+#include <optional>
+
+// A translation is one PCRE2 pattern, or several: the pattern itself and the
+// bodies of lookarounds PCRE2 cannot match in place, each compiled anchored
+// and run from a callout of its parent over the subject read in its own
+// direction (JsPatternTranslation.h). A lookbehind's body runs over the
+// subject with its characters reversed, where byte offset x of the subject
+// is offset size - x.
+//
+// Callouts cannot set the groups of the match that calls them. So each run
+// of a positive lookaround with groups records what they captured where it
+// ran; an empty group written beside its callout marks where it held on the
+// path that matched, and the record made there gives its groups (and its
+// nested lookarounds'), as JavaScript numbers them.
 
 namespace renamer {
 
@@ -14,8 +30,13 @@ namespace {
 // catastrophically backtracking one would need billions.
 constexpr uint32_t kMatchLimit = 10'000;
 constexpr uint32_t kDepthLimit = 10'000;
+// Bounds how often one search runs lookaround programs, each bounded as
+// above: as often as the search itself may take steps.
+constexpr std::size_t kMaxAssertionRuns = kMatchLimit;
 constexpr PCRE2_SIZE kJitStackStart = PCRE2_SIZE{32} * 1024;
 constexpr PCRE2_SIZE kJitStackMax = PCRE2_SIZE{1024} * 1024;
+constexpr std::size_t kUnset = MatchOffsets::kUnsetOffset;
+static_assert(kUnset == PCRE2_UNSET);
 
 struct CodeDeleter {
     void operator()(pcre2_code* code) const { pcre2_code_free(code); }
@@ -29,6 +50,7 @@ struct MatchContextDeleter {
 struct JitStackDeleter {
     void operator()(pcre2_jit_stack* stack) const { pcre2_jit_stack_free(stack); }
 };
+using Code = std::unique_ptr<pcre2_code, CodeDeleter>;
 
 std::string pcre2ErrorText(int code)
 {
@@ -38,10 +60,98 @@ std::string pcre2ErrorText(int code)
     return reinterpret_cast<const char*>(buffer);
 }
 
-class Pcre2Pattern;
+std::size_t countCodePoints(std::string_view text)
+{
+    std::size_t count = 0;
+    for (const char byte : text)
+        count += (static_cast<unsigned char>(byte) & 0xC0) != 0x80 ? 1 : 0;
+    return count;
+}
+
+// The subject with its code points in reverse order, each code point's bytes
+// kept in order.
+void reverseCodePoints(std::string_view text, std::string& out)
+{
+    out.resize(text.size());
+    std::size_t end = text.size();
+    while (end > 0) {
+        std::size_t start = end - 1;
+        while (start > 0 && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80)
+            --start;
+        text.substr(start, end - start).copy(out.data() + (text.size() - end), end - start);
+        end = start;
+    }
+}
+
+struct Program {
+    Code code;
+    bool jit = false;
+    TranslatedProgram translation; // without its pattern text
+};
+
+struct Span {
+    std::size_t start = kUnset;
+    std::size_t end = kUnset;
+};
+
+class Pcre2Matcher;
+
+// A program's match in progress or done: whose callouts it answers, and the
+// groups it has captured so far.
+struct Frame {
+    Pcre2Matcher* matcher = nullptr;
+    int program = 0;
+    const Frame* parent = nullptr; // the match that runs this one
+    const PCRE2_SIZE* ovector = nullptr;
+    uint32_t captureTop = 0; // groups numbered from here on are unset
+};
+
+int answerCallout(pcre2_callout_block* block, void* frame);
+
+class Pcre2Pattern final : public RegularExpression {
+public:
+    static std::expected<std::unique_ptr<Pcre2Pattern>, int> compile(TranslatedPattern translated,
+                                                                      PatternOptions options);
+
+    int captureGroupCount() const override { return captureGroupCount_; }
+    const std::vector<NamedGroup>& namedGroups() const override { return namedGroups_; }
+    std::size_t shortestMatch() const override { return shortestMatch_; }
+    std::unique_ptr<Matcher> makeMatcher() const override;
+
+    const std::vector<Program>& programs() const { return programs_; }
+    const Program& program(int index) const { return programs_[static_cast<std::size_t>(index)]; }
+    // The pattern's groups are JavaScript's, in order: PCRE2's offsets serve as they are.
+    bool direct() const { return direct_; }
+    bool usesCallouts() const { return programs_.size() > 1 || !backreferenceGroups_.empty(); }
+    bool ignoreCase() const { return equality_ != nullptr; }
+    const pcre2_code* equality() const { return equality_.get(); }
+
+    int groupProgram(int group) const { return groupPrograms_[static_cast<std::size_t>(group)]; }
+    uint32_t groupNumber(int group) const { return groupNumbers_[static_cast<std::size_t>(group)]; }
+    // The group that marks where a positive lookaround with groups held, in
+    // its parent; 0 for any other.
+    uint32_t placeNumber(int program) const { return placeNumbers_[static_cast<std::size_t>(program)]; }
+    int backreferenceGroup(int index) const { return backreferenceGroups_[static_cast<std::size_t>(index)]; }
+    uint32_t backreferenceStart(int index) const { return backreferenceStarts_[static_cast<std::size_t>(index)]; }
+    std::size_t backreferenceCount() const { return backreferenceGroups_.size(); }
+
+private:
+    std::vector<Program> programs_;
+    std::vector<NamedGroup> namedGroups_;
+    int captureGroupCount_ = 0;
+    std::size_t shortestMatch_ = 0;
+    bool direct_ = true;
+    std::vector<int> groupPrograms_;
+    std::vector<uint32_t> groupNumbers_;
+    std::vector<uint32_t> placeNumbers_;
+    std::vector<int> backreferenceGroups_;
+    std::vector<uint32_t> backreferenceStarts_;
+    Code equality_; // compares a backreference's span caselessly
+};
 
 // A thread's match data, and the match context that bounds its searches and
-// holds its JIT stack.
+// holds its JIT stack: one of each for every program of the pattern, as a
+// lookaround's program runs while its parent's match waits.
 class Pcre2Matcher final : public Matcher {
 public:
     explicit Pcre2Matcher(const Pcre2Pattern& pattern);
@@ -49,80 +159,384 @@ public:
     Result<bool> find(std::string_view subject, std::size_t start) override;
     MatchOffsets match() const override;
 
+    int answer(const pcre2_callout_block& block, const Frame& frame);
+
 private:
+    struct ProgramState {
+        std::unique_ptr<pcre2_match_data, MatchDataDeleter> matchData;
+        std::unique_ptr<pcre2_match_context, MatchContextDeleter> matchContext;
+        std::unique_ptr<pcre2_jit_stack, JitStackDeleter> jitStack;
+    };
+    struct Record {
+        std::size_t position; // in the parent's direction
+        std::size_t spans;    // index of its first offset in recordSpans_
+    };
+
+    ProgramState makeState(const Program& program) const;
+    std::string_view textOf(int program);
+    int runAssertion(int index, std::size_t position, const Frame& parent);
+    std::optional<std::size_t> latestRecord(int program, std::size_t position) const;
+    void writeGroups(const Frame& frame, std::vector<std::size_t>& out, std::size_t base, int firstGroup) const;
+    Span groupSpan(int group, const Frame& frame) const;
+    bool sameText(Span a, Span b);
+
     const Pcre2Pattern& pattern_;
-    std::unique_ptr<pcre2_match_data, MatchDataDeleter> matchData_;
-    std::unique_ptr<pcre2_match_context, MatchContextDeleter> matchContext_;
-    std::unique_ptr<pcre2_jit_stack, JitStackDeleter> jitStack_;
+    std::vector<ProgramState> states_;
+    std::string_view subject_;
+    std::string reversedSubject_;
+    bool reversedReady_ = false;
+    std::vector<std::size_t> offsets_; // JavaScript's numbering, when not direct
+
+    std::size_t assertionRuns_ = 0;
+    std::vector<std::vector<Record>> records_; // by program, this search's
+    std::vector<std::size_t> recordSpans_;
+    // A backreference's group, read when its span begins, and its length in
+    // characters.
+    std::vector<Span> backreferenceTexts_;
+    std::vector<std::size_t> backreferenceLengths_;
+    ProgramState equalityState_;
+    std::string equalityText_;
+    std::size_t equalitySplit_ = 0;
 };
 
-class Pcre2Pattern final : public RegularExpression {
-public:
-    Pcre2Pattern(std::unique_ptr<pcre2_code, CodeDeleter> code, std::vector<NamedGroup> namedGroups)
-        : code_(std::move(code))
-        , namedGroups_(std::move(namedGroups))
-    {
-        // The compiled pattern is the authority on how many groups there are.
-        uint32_t captureCount = 0;
-        pcre2_pattern_info(code_.get(), PCRE2_INFO_CAPTURECOUNT, &captureCount);
-        captureGroupCount_ = static_cast<int>(captureCount);
-        uint32_t shortest = 0;
-        pcre2_pattern_info(code_.get(), PCRE2_INFO_MINLENGTH, &shortest);
-        shortestMatch_ = shortest;
+int answerCallout(pcre2_callout_block* block, void* data)
+{
+    auto& frame = *static_cast<Frame*>(data);
+    frame.ovector = block->offset_vector;
+    frame.captureTop = block->capture_top;
+    return frame.matcher->answer(*block, frame);
+}
+
+// The comparison's own callout lets its group end only at the split.
+int atSplit(pcre2_callout_block* block, void* split)
+{
+    return block->current_position == *static_cast<const std::size_t*>(split) ? 0 : 1;
+}
+
+std::expected<std::unique_ptr<Pcre2Pattern>, int> Pcre2Pattern::compile(TranslatedPattern translated,
+                                                                        PatternOptions options)
+{
+    auto pattern = std::make_unique<Pcre2Pattern>();
+    const uint32_t compileOptions = kPcre2CompileOptions | (options.ignoreCase ? PCRE2_CASELESS : 0);
+    for (TranslatedProgram& translation : translated.programs) {
+        int errorCode = 0;
+        PCRE2_SIZE errorOffset = 0;
+        const uint32_t anchored = pattern->programs_.empty() ? 0 : PCRE2_ANCHORED;
+        Code code(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(translation.pcre2Pattern.data()),
+                                translation.pcre2Pattern.size(), compileOptions | anchored, &errorCode,
+                                &errorOffset, nullptr));
+        if (!code)
+            return std::unexpected(errorCode);
         // JIT is only a speed-up: if it cannot compile, the interpreter matches.
-        jit_ = pcre2_jit_compile(code_.get(), PCRE2_JIT_COMPLETE) == 0;
+        const bool jit = pcre2_jit_compile(code.get(), PCRE2_JIT_COMPLETE) == 0;
+        translation.pcre2Pattern.clear();
+        pattern->programs_.push_back({std::move(code), jit, std::move(translation)});
     }
 
-    int captureGroupCount() const override { return captureGroupCount_; }
-    const std::vector<NamedGroup>& namedGroups() const override { return namedGroups_; }
-    std::size_t shortestMatch() const override { return shortestMatch_; }
-    std::unique_ptr<Matcher> makeMatcher() const override { return std::make_unique<Pcre2Matcher>(*this); }
+    const std::size_t groups = static_cast<std::size_t>(translated.captureGroupCount) + 1;
+    pattern->captureGroupCount_ = translated.captureGroupCount;
+    pattern->namedGroups_ = std::move(translated.namedGroups);
+    pattern->groupPrograms_.assign(groups, 0);
+    pattern->groupNumbers_.assign(groups, 0);
+    pattern->placeNumbers_.assign(pattern->programs_.size(), 0);
+    pattern->backreferenceStarts_.assign(translated.backreferences.size(), 0);
+    for (const CalloutBackreference& backreference : translated.backreferences)
+        pattern->backreferenceGroups_.push_back(backreference.group);
+    for (std::size_t index = 0; index < pattern->programs_.size(); ++index) {
+        const std::vector<Pcre2Group>& programGroups = pattern->programs_[index].translation.groups;
+        for (uint32_t number = 1; number <= programGroups.size(); ++number) {
+            const auto slot = static_cast<std::size_t>(programGroups[number - 1].index);
+            switch (programGroups[number - 1].role) {
+            case Pcre2Group::Role::JsGroup:
+                pattern->groupPrograms_[slot] = static_cast<int>(index);
+                pattern->groupNumbers_[slot] = number;
+                pattern->direct_ = pattern->direct_ && index == 0 && slot == number;
+                break;
+            case Pcre2Group::Role::AssertionPlace:
+                pattern->placeNumbers_[slot] = number;
+                pattern->direct_ = false;
+                break;
+            case Pcre2Group::Role::BackreferenceStart:
+                pattern->backreferenceStarts_[slot] = number;
+                pattern->direct_ = pattern->direct_ && index != 0;
+                break;
+            }
+        }
+    }
+    pattern->direct_ = pattern->direct_ && pattern->programs_[0].translation.groups.size() + 1 == groups;
 
-    const pcre2_code* code() const { return code_.get(); }
-    bool jit() const { return jit_; }
+    uint32_t shortest = 0;
+    pcre2_pattern_info(pattern->programs_[0].code.get(), PCRE2_INFO_MINLENGTH, &shortest);
+    pattern->shortestMatch_ = shortest;
 
-private:
-    std::unique_ptr<pcre2_code, CodeDeleter> code_;
-    std::vector<NamedGroup> namedGroups_;
-    int captureGroupCount_ = 0;
-    std::size_t shortestMatch_ = 0;
-    bool jit_ = false;
-};
+    if (options.ignoreCase && !translated.backreferences.empty()) {
+        // Whether the text after the split equals the text before it, as a
+        // caseless PCRE2 backreference compares them.
+        constexpr std::string_view kEquality = R"(\A(?>([\d\D]*?)(?C1))\g{1}\z)";
+        int errorCode = 0;
+        PCRE2_SIZE errorOffset = 0;
+        pattern->equality_.reset(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(kEquality.data()), kEquality.size(),
+                                               compileOptions, &errorCode, &errorOffset, nullptr));
+        if (!pattern->equality_)
+            return std::unexpected(errorCode);
+    }
+    return pattern;
+}
+
+std::unique_ptr<Matcher> Pcre2Pattern::makeMatcher() const { return std::make_unique<Pcre2Matcher>(*this); }
 
 Pcre2Matcher::Pcre2Matcher(const Pcre2Pattern& pattern)
     : pattern_(pattern)
-    , matchData_(pcre2_match_data_create_from_pattern(pattern.code(), nullptr))
-    , matchContext_(pcre2_match_context_create(nullptr))
+    , records_(pattern.programs().size())
+    , backreferenceTexts_(pattern.backreferenceCount())
+    , backreferenceLengths_(pattern.backreferenceCount())
 {
-    if (!matchData_ || !matchContext_)
-        throw std::bad_alloc();
-    pcre2_set_match_limit(matchContext_.get(), kMatchLimit);
-    pcre2_set_depth_limit(matchContext_.get(), kDepthLimit);
-    if (pattern.jit()) {
-        jitStack_.reset(pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr));
-        if (jitStack_)
-            pcre2_jit_stack_assign(matchContext_.get(), nullptr, jitStack_.get());
+    for (const Program& program : pattern.programs())
+        states_.push_back(makeState(program));
+    if (pattern.equality() != nullptr) {
+        equalityState_.matchData.reset(pcre2_match_data_create_from_pattern(pattern.equality(), nullptr));
+        equalityState_.matchContext.reset(pcre2_match_context_create(nullptr));
+        if (!equalityState_.matchData || !equalityState_.matchContext)
+            throw std::bad_alloc();
+        pcre2_set_callout(equalityState_.matchContext.get(), atSplit, &equalitySplit_);
     }
+}
+
+Pcre2Matcher::ProgramState Pcre2Matcher::makeState(const Program& program) const
+{
+    ProgramState state;
+    state.matchData.reset(pcre2_match_data_create_from_pattern(program.code.get(), nullptr));
+    state.matchContext.reset(pcre2_match_context_create(nullptr));
+    if (!state.matchData || !state.matchContext)
+        throw std::bad_alloc();
+    pcre2_set_match_limit(state.matchContext.get(), kMatchLimit);
+    pcre2_set_depth_limit(state.matchContext.get(), kDepthLimit);
+    if (program.jit) {
+        state.jitStack.reset(pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr));
+        if (state.jitStack)
+            pcre2_jit_stack_assign(state.matchContext.get(), nullptr, state.jitStack.get());
+    }
+    return state;
 }
 
 Result<bool> Pcre2Matcher::find(std::string_view subject, std::size_t start)
 {
+    if (start == 0 || subject.data() != subject_.data() || subject.size() != subject_.size()) {
+        subject_ = subject;
+        reversedReady_ = false;
+    }
+    Frame frame{this, 0, nullptr};
+    ProgramState& state = states_[0];
+    if (pattern_.usesCallouts()) {
+        assertionRuns_ = 0;
+        for (std::vector<Record>& records : records_)
+            records.clear();
+        recordSpans_.clear();
+        pcre2_set_callout(state.matchContext.get(), answerCallout, &frame);
+    }
     // The subject's UTF-8 is checked once, by the search that begins it.
     const uint32_t options = start == 0 ? 0 : PCRE2_NO_UTF_CHECK;
-    const int rc = pcre2_match(pattern_.code(), reinterpret_cast<PCRE2_SPTR>(subject.data()), subject.size(), start,
-                               options, matchData_.get(), matchContext_.get());
+    const int rc = pcre2_match(pattern_.program(0).code.get(), reinterpret_cast<PCRE2_SPTR>(subject.data()),
+                               subject.size(), start, options, state.matchData.get(), state.matchContext.get());
     if (rc == PCRE2_ERROR_NOMATCH)
         return false;
     if (rc < 0)
         return failWith(pcre2ErrorText(rc));
+    if (!pattern_.direct()) {
+        frame.ovector = pcre2_get_ovector_pointer(state.matchData.get());
+        frame.captureTop = static_cast<uint32_t>(rc);
+        offsets_.assign(2 * (static_cast<std::size_t>(pattern_.captureGroupCount()) + 1), kUnset);
+        offsets_[0] = frame.ovector[0];
+        offsets_[1] = frame.ovector[1];
+        writeGroups(frame, offsets_, 2, 1);
+    }
     return true;
 }
 
 MatchOffsets Pcre2Matcher::match() const
 {
-    const PCRE2_SIZE* vector = pcre2_get_ovector_pointer(matchData_.get());
-    const uint32_t pairs = pcre2_get_ovector_count(matchData_.get());
+    if (!pattern_.direct())
+        return MatchOffsets{offsets_};
+    pcre2_match_data* matchData = states_[0].matchData.get();
+    const PCRE2_SIZE* vector = pcre2_get_ovector_pointer(matchData);
+    const uint32_t pairs = pcre2_get_ovector_count(matchData);
     return MatchOffsets{std::span<const std::size_t>(vector, 2 * static_cast<std::size_t>(pairs))};
+}
+
+std::string_view Pcre2Matcher::textOf(int program)
+{
+    if (!pattern_.program(program).translation.reversed)
+        return subject_;
+    if (!reversedReady_) {
+        reverseCodePoints(subject_, reversedSubject_);
+        reversedReady_ = true;
+    }
+    return reversedSubject_;
+}
+
+int Pcre2Matcher::answer(const pcre2_callout_block& block, const Frame& frame)
+{
+    const std::string_view callout(reinterpret_cast<const char*>(block.callout_string), block.callout_string_length);
+    int index = 0;
+    if (callout.empty() || std::from_chars(callout.data() + 1, callout.data() + callout.size(), index).ec != std::errc())
+        return PCRE2_ERROR_CALLOUT;
+    switch (callout[0]) {
+    case kAssertionCallout: {
+        const int rc = runAssertion(index, block.current_position, frame);
+        if (rc < 0)
+            return rc;
+        return (rc == 1) != pattern_.program(index).translation.negative ? 0 : 1;
+    }
+    case kBackreferenceLengthCallout: {
+        const std::size_t start = frame.ovector[2 * pattern_.backreferenceStart(index)];
+        const auto slot = static_cast<std::size_t>(index);
+        if (block.current_position == start) {
+            const Span text = groupSpan(pattern_.backreferenceGroup(index), frame);
+            backreferenceTexts_[slot] = text;
+            backreferenceLengths_[slot]
+                = text.start == kUnset ? 0 : countCodePoints(subject_.substr(text.start, text.end - text.start));
+        }
+        const std::string_view consumed = textOf(frame.program).substr(start, block.current_position - start);
+        return countCodePoints(consumed) < backreferenceLengths_[slot] ? 1 : 0;
+    }
+    case kBackreferenceTextCallout: {
+        const Span text = backreferenceTexts_[static_cast<std::size_t>(index)];
+        if (text.start == kUnset)
+            return 0; // an unset group matches the empty span
+        Span consumed{frame.ovector[2 * pattern_.backreferenceStart(index)], block.current_position};
+        if (pattern_.program(frame.program).translation.reversed)
+            consumed = {subject_.size() - consumed.end, subject_.size() - consumed.start};
+        return sameText(text, consumed) ? 0 : 1;
+    }
+    default:
+        return PCRE2_ERROR_CALLOUT;
+    }
+}
+
+// 1 when the lookaround's body matches at `position` (an offset in its
+// parent's direction), 0 when it does not, a PCRE2 error code otherwise.
+int Pcre2Matcher::runAssertion(int index, std::size_t position, const Frame& parent)
+{
+    if (++assertionRuns_ > kMaxAssertionRuns)
+        return PCRE2_ERROR_MATCHLIMIT;
+    const Program& program = pattern_.program(index);
+    const std::string_view text = textOf(index);
+    ProgramState& state = states_[static_cast<std::size_t>(index)];
+    Frame frame{this, index, &parent};
+    pcre2_set_callout(state.matchContext.get(), answerCallout, &frame);
+    const int rc = pcre2_match(program.code.get(), reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(),
+                               subject_.size() - position, PCRE2_NO_UTF_CHECK, state.matchData.get(),
+                               state.matchContext.get());
+    if (rc == PCRE2_ERROR_NOMATCH)
+        return 0;
+    if (rc < 0)
+        return rc;
+    const TranslatedProgram& translation = program.translation;
+    if (!translation.negative && translation.lastGroup >= translation.firstGroup) {
+        frame.ovector = pcre2_get_ovector_pointer(state.matchData.get());
+        frame.captureTop = static_cast<uint32_t>(rc);
+        const std::size_t spans = recordSpans_.size();
+        recordSpans_.resize(spans + 2 * static_cast<std::size_t>(translation.lastGroup - translation.firstGroup + 1),
+                            kUnset);
+        writeGroups(frame, recordSpans_, spans, translation.firstGroup);
+        records_[static_cast<std::size_t>(index)].push_back({position, spans});
+    }
+    return 1;
+}
+
+// The record of the lookaround's last run at `position`: the run on the path
+// that matched, since a later run there would have replaced that path.
+std::optional<std::size_t> Pcre2Matcher::latestRecord(int program, std::size_t position) const
+{
+    const std::vector<Record>& records = records_[static_cast<std::size_t>(program)];
+    for (auto record = records.rbegin(); record != records.rend(); ++record) {
+        if (record->position == position)
+            return record->spans;
+    }
+    return std::nullopt;
+}
+
+// Writes the groups `frame` captured, and those of the lookarounds it
+// holds, as subject offsets into out[base...], where group firstGroup's pair
+// begins at base.
+void Pcre2Matcher::writeGroups(const Frame& frame, std::vector<std::size_t>& out, std::size_t base,
+                               int firstGroup) const
+{
+    const Program& program = pattern_.program(frame.program);
+    const std::size_t size = subject_.size();
+    const std::vector<Pcre2Group>& groups = program.translation.groups;
+    for (uint32_t number = 1; number <= groups.size() && number < frame.captureTop; ++number) {
+        const std::size_t start = frame.ovector[2 * number];
+        const std::size_t end = frame.ovector[2 * number + 1];
+        if (start == kUnset)
+            continue;
+        const Pcre2Group& group = groups[number - 1];
+        if (group.role == Pcre2Group::Role::JsGroup) {
+            const std::size_t slot = base + 2 * static_cast<std::size_t>(group.index - firstGroup);
+            out[slot] = program.translation.reversed ? size - end : start;
+            out[slot + 1] = program.translation.reversed ? size - start : end;
+        } else if (group.role == Pcre2Group::Role::AssertionPlace) {
+            const TranslatedProgram& held = pattern_.program(group.index).translation;
+            if (const auto spans = latestRecord(group.index, start)) {
+                const std::size_t count = 2 * static_cast<std::size_t>(held.lastGroup - held.firstGroup + 1);
+                const std::size_t slot = base + 2 * static_cast<std::size_t>(held.firstGroup - firstGroup);
+                std::copy_n(recordSpans_.begin() + static_cast<std::ptrdiff_t>(*spans), count,
+                            out.begin() + static_cast<std::ptrdiff_t>(slot));
+            }
+        }
+    }
+}
+
+// What JavaScript group `group` holds where `frame`'s match stands: read
+// from the nearest match that captures it or that holds the lookaround
+// capturing it.
+Span Pcre2Matcher::groupSpan(int group, const Frame& frame) const
+{
+    const int owner = pattern_.groupProgram(group);
+    for (const Frame* at = &frame; at != nullptr; at = at->parent) {
+        int ancestor = owner;
+        int below = -1; // the lookaround of `at`'s program that leads to the owner
+        while (ancestor != at->program && ancestor != 0) {
+            below = ancestor;
+            ancestor = pattern_.program(ancestor).translation.parent;
+        }
+        if (ancestor != at->program)
+            continue;
+        const TranslatedProgram& program = pattern_.program(at->program).translation;
+        const uint32_t number = below < 0 ? pattern_.groupNumber(group) : pattern_.placeNumber(below);
+        if (number == 0 || number >= at->captureTop || at->ovector[2 * number] == kUnset)
+            return {}; // a negative lookaround's groups, or not reached
+        const std::size_t start = at->ovector[2 * number];
+        const std::size_t end = at->ovector[2 * number + 1];
+        if (below < 0)
+            return program.reversed ? Span{subject_.size() - end, subject_.size() - start} : Span{start, end};
+        const auto spans = latestRecord(below, start);
+        if (!spans)
+            return {};
+        const std::size_t slot = *spans + 2 * static_cast<std::size_t>(group - pattern_.program(below).translation.firstGroup);
+        return {recordSpans_[slot], recordSpans_[slot + 1]};
+    }
+    return {};
+}
+
+bool Pcre2Matcher::sameText(Span a, Span b)
+{
+    const std::string_view first = subject_.substr(a.start, a.end - a.start);
+    const std::string_view second = subject_.substr(b.start, b.end - b.start);
+    if (!pattern_.ignoreCase())
+        return first == second;
+    equalityText_.assign(first);
+    equalityText_ += second;
+    equalitySplit_ = first.size();
+    return pcre2_match(pattern_.equality(), reinterpret_cast<PCRE2_SPTR>(equalityText_.data()), equalityText_.size(),
+                       0, PCRE2_NO_UTF_CHECK, equalityState_.matchData.get(), equalityState_.matchContext.get())
+        > 0;
+}
+
+bool isLookbehindLimit(int errorCode)
+{
+    return errorCode == PCRE2_ERROR_LOOKBEHIND_NOT_FIXED_LENGTH || errorCode == PCRE2_ERROR_LOOKBEHIND_TOO_COMPLICATED
+        || errorCode == PCRE2_ERROR_LOOKBEHIND_TOO_LONG;
 }
 
 } // namespace
@@ -132,19 +546,19 @@ CompiledPattern makePcre2RegularExpression(std::string_view pattern, PatternOpti
     auto translated = translateJsPattern(pattern);
     if (!translated)
         return std::unexpected(std::move(translated.error()));
-
-    int errorCode = 0;
-    PCRE2_SIZE errorOffset = 0;
-    const uint32_t compileOptions = kPcre2CompileOptions | (options.ignoreCase ? PCRE2_CASELESS : 0);
-    std::unique_ptr<pcre2_code, CodeDeleter> code(
-        pcre2_compile(reinterpret_cast<PCRE2_SPTR>(translated->pcre2Pattern.data()), translated->pcre2Pattern.size(),
-                      compileOptions, &errorCode, &errorOffset, nullptr));
+    auto compiled = Pcre2Pattern::compile(std::move(*translated), options);
+    // A lookbehind left in place that PCRE2 still finds too long or too
+    // complicated is run as a program of its own instead.
+    if (!compiled && isLookbehindLimit(compiled.error())) {
+        translated = translateJsPattern(pattern, TranslationOptions{.lookbehindsInPlace = false});
+        compiled = Pcre2Pattern::compile(std::move(*translated), options);
+    }
     // PCRE2 refuses a translated pattern only for its own limits (its size,
     // its nesting, its number of groups), which the pattern as a whole
     // exceeds; where PCRE2 stopped is a place in the translation.
-    if (!code)
-        return std::unexpected(PatternError{pattern.size(), pcre2ErrorText(errorCode)});
-    return std::make_unique<Pcre2Pattern>(std::move(code), std::move(translated->namedGroups));
+    if (!compiled)
+        return std::unexpected(PatternError{pattern.size(), pcre2ErrorText(compiled.error())});
+    return std::move(*compiled);
 }
 
 } // namespace renamer
