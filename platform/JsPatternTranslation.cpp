@@ -464,13 +464,18 @@ private:
 
     // `width` is the width every alternative shares (kVaryingWidth when
     // they differ); `branches`, when given, receives each alternative's.
-    bool parseDisjunction(int depth, Width& width, std::vector<Width>* branches = nullptr)
+    // `plainEnd`, when given, receives the alternative's plainEnd when
+    // there is only one.
+    bool parseDisjunction(int depth, Width& width, std::vector<Width>* branches = nullptr,
+                          std::string* plainEnd = nullptr)
     {
-        if (!parseAlternative(depth, width))
+        if (!parseAlternative(depth, width, plainEnd))
             return false;
         if (branches != nullptr)
             branches->push_back(width);
         while (eat('|')) {
+            if (plainEnd != nullptr)
+                plainEnd->clear();
             out_ += '|';
             Width alternative = 0;
             if (!parseAlternative(depth, alternative))
@@ -483,27 +488,58 @@ private:
         return true;
     }
 
-    bool parseAlternative(int depth, Width& width)
+    // `plainEnd`, when given, receives the translation of the alternative's
+    // last terms, as written, that each have one width and capture,
+    // reference and detach nothing: where the alternative matches, they
+    // match the text just before where it ends.
+    bool parseAlternative(int depth, Width& width, std::string* plainEnd = nullptr)
     {
+        struct Term {
+            std::size_t start;
+            bool plain;
+        };
         const std::size_t start = out_.size();
-        std::vector<std::size_t> termStarts; // kept only when reversing
+        std::vector<Term> terms; // kept only when reversing or asked for the plain end
         width = 0;
         while (!atEnd() && peek() != '|' && peek() != ')') {
-            if (reversed_)
-                termStarts.push_back(out_.size());
+            const Checkpoint before = checkpoint();
             Width term = 0;
             if (!parseTerm(depth, term))
                 return false;
             width = addWidths(width, term);
-        }
-        if (termStarts.size() > 1) {
-            std::string reordered;
-            reordered.reserve(out_.size() - start);
-            std::size_t end = out_.size();
-            for (auto term = termStarts.rbegin(); term != termStarts.rend(); ++term) {
-                reordered.append(out_, *term, end - *term);
-                end = *term;
+            if (reversed_ || plainEnd != nullptr) {
+                const bool plain = term != kVaryingWidth && groupsOpened_ == before.groupsOpened
+                    && backreferencesWritten_ == before.backreferences && programs_.size() == before.programs;
+                terms.push_back({before.outSize, plain});
             }
+        }
+        const std::size_t end = out_.size();
+        auto text = [&](std::size_t term) {
+            const std::size_t termEnd = term + 1 < terms.size() ? terms[term + 1].start : end;
+            return std::string_view(out_).substr(terms[term].start, termEnd - terms[term].start);
+        };
+        if (plainEnd != nullptr) {
+            // Written in reverse, the alternative ends with its first terms.
+            plainEnd->clear();
+            if (reversed_) {
+                std::size_t count = 0;
+                while (count < terms.size() && terms[count].plain)
+                    ++count;
+                for (std::size_t term = count; term-- > 0;)
+                    plainEnd->append(text(term));
+            } else {
+                std::size_t first = terms.size();
+                while (first > 0 && terms[first - 1].plain)
+                    --first;
+                for (std::size_t term = first; term < terms.size(); ++term)
+                    plainEnd->append(text(term));
+            }
+        }
+        if (reversed_ && terms.size() > 1) {
+            std::string reordered;
+            reordered.reserve(end - start);
+            for (std::size_t term = terms.size(); term-- > 0;)
+                reordered.append(text(term));
             out_.replace(start, std::string::npos, reordered);
         }
         return true;
@@ -730,29 +766,37 @@ private:
     // program that matches in the other direction.
     bool parseOppositeAssertion(std::size_t open, bool negative, int depth)
     {
-        // The outcome is stored: a body is tried in place once per
-        // direction, however often the bodies around it are written again.
-        const std::pair key{open, reversed_};
-        const auto known = inPlace_.find(key);
-        if (options_.lookbehindsInPlace && (known == inPlace_.end() || known->second)) {
-            const Checkpoint start = checkpoint();
-            out_ += negative ? "(?<!" : "(?<=";
-            std::vector<Width> branches;
-            Width width = 0;
-            if (!parseDisjunction(depth + 1, width, &branches) || !closeGroup(open))
-                return false;
-            const bool inPlace = std::ranges::none_of(branches, [](Width w) { return w == kVaryingWidth; })
-                && backreferencesWritten_ == start.backreferences && repeatedCaptures_ == start.repeatedCaptures
-                && programs_.size() == start.programs;
-            inPlace_.emplace(key, inPlace);
-            if (inPlace)
-                return true;
-            rollBack(start);
+        std::string prefilter;
+        if (options_.lookbehindsInPlace) {
+            // A body is tried in place once per direction, however often the
+            // bodies around it are written again.
+            const std::pair key{open, reversed_};
+            const auto known = trials_.find(key);
+            if (known == trials_.end() || known->second.inPlace) {
+                const Checkpoint start = checkpoint();
+                out_ += negative ? "(?<!" : "(?<=";
+                std::vector<Width> branches;
+                Width width = 0;
+                if (!parseDisjunction(depth + 1, width, &branches, &prefilter) || !closeGroup(open))
+                    return false;
+                const bool inPlace = std::ranges::none_of(branches, [](Width w) { return w == kVaryingWidth; })
+                    && backreferencesWritten_ == start.backreferences
+                    && repeatedCaptures_ == start.repeatedCaptures && programs_.size() == start.programs;
+                if (known == trials_.end())
+                    trials_.emplace(key, InPlaceTrial{inPlace, prefilter});
+                if (inPlace)
+                    return true;
+                rollBack(start);
+            } else {
+                prefilter = known->second.prefilter;
+            }
         }
-        return parseAssertionProgram(open, negative, depth);
+        return parseAssertionProgram(open, negative, depth, prefilter);
     }
 
-    bool parseAssertionProgram(std::size_t open, bool negative, int depth)
+    // `prefilter`, when not empty, is what the body's end matches in place,
+    // checked before its program runs: most places fail there, cheaply.
+    bool parseAssertionProgram(std::size_t open, bool negative, int depth, const std::string& prefilter)
     {
         const int index = static_cast<int>(programs_.size());
         TranslatedProgram program;
@@ -779,10 +823,17 @@ private:
         TranslatedProgram& written = programs_[static_cast<std::size_t>(index)];
         written.pcre2Pattern = std::move(parentOut);
         written.lastGroup = groupsOpened_;
+        if (!prefilter.empty())
+            out_ += negative ? "(?:(?<!" : "(?<=";
+        out_ += prefilter;
+        if (!prefilter.empty())
+            out_ += negative ? ")|" : ")";
         out_ += "(?C\"";
         out_ += kAssertionCallout;
         appendNumber(out_, static_cast<std::uint32_t>(index));
         out_ += "\")";
+        if (negative && !prefilter.empty())
+            out_ += ')';
         // Where a positive one held, for reading its groups afterwards.
         if (!negative && written.lastGroup >= written.firstGroup) {
             out_ += '(';
@@ -1106,9 +1157,13 @@ private:
     int program_ = 0;       // the one being written
     bool reversed_ = false; // whether it matches over the reversed subject
     std::vector<int> groupPrograms_; // by JavaScript group: the program that captures it
-    // Whether the lookaround opening at a source index, read in a direction,
-    // is matched in place.
-    std::map<std::pair<std::size_t, bool>, bool> inPlace_;
+    // Whether the lookaround opening at a source index, read in a
+    // direction, is matched in place, and if not, what of it can be.
+    struct InPlaceTrial {
+        bool inPlace;
+        std::string prefilter;
+    };
+    std::map<std::pair<std::size_t, bool>, InPlaceTrial> trials_;
     // What keeps a lookbehind from staying in place, counted as written.
     int backreferencesWritten_ = 0;
     int repeatedCaptures_ = 0;

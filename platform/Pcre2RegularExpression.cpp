@@ -218,12 +218,27 @@ std::expected<std::unique_ptr<Pcre2Pattern>, int> Pcre2Pattern::compile(Translat
 {
     auto pattern = std::make_unique<Pcre2Pattern>();
     const uint32_t compileOptions = kPcre2CompileOptions | (options.ignoreCase ? PCRE2_CASELESS : 0);
+    // PCRE2 makes a repeat possessive when what follows the callouts after
+    // it cannot take back what it gave up, or is the end; a callout may
+    // fail there, and giving back is then what matches.
+    std::vector<bool> callouts(translated.programs.size(), false);
+    for (std::size_t index = 0; index < translated.programs.size(); ++index) {
+        const TranslatedProgram& translation = translated.programs[index];
+        if (index > 0)
+            callouts[static_cast<std::size_t>(translation.parent)] = true;
+        if (std::ranges::any_of(translation.groups, [](const Pcre2Group& group) {
+                return group.role == Pcre2Group::Role::BackreferenceStart;
+            }))
+            callouts[index] = true;
+    }
     for (TranslatedProgram& translation : translated.programs) {
         int errorCode = 0;
         PCRE2_SIZE errorOffset = 0;
-        const uint32_t anchored = pattern->programs_.empty() ? 0 : PCRE2_ANCHORED;
+        const std::size_t index = pattern->programs_.size();
+        const uint32_t anchored = index == 0 ? 0 : PCRE2_ANCHORED;
+        const uint32_t possess = callouts[index] ? PCRE2_NO_AUTO_POSSESS : 0;
         Code code(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(translation.pcre2Pattern.data()),
-                                translation.pcre2Pattern.size(), compileOptions | anchored, &errorCode,
+                                translation.pcre2Pattern.size(), compileOptions | anchored | possess, &errorCode,
                                 &errorOffset, nullptr));
         if (!code)
             return std::unexpected(errorCode);
