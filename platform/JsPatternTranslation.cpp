@@ -585,8 +585,10 @@ private:
         case '\\':
             if (!parseAtomEscape(shape))
                 return false;
-            if (shape == AtomShape::Assertion)
+            if (shape == AtomShape::Assertion) {
+                width = 0;
                 return true;
+            }
             break;
         default:
             appendLiteral(out_, c);

@@ -341,6 +341,36 @@ TEST(JsPatternGroups, AreCountedAndNamedInOrder)
     }
 }
 
+// A lookbehind PCRE2 matches as JavaScript does stays in the pattern, where
+// PCRE2 runs it at full speed; any other becomes a program of its own.
+TEST(JsPatternLookbehind, StaysInPlaceWherePcre2MatchesAsJavaScriptDoes)
+{
+    const struct {
+        std::string_view behaviour;
+        std::string_view pattern;
+        std::size_t programs;
+    } rows[] = {
+        {"fixed length", "(?<=\\d{4}-\\d\\d)x", 1},
+        {"top-level alternatives of different lengths", "(?<=jpeg|jpg|\\.)x", 1},
+        {"a word boundary has no length", "(?<=a\\b|bc)x", 1},
+        {"inner alternatives of one length", "(?<=(?:ab|cd){2})x", 1},
+        {"a group captured once", "(?<=(\\d)-)x", 1},
+        {"a lookahead inside", "(?<=a(?=b\\d+))x", 1},
+        {"a varying repeat", "(?<=\\d+)x", 2},
+        {"inner alternatives of different lengths", "(?<=(?:a\\b|bc))x", 2},
+        {"a backreference", "(?<=(a)\\1)x", 2},
+        {"a group captured by a repeat", "(?<=(\\d){2})x", 2},
+        {"a lookbehind inside that needs a program", "(?<=a(?<=\\d+))x", 2},
+        {"a varying lookahead inside a varying lookbehind", "(?<=\\w+(?=\\d+))x", 3},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.behaviour);
+        const auto translated = translateJsPattern(row.pattern);
+        ASSERT_TRUE(translated) << translated.error().message;
+        EXPECT_EQ(translated->programs.size(), row.programs);
+    }
+}
+
 // Whatever is typed, the translator must not crash, and what it accepts must
 // compile and match without error, lookbehinds of every kind included.
 TEST(JsPatternRobustness, RandomPatternsTranslateToCompilablePcre2)
