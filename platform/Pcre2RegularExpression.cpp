@@ -60,12 +60,24 @@ std::string pcre2ErrorText(int code)
     return reinterpret_cast<const char*>(buffer);
 }
 
+bool continuesCodePoint(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
+
 std::size_t countCodePoints(std::string_view text)
 {
-    std::size_t count = 0;
-    for (const char byte : text)
-        count += (static_cast<unsigned char>(byte) & 0xC0) != 0x80 ? 1 : 0;
-    return count;
+    return static_cast<std::size_t>(std::ranges::count_if(text, [](char byte) { return !continuesCodePoint(byte); }));
+}
+
+// Where `count` code points of `text` from `start` on end; kUnset when the
+// text ends first.
+std::size_t spanEnd(std::string_view text, std::size_t start, std::size_t count)
+{
+    std::size_t end = start;
+    for (; count > 0 && end < text.size(); --count) {
+        ++end;
+        while (end < text.size() && continuesCodePoint(text[end]))
+            ++end;
+    }
+    return count == 0 ? end : kUnset;
 }
 
 // The subject with its code points in reverse order, each code point's bytes
@@ -76,7 +88,7 @@ void reverseCodePoints(std::string_view text, std::string& out)
     std::size_t end = text.size();
     while (end > 0) {
         std::size_t start = end - 1;
-        while (start > 0 && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80)
+        while (start > 0 && continuesCodePoint(text[start]))
             --start;
         text.substr(start, end - start).copy(out.data() + (text.size() - end), end - start);
         end = start;
@@ -123,7 +135,8 @@ public:
     // The pattern's groups are JavaScript's, in order: PCRE2's offsets serve as they are.
     bool direct() const { return direct_; }
     bool usesCallouts() const { return programs_.size() > 1 || !backreferenceGroups_.empty(); }
-    bool ignoreCase() const { return equality_ != nullptr; }
+    // Compares texts as a caseless backreference does; null when matching
+    // heeds case.
     const pcre2_code* equality() const { return equality_.get(); }
 
     int groupProgram(int group) const { return groupPrograms_[static_cast<std::size_t>(group)]; }
@@ -190,10 +203,10 @@ private:
     std::size_t assertionRuns_ = 0;
     std::vector<std::vector<Record>> records_; // by program, this search's
     std::vector<std::size_t> recordSpans_;
-    // A backreference's group, read when its span begins, and its length in
-    // characters.
+    // A backreference's group, read when its span begins, and where the
+    // span ends when it holds as many characters.
     std::vector<Span> backreferenceTexts_;
-    std::vector<std::size_t> backreferenceLengths_;
+    std::vector<std::size_t> backreferenceEnds_;
     ProgramState equalityState_;
     std::string equalityText_;
     std::size_t equalitySplit_ = 0;
@@ -304,7 +317,7 @@ Pcre2Matcher::Pcre2Matcher(const Pcre2Pattern& pattern)
     : pattern_(pattern)
     , records_(pattern.programs().size())
     , backreferenceTexts_(pattern.backreferenceCount())
-    , backreferenceLengths_(pattern.backreferenceCount())
+    , backreferenceEnds_(pattern.backreferenceCount())
 {
     for (const Program& program : pattern.programs())
         states_.push_back(makeState(program));
@@ -408,11 +421,12 @@ int Pcre2Matcher::answer(const pcre2_callout_block& block, const Frame& frame)
         if (block.current_position == start) {
             const Span text = groupSpan(pattern_.backreferenceGroup(index), frame);
             backreferenceTexts_[slot] = text;
-            backreferenceLengths_[slot]
+            // An unset group matches the empty span.
+            const std::size_t characters
                 = text.start == kUnset ? 0 : countCodePoints(subject_.substr(text.start, text.end - text.start));
+            backreferenceEnds_[slot] = spanEnd(textOf(frame.program), start, characters);
         }
-        const std::string_view consumed = textOf(frame.program).substr(start, block.current_position - start);
-        return countCodePoints(consumed) < backreferenceLengths_[slot] ? 1 : 0;
+        return block.current_position == backreferenceEnds_[slot] ? 0 : 1;
     }
     case kBackreferenceTextCallout: {
         const Span text = backreferenceTexts_[static_cast<std::size_t>(index)];
@@ -538,7 +552,7 @@ bool Pcre2Matcher::sameText(Span a, Span b)
 {
     const std::string_view first = subject_.substr(a.start, a.end - a.start);
     const std::string_view second = subject_.substr(b.start, b.end - b.start);
-    if (!pattern_.ignoreCase())
+    if (pattern_.equality() == nullptr)
         return first == second;
     equalityText_.assign(first);
     equalityText_ += second;
