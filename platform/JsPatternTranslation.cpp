@@ -489,9 +489,9 @@ private:
     }
 
     // `plainEnd`, when given, receives the translation of the alternative's
-    // last terms, as written, that each have one width and capture,
-    // reference and detach nothing: where the alternative matches, they
-    // match the text just before where it ends.
+    // last terms, as written, that each have one width and capture and
+    // detach nothing (a backreference has no one width): where the
+    // alternative matches, they match the text just before where it ends.
     bool parseAlternative(int depth, Width& width, std::string* plainEnd = nullptr)
     {
         struct Term {
@@ -509,7 +509,7 @@ private:
             width = addWidths(width, term);
             if (reversed_ || plainEnd != nullptr) {
                 const bool plain = term != kVaryingWidth && groupsOpened_ == before.groupsOpened
-                    && backreferencesWritten_ == before.backreferences && programs_.size() == before.programs;
+                    && programs_.size() == before.programs;
                 terms.push_back({before.outSize, plain});
             }
         }
@@ -637,7 +637,6 @@ private:
         if (repeat.max > kPcre2RepeatCeiling)
             repeat.max = kUnbounded;
         width = repeatWidth(width, repeat.min, repeat.max);
-        // Which repetition a group keeps depends on the direction of matching.
         if (capturesGroups && (repeat.min != 1 || repeat.max != 1))
             ++repeatedCaptures_;
 
@@ -738,14 +737,12 @@ private:
         int groupsOpened;
         std::size_t namedGroups;
         std::size_t programs;
-        int backreferences;
         int repeatedCaptures;
     };
 
     Checkpoint checkpoint() const
     {
-        return {pos_, out_.size(), groupsOpened_, namedGroups_.size(), programs_.size(), backreferencesWritten_,
-                repeatedCaptures_};
+        return {pos_, out_.size(), groupsOpened_, namedGroups_.size(), programs_.size(), repeatedCaptures_};
     }
 
     void rollBack(const Checkpoint& to)
@@ -755,7 +752,6 @@ private:
         groupsOpened_ = to.groupsOpened;
         namedGroups_.resize(to.namedGroups);
         programs_.resize(to.programs);
-        backreferencesWritten_ = to.backreferences;
         repeatedCaptures_ = to.repeatedCaptures;
     }
 
@@ -781,8 +777,8 @@ private:
                 Width width = 0;
                 if (!parseDisjunction(depth + 1, width, &branches, &prefilter) || !closeGroup(open))
                     return false;
+                // A backreference has no one width.
                 const bool inPlace = std::ranges::none_of(branches, [](Width w) { return w == kVaryingWidth; })
-                    && backreferencesWritten_ == start.backreferences
                     && repeatedCaptures_ == start.repeatedCaptures && programs_.size() == start.programs;
                 if (known == trials_.end())
                     trials_.emplace(key, InPlaceTrial{inPlace, prefilter});
@@ -958,7 +954,6 @@ private:
     {
         appendTag(out_, kBackreferenceTag, group);
         shape = AtomShape::Backreference;
-        ++backreferencesWritten_;
     }
 
     bool parseNamedReference(std::size_t backslash, AtomShape& shape)
@@ -1166,8 +1161,8 @@ private:
         std::string prefilter;
     };
     std::map<std::pair<std::size_t, bool>, InPlaceTrial> trials_;
-    // What keeps a lookbehind from staying in place, counted as written.
-    int backreferencesWritten_ = 0;
+    // Groups captured by a repeat, counted as written: which repetition a
+    // group keeps depends on the direction of matching.
     int repeatedCaptures_ = 0;
 };
 

@@ -257,6 +257,8 @@ const LookbehindRow kLookbehindRows[] = {
      {"ac-"}, {"<a><c><>-"}},
     {"a referenced group beyond ASCII, ignoring case", "(?<=(é)+)\\1", "<$&>",
      {"éÉé"}, {"é<É><é>"}},
+    {"a lookbehind's groups come from its run on the path that matched", "(?:(a)b|a(b))(?<=(\\1|\\w+))\\2c", "[$3]",
+     {"abbc"}, {"[]"}},
     {"a negative one inside a positive one", "(?<=x(?<!y\\d+)\\d+)!", "?",
      {"x12! y3!"}, {"x12? y3!"}},
     {"no match leaves the row without a proposal", "(?<=z\\d+)\\d", "#",
