@@ -637,7 +637,7 @@ private:
         if (repeat.max > kPcre2RepeatCeiling)
             repeat.max = kUnbounded;
         width = repeatWidth(width, repeat.min, repeat.max);
-        if (capturesGroups && (repeat.min != 1 || repeat.max != 1))
+        if (capturesGroups && repeat.max > 1)
             ++repeatedCaptures_;
 
         if (shape == AtomShape::Compound) {

@@ -27,12 +27,11 @@ namespace {
 
 // Bounds the work of one match call. A file name is at most a few hundred
 // bytes; ordinary patterns need at most a few hundred steps on it, while a
-// catastrophically backtracking one would need billions.
+// catastrophically backtracking one would need billions. A lookbehind's
+// program runs under the same bound, and runs at most about as often as
+// the match that calls it takes steps.
 constexpr uint32_t kMatchLimit = 10'000;
 constexpr uint32_t kDepthLimit = 10'000;
-// Bounds how often one search runs lookaround programs, each bounded as
-// above: as often as the search itself may take steps.
-constexpr std::size_t kMaxAssertionRuns = kMatchLimit;
 constexpr PCRE2_SIZE kJitStackStart = PCRE2_SIZE{32} * 1024;
 constexpr PCRE2_SIZE kJitStackMax = PCRE2_SIZE{1024} * 1024;
 constexpr std::size_t kUnset = MatchOffsets::kUnsetOffset;
@@ -200,7 +199,6 @@ private:
     bool reversedReady_ = false;
     std::vector<std::size_t> offsets_; // JavaScript's numbering, when not direct
 
-    std::size_t assertionRuns_ = 0;
     std::vector<std::vector<Record>> records_; // by program, this search's
     std::vector<std::size_t> recordSpans_;
     // A backreference's group, read when its span begins, and where the
@@ -356,7 +354,6 @@ Result<bool> Pcre2Matcher::find(std::string_view subject, std::size_t start)
     Frame frame{this, 0, nullptr};
     ProgramState& state = states_[0];
     if (pattern_.usesCallouts()) {
-        assertionRuns_ = 0;
         for (std::vector<Record>& records : records_)
             records.clear();
         recordSpans_.clear();
@@ -446,8 +443,6 @@ int Pcre2Matcher::answer(const pcre2_callout_block& block, const Frame& frame)
 // parent's direction), 0 when it does not, a PCRE2 error code otherwise.
 int Pcre2Matcher::runAssertion(int index, std::size_t position, const Frame& parent)
 {
-    if (++assertionRuns_ > kMaxAssertionRuns)
-        return PCRE2_ERROR_MATCHLIMIT;
     const Program& program = pattern_.program(index);
     const std::string_view text = textOf(index);
     ProgramState& state = states_[static_cast<std::size_t>(index)];

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <expected>
 #include <memory>
 #include <optional>
@@ -354,6 +355,8 @@ TEST(JsPatternLookbehind, StaysInPlaceWherePcre2MatchesAsJavaScriptDoes)
         {"top-level alternatives of different lengths", "(?<=jpeg|jpg|\\.)x", 1},
         {"a word boundary has no length", "(?<=a\\b|bc)x", 1},
         {"inner alternatives of one length", "(?<=(?:ab|cd){2})x", 1},
+        {"inner alternatives of one length once repeated", "(?<=(?:a{2}|bc))x", 1},
+        {"inner alternatives of different lengths once repeated", "(?<=(?:a{2}|b))x", 2},
         {"a group captured once", "(?<=(\\d)-)x", 1},
         {"a lookahead inside", "(?<=a(?=b\\d+))x", 1},
         {"a varying repeat", "(?<=\\d+)x", 2},
@@ -362,12 +365,20 @@ TEST(JsPatternLookbehind, StaysInPlaceWherePcre2MatchesAsJavaScriptDoes)
         {"a group captured by a repeat", "(?<=(\\d){2})x", 2},
         {"a lookbehind inside that needs a program", "(?<=a(?<=\\d+))x", 2},
         {"a varying lookahead inside a varying lookbehind", "(?<=\\w+(?=\\d+))x", 3},
+        {"a lookahead with a group inside a varying lookbehind", "(?<=(?=(b)x\\d*cd)\\w+)!", 3},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.behaviour);
         const auto translated = translateJsPattern(row.pattern);
         ASSERT_TRUE(translated) << translated.error().message;
         EXPECT_EQ(translated->programs.size(), row.programs);
+        std::vector<int> captured(static_cast<std::size_t>(translated->captureGroupCount) + 1);
+        for (const TranslatedProgram& program : translated->programs) {
+            for (const Pcre2Group& group : program.groups)
+                captured[static_cast<std::size_t>(group.index)] += group.role == Pcre2Group::Role::JsGroup ? 1 : 0;
+        }
+        EXPECT_EQ(std::count(captured.begin() + 1, captured.end(), 1), translated->captureGroupCount)
+            << "every group is captured by one program";
     }
 }
 
