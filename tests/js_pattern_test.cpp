@@ -374,8 +374,10 @@ TEST(JsPatternLookbehind, StaysInPlaceWherePcre2MatchesAsJavaScriptDoes)
         EXPECT_EQ(translated->programs.size(), row.programs);
         std::vector<int> captured(static_cast<std::size_t>(translated->captureGroupCount) + 1);
         for (const TranslatedProgram& program : translated->programs) {
-            for (const Pcre2Group& group : program.groups)
-                captured[static_cast<std::size_t>(group.index)] += group.role == Pcre2Group::Role::JsGroup ? 1 : 0;
+            for (const Pcre2Group& group : program.groups) {
+                if (group.role == Pcre2Group::Role::JsGroup)
+                    ++captured[static_cast<std::size_t>(group.index)];
+            }
         }
         EXPECT_EQ(std::count(captured.begin() + 1, captured.end(), 1), translated->captureGroupCount)
             << "every group is captured by one program";
