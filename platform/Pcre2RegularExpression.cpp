@@ -98,6 +98,37 @@ struct Program {
     Code code;
     bool jit = false;
     TranslatedProgram translation; // without its pattern text
+    // The group of its parent's pattern that marks where it held; 0 when
+    // it has none (a negative lookaround, or one without groups).
+    uint32_t place = 0;
+};
+
+// Where a JavaScript group is captured: by which program, as which of its
+// PCRE2 groups.
+struct GroupSite {
+    int program = 0;
+    uint32_t number = 0;
+};
+
+struct BackreferenceSite {
+    int group = 0;      // JavaScript numbering
+    uint32_t start = 0; // the BackreferenceStart group of its program
+};
+
+// What a matcher reads of its pattern.
+struct Pcre2Programs {
+    std::vector<Program> programs;
+    std::vector<GroupSite> groups; // by JavaScript group
+    std::vector<BackreferenceSite> backreferences;
+    // Compares texts as a caseless backreference does; null when matching
+    // heeds case.
+    Code equality;
+    // The pattern's groups are JavaScript's, in order: PCRE2's offsets
+    // serve as they are.
+    bool direct = true;
+
+    const Program& operator[](int index) const { return programs[static_cast<std::size_t>(index)]; }
+    bool usesCallouts() const { return programs.size() > 1 || !backreferences.empty(); }
 };
 
 struct Span {
@@ -129,36 +160,13 @@ public:
     std::size_t shortestMatch() const override { return shortestMatch_; }
     std::unique_ptr<Matcher> makeMatcher() const override;
 
-    const std::vector<Program>& programs() const { return programs_; }
-    const Program& program(int index) const { return programs_[static_cast<std::size_t>(index)]; }
-    // The pattern's groups are JavaScript's, in order: PCRE2's offsets serve as they are.
-    bool direct() const { return direct_; }
-    bool usesCallouts() const { return programs_.size() > 1 || !backreferenceGroups_.empty(); }
-    // Compares texts as a caseless backreference does; null when matching
-    // heeds case.
-    const pcre2_code* equality() const { return equality_.get(); }
-
-    int groupProgram(int group) const { return groupPrograms_[static_cast<std::size_t>(group)]; }
-    uint32_t groupNumber(int group) const { return groupNumbers_[static_cast<std::size_t>(group)]; }
-    // The group that marks where a positive lookaround with groups held, in
-    // its parent; 0 for any other.
-    uint32_t placeNumber(int program) const { return placeNumbers_[static_cast<std::size_t>(program)]; }
-    int backreferenceGroup(int index) const { return backreferenceGroups_[static_cast<std::size_t>(index)]; }
-    uint32_t backreferenceStart(int index) const { return backreferenceStarts_[static_cast<std::size_t>(index)]; }
-    std::size_t backreferenceCount() const { return backreferenceGroups_.size(); }
+    const Pcre2Programs& programs() const { return programs_; }
 
 private:
-    std::vector<Program> programs_;
+    Pcre2Programs programs_;
     std::vector<NamedGroup> namedGroups_;
     int captureGroupCount_ = 0;
     std::size_t shortestMatch_ = 0;
-    bool direct_ = true;
-    std::vector<int> groupPrograms_;
-    std::vector<uint32_t> groupNumbers_;
-    std::vector<uint32_t> placeNumbers_;
-    std::vector<int> backreferenceGroups_;
-    std::vector<uint32_t> backreferenceStarts_;
-    Code equality_; // compares a backreference's span caselessly
 };
 
 // A thread's match data, and the match context that bounds its searches and
@@ -192,7 +200,7 @@ private:
     Span groupSpan(int group, const Frame& frame) const;
     bool sameText(Span a, Span b);
 
-    const Pcre2Pattern& pattern_;
+    const Pcre2Programs& programs_;
     std::vector<ProgramState> states_;
     std::string_view subject_;
     std::string reversedSubject_;
@@ -224,87 +232,83 @@ int atSplit(pcre2_callout_block* block, void* split)
     return block->current_position == *static_cast<const std::size_t*>(split) ? 0 : 1;
 }
 
+std::expected<Code, int> compileProgram(std::string_view text, uint32_t options)
+{
+    int errorCode = 0;
+    PCRE2_SIZE errorOffset = 0;
+    Code code(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), options, &errorCode, &errorOffset,
+                            nullptr));
+    if (!code)
+        return std::unexpected(errorCode);
+    return code;
+}
+
 std::expected<std::unique_ptr<Pcre2Pattern>, int> Pcre2Pattern::compile(TranslatedPattern translated,
                                                                         PatternOptions options)
 {
     auto pattern = std::make_unique<Pcre2Pattern>();
+    Pcre2Programs& programs = pattern->programs_;
     const uint32_t compileOptions = kPcre2CompileOptions | (options.ignoreCase ? PCRE2_CASELESS : 0);
     // PCRE2 makes a repeat possessive when what follows the callouts after
     // it cannot take back what it gave up, or is the end; a callout may
     // fail there, and giving back is then what matches.
     std::vector<bool> callouts(translated.programs.size(), false);
-    for (std::size_t index = 0; index < translated.programs.size(); ++index) {
-        const TranslatedProgram& translation = translated.programs[index];
-        if (index > 0)
-            callouts[static_cast<std::size_t>(translation.parent)] = true;
-        if (std::ranges::any_of(translation.groups, [](const Pcre2Group& group) {
-                return group.role == Pcre2Group::Role::BackreferenceStart;
-            }))
-            callouts[index] = true;
-    }
+    for (std::size_t index = 1; index < translated.programs.size(); ++index)
+        callouts[static_cast<std::size_t>(translated.programs[index].parent)] = true;
     for (TranslatedProgram& translation : translated.programs) {
-        int errorCode = 0;
-        PCRE2_SIZE errorOffset = 0;
-        const std::size_t index = pattern->programs_.size();
-        const uint32_t anchored = index == 0 ? 0 : PCRE2_ANCHORED;
-        const uint32_t possess = callouts[index] ? PCRE2_NO_AUTO_POSSESS : 0;
-        Code code(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(translation.pcre2Pattern.data()),
-                                translation.pcre2Pattern.size(), compileOptions | anchored | possess, &errorCode,
-                                &errorOffset, nullptr));
+        const std::size_t index = programs.programs.size();
+        const bool backreferences = std::ranges::any_of(translation.groups, [](const Pcre2Group& group) {
+            return group.role == Pcre2Group::Role::BackreferenceStart;
+        });
+        auto code = compileProgram(translation.pcre2Pattern,
+                                   compileOptions | (index == 0 ? 0 : PCRE2_ANCHORED)
+                                       | (callouts[index] || backreferences ? PCRE2_NO_AUTO_POSSESS : 0));
         if (!code)
-            return std::unexpected(errorCode);
+            return std::unexpected(code.error());
         // JIT is only a speed-up: if it cannot compile, the interpreter matches.
-        const bool jit = pcre2_jit_compile(code.get(), PCRE2_JIT_COMPLETE) == 0;
+        const bool jit = pcre2_jit_compile(code->get(), PCRE2_JIT_COMPLETE) == 0;
         translation.pcre2Pattern.clear();
-        pattern->programs_.push_back({std::move(code), jit, std::move(translation)});
+        programs.programs.push_back({std::move(*code), jit, std::move(translation)});
     }
 
-    const std::size_t groups = static_cast<std::size_t>(translated.captureGroupCount) + 1;
     pattern->captureGroupCount_ = translated.captureGroupCount;
     pattern->namedGroups_ = std::move(translated.namedGroups);
-    pattern->groupPrograms_.assign(groups, 0);
-    pattern->groupNumbers_.assign(groups, 0);
-    pattern->placeNumbers_.assign(pattern->programs_.size(), 0);
-    pattern->backreferenceStarts_.assign(translated.backreferences.size(), 0);
+    programs.groups.resize(static_cast<std::size_t>(translated.captureGroupCount) + 1);
     for (const CalloutBackreference& backreference : translated.backreferences)
-        pattern->backreferenceGroups_.push_back(backreference.group);
-    for (std::size_t index = 0; index < pattern->programs_.size(); ++index) {
-        const std::vector<Pcre2Group>& programGroups = pattern->programs_[index].translation.groups;
-        for (uint32_t number = 1; number <= programGroups.size(); ++number) {
-            const auto slot = static_cast<std::size_t>(programGroups[number - 1].index);
-            switch (programGroups[number - 1].role) {
+        programs.backreferences.push_back({backreference.group});
+    for (std::size_t index = 0; index < programs.programs.size(); ++index) {
+        const std::vector<Pcre2Group>& groups = programs.programs[index].translation.groups;
+        for (uint32_t number = 1; number <= groups.size(); ++number) {
+            const auto slot = static_cast<std::size_t>(groups[number - 1].index);
+            switch (groups[number - 1].role) {
             case Pcre2Group::Role::JsGroup:
-                pattern->groupPrograms_[slot] = static_cast<int>(index);
-                pattern->groupNumbers_[slot] = number;
-                pattern->direct_ = pattern->direct_ && index == 0 && slot == number;
+                programs.groups[slot] = {static_cast<int>(index), number};
+                programs.direct = programs.direct && index == 0 && slot == number;
                 break;
             case Pcre2Group::Role::AssertionPlace:
-                pattern->placeNumbers_[slot] = number;
-                pattern->direct_ = false;
+                programs.programs[slot].place = number;
+                programs.direct = false;
                 break;
             case Pcre2Group::Role::BackreferenceStart:
-                pattern->backreferenceStarts_[slot] = number;
-                pattern->direct_ = pattern->direct_ && index != 0;
+                programs.backreferences[slot].start = number;
+                programs.direct = programs.direct && index != 0;
                 break;
             }
         }
     }
-    pattern->direct_ = pattern->direct_ && pattern->programs_[0].translation.groups.size() + 1 == groups;
+    programs.direct = programs.direct && programs[0].translation.groups.size() == programs.groups.size() - 1;
 
     uint32_t shortest = 0;
-    pcre2_pattern_info(pattern->programs_[0].code.get(), PCRE2_INFO_MINLENGTH, &shortest);
+    pcre2_pattern_info(programs[0].code.get(), PCRE2_INFO_MINLENGTH, &shortest);
     pattern->shortestMatch_ = shortest;
 
-    if (options.ignoreCase && !translated.backreferences.empty()) {
+    if (options.ignoreCase && !programs.backreferences.empty()) {
         // Whether the text after the split equals the text before it, as a
         // caseless PCRE2 backreference compares them.
-        constexpr std::string_view kEquality = R"(\A(?>([\d\D]*?)(?C1))\g{1}\z)";
-        int errorCode = 0;
-        PCRE2_SIZE errorOffset = 0;
-        pattern->equality_.reset(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(kEquality.data()), kEquality.size(),
-                                               compileOptions, &errorCode, &errorOffset, nullptr));
-        if (!pattern->equality_)
-            return std::unexpected(errorCode);
+        auto equality = compileProgram(R"(\A(?>([\d\D]*?)(?C1))\g{1}\z)", compileOptions);
+        if (!equality)
+            return std::unexpected(equality.error());
+        programs.equality = std::move(*equality);
     }
     return pattern;
 }
@@ -312,15 +316,15 @@ std::expected<std::unique_ptr<Pcre2Pattern>, int> Pcre2Pattern::compile(Translat
 std::unique_ptr<Matcher> Pcre2Pattern::makeMatcher() const { return std::make_unique<Pcre2Matcher>(*this); }
 
 Pcre2Matcher::Pcre2Matcher(const Pcre2Pattern& pattern)
-    : pattern_(pattern)
-    , records_(pattern.programs().size())
-    , backreferenceTexts_(pattern.backreferenceCount())
-    , backreferenceEnds_(pattern.backreferenceCount())
+    : programs_(pattern.programs())
+    , records_(programs_.programs.size())
+    , backreferenceTexts_(programs_.backreferences.size())
+    , backreferenceEnds_(programs_.backreferences.size())
 {
-    for (const Program& program : pattern.programs())
+    for (const Program& program : programs_.programs)
         states_.push_back(makeState(program));
-    if (pattern.equality() != nullptr) {
-        equalityState_.matchData.reset(pcre2_match_data_create_from_pattern(pattern.equality(), nullptr));
+    if (programs_.equality) {
+        equalityState_.matchData.reset(pcre2_match_data_create_from_pattern(programs_.equality.get(), nullptr));
         equalityState_.matchContext.reset(pcre2_match_context_create(nullptr));
         if (!equalityState_.matchData || !equalityState_.matchContext)
             throw std::bad_alloc();
@@ -353,7 +357,7 @@ Result<bool> Pcre2Matcher::find(std::string_view subject, std::size_t start)
     }
     Frame frame{this, 0, nullptr};
     ProgramState& state = states_[0];
-    if (pattern_.usesCallouts()) {
+    if (programs_.usesCallouts()) {
         for (std::vector<Record>& records : records_)
             records.clear();
         recordSpans_.clear();
@@ -361,16 +365,16 @@ Result<bool> Pcre2Matcher::find(std::string_view subject, std::size_t start)
     }
     // The subject's UTF-8 is checked once, by the search that begins it.
     const uint32_t options = start == 0 ? 0 : PCRE2_NO_UTF_CHECK;
-    const int rc = pcre2_match(pattern_.program(0).code.get(), reinterpret_cast<PCRE2_SPTR>(subject.data()),
+    const int rc = pcre2_match(programs_[0].code.get(), reinterpret_cast<PCRE2_SPTR>(subject.data()),
                                subject.size(), start, options, state.matchData.get(), state.matchContext.get());
     if (rc == PCRE2_ERROR_NOMATCH)
         return false;
     if (rc < 0)
         return failWith(pcre2ErrorText(rc));
-    if (!pattern_.direct()) {
+    if (!programs_.direct) {
         frame.ovector = pcre2_get_ovector_pointer(state.matchData.get());
         frame.captureTop = static_cast<uint32_t>(rc);
-        offsets_.assign(2 * (static_cast<std::size_t>(pattern_.captureGroupCount()) + 1), kUnset);
+        offsets_.assign(2 * programs_.groups.size(), kUnset);
         offsets_[0] = frame.ovector[0];
         offsets_[1] = frame.ovector[1];
         writeGroups(frame, offsets_, 2, 1);
@@ -380,7 +384,7 @@ Result<bool> Pcre2Matcher::find(std::string_view subject, std::size_t start)
 
 MatchOffsets Pcre2Matcher::match() const
 {
-    if (!pattern_.direct())
+    if (!programs_.direct)
         return MatchOffsets{offsets_};
     pcre2_match_data* matchData = states_[0].matchData.get();
     const PCRE2_SIZE* vector = pcre2_get_ovector_pointer(matchData);
@@ -390,7 +394,7 @@ MatchOffsets Pcre2Matcher::match() const
 
 std::string_view Pcre2Matcher::textOf(int program)
 {
-    if (!pattern_.program(program).translation.reversed)
+    if (!programs_[program].translation.reversed)
         return subject_;
     if (!reversedReady_) {
         reverseCodePoints(subject_, reversedSubject_);
@@ -410,13 +414,13 @@ int Pcre2Matcher::answer(const pcre2_callout_block& block, const Frame& frame)
         const int rc = runAssertion(index, block.current_position, frame);
         if (rc < 0)
             return rc;
-        return (rc == 1) != pattern_.program(index).translation.negative ? 0 : 1;
+        return (rc == 1) != programs_[index].translation.negative ? 0 : 1;
     }
     case kBackreferenceLengthCallout: {
-        const std::size_t start = frame.ovector[2 * pattern_.backreferenceStart(index)];
         const auto slot = static_cast<std::size_t>(index);
+        const std::size_t start = frame.ovector[2 * programs_.backreferences[slot].start];
         if (block.current_position == start) {
-            const Span text = groupSpan(pattern_.backreferenceGroup(index), frame);
+            const Span text = groupSpan(programs_.backreferences[slot].group, frame);
             backreferenceTexts_[slot] = text;
             // An unset group matches the empty span.
             const std::size_t characters
@@ -426,11 +430,12 @@ int Pcre2Matcher::answer(const pcre2_callout_block& block, const Frame& frame)
         return block.current_position == backreferenceEnds_[slot] ? 0 : 1;
     }
     case kBackreferenceTextCallout: {
-        const Span text = backreferenceTexts_[static_cast<std::size_t>(index)];
+        const auto slot = static_cast<std::size_t>(index);
+        const Span text = backreferenceTexts_[slot];
         if (text.start == kUnset)
             return 0; // an unset group matches the empty span
-        Span consumed{frame.ovector[2 * pattern_.backreferenceStart(index)], block.current_position};
-        if (pattern_.program(frame.program).translation.reversed)
+        Span consumed{frame.ovector[2 * programs_.backreferences[slot].start], block.current_position};
+        if (programs_[frame.program].translation.reversed)
             consumed = {subject_.size() - consumed.end, subject_.size() - consumed.start};
         return sameText(text, consumed) ? 0 : 1;
     }
@@ -443,7 +448,7 @@ int Pcre2Matcher::answer(const pcre2_callout_block& block, const Frame& frame)
 // parent's direction), 0 when it does not, a PCRE2 error code otherwise.
 int Pcre2Matcher::runAssertion(int index, std::size_t position, const Frame& parent)
 {
-    const Program& program = pattern_.program(index);
+    const Program& program = programs_[index];
     const std::string_view text = textOf(index);
     ProgramState& state = states_[static_cast<std::size_t>(index)];
     Frame frame{this, index, &parent};
@@ -486,7 +491,7 @@ std::optional<std::size_t> Pcre2Matcher::latestRecord(int program, std::size_t p
 void Pcre2Matcher::writeGroups(const Frame& frame, std::vector<std::size_t>& out, std::size_t base,
                                int firstGroup) const
 {
-    const Program& program = pattern_.program(frame.program);
+    const Program& program = programs_[frame.program];
     const std::size_t size = subject_.size();
     const std::vector<Pcre2Group>& groups = program.translation.groups;
     for (uint32_t number = 1; number <= groups.size() && number < frame.captureTop; ++number) {
@@ -500,7 +505,7 @@ void Pcre2Matcher::writeGroups(const Frame& frame, std::vector<std::size_t>& out
             out[slot] = program.translation.reversed ? size - end : start;
             out[slot + 1] = program.translation.reversed ? size - start : end;
         } else if (group.role == Pcre2Group::Role::AssertionPlace) {
-            const TranslatedProgram& held = pattern_.program(group.index).translation;
+            const TranslatedProgram& held = programs_[group.index].translation;
             if (const auto spans = latestRecord(group.index, start)) {
                 const std::size_t count = 2 * static_cast<std::size_t>(held.lastGroup - held.firstGroup + 1);
                 const std::size_t slot = base + 2 * static_cast<std::size_t>(held.firstGroup - firstGroup);
@@ -516,18 +521,19 @@ void Pcre2Matcher::writeGroups(const Frame& frame, std::vector<std::size_t>& out
 // capturing it.
 Span Pcre2Matcher::groupSpan(int group, const Frame& frame) const
 {
-    const int owner = pattern_.groupProgram(group);
+    const GroupSite site = programs_.groups[static_cast<std::size_t>(group)];
+    const int owner = site.program;
     for (const Frame* at = &frame; at != nullptr; at = at->parent) {
         int ancestor = owner;
         int below = -1; // the lookaround of `at`'s program that leads to the owner
         while (ancestor != at->program && ancestor != 0) {
             below = ancestor;
-            ancestor = pattern_.program(ancestor).translation.parent;
+            ancestor = programs_[ancestor].translation.parent;
         }
         if (ancestor != at->program)
             continue;
-        const TranslatedProgram& program = pattern_.program(at->program).translation;
-        const uint32_t number = below < 0 ? pattern_.groupNumber(group) : pattern_.placeNumber(below);
+        const TranslatedProgram& program = programs_[at->program].translation;
+        const uint32_t number = below < 0 ? site.number : programs_[below].place;
         if (number == 0 || number >= at->captureTop || at->ovector[2 * number] == kUnset)
             return {}; // a negative lookaround's groups, or not reached
         const std::size_t start = at->ovector[2 * number];
@@ -537,7 +543,7 @@ Span Pcre2Matcher::groupSpan(int group, const Frame& frame) const
         const auto spans = latestRecord(below, start);
         if (!spans)
             return {};
-        const std::size_t slot = *spans + 2 * static_cast<std::size_t>(group - pattern_.program(below).translation.firstGroup);
+        const std::size_t slot = *spans + 2 * static_cast<std::size_t>(group - programs_[below].translation.firstGroup);
         return {recordSpans_[slot], recordSpans_[slot + 1]};
     }
     return {};
@@ -547,12 +553,12 @@ bool Pcre2Matcher::sameText(Span a, Span b)
 {
     const std::string_view first = subject_.substr(a.start, a.end - a.start);
     const std::string_view second = subject_.substr(b.start, b.end - b.start);
-    if (pattern_.equality() == nullptr)
+    if (!programs_.equality)
         return first == second;
     equalityText_.assign(first);
     equalityText_ += second;
     equalitySplit_ = first.size();
-    return pcre2_match(pattern_.equality(), reinterpret_cast<PCRE2_SPTR>(equalityText_.data()), equalityText_.size(),
+    return pcre2_match(programs_.equality.get(), reinterpret_cast<PCRE2_SPTR>(equalityText_.data()), equalityText_.size(),
                        0, PCRE2_NO_UTF_CHECK, equalityState_.matchData.get(), equalityState_.matchContext.get())
         > 0;
 }
