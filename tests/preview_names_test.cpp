@@ -171,6 +171,21 @@ TEST(PreviewNames, APathologicalPatternIsBoundedAndProposesNothingForTheRowsItCh
     EXPECT_LT(elapsed, std::chrono::seconds(5));
 }
 
+TEST(PreviewNames, APathologicalLookbehindIsBoundedLikeAnyPattern)
+{
+    // Read from its end, the body tries every way to split the a's before
+    // it finds an x where the y should be.
+    FileList list = listOf(std::vector<std::string>(500, "yx" + std::string(30, 'a') + "b"));
+    list.appendRow("501");
+    list.setCell(501, ColumnKey::FileName, "yaab");
+    const auto start = std::chrono::steady_clock::now();
+    preview(list, "(?<=^y(?:a|a)*)b", "-");
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(list.cell(1, ColumnKey::NewName), "");
+    EXPECT_EQ(list.cell(501, ColumnKey::NewName), "yaa-") << "short names still match";
+    EXPECT_LT(elapsed, std::chrono::seconds(5));
+}
+
 TEST(PreviewNames, AReplacementThatWouldMakeEveryNameEnormousStopsEachAtTheBound)
 {
     // "$`" after every character: a name of n characters would grow to
