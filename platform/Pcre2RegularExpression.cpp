@@ -7,6 +7,7 @@
 #include <charconv>
 #include <new>
 #include <optional>
+#include <ranges>
 
 // A translation is one PCRE2 pattern, or several: the pattern itself and the
 // bodies of lookarounds PCRE2 cannot match in place, each compiled anchored
@@ -136,6 +137,13 @@ struct Span {
     std::size_t end = kUnset;
 };
 
+// The offsets PCRE2 gives group `number`.
+Span pcre2Group(const PCRE2_SIZE* ovector, uint32_t number)
+{
+    const std::size_t pair = 2 * static_cast<std::size_t>(number);
+    return {ovector[pair], ovector[pair + 1]};
+}
+
 class Pcre2Matcher;
 
 // A program's match in progress or done: whose callouts it answers, and the
@@ -198,6 +206,7 @@ private:
     std::optional<std::size_t> latestRecord(int program, std::size_t position) const;
     void writeGroups(const Frame& frame, std::vector<std::size_t>& out, std::size_t base, int firstGroup) const;
     Span groupSpan(int group, const Frame& frame) const;
+    Span inSubject(Span span, int program) const;
     bool sameText(Span a, Span b);
 
     const Pcre2Programs& programs_;
@@ -406,8 +415,10 @@ std::string_view Pcre2Matcher::textOf(int program)
 int Pcre2Matcher::answer(const pcre2_callout_block& block, const Frame& frame)
 {
     const std::string_view callout(reinterpret_cast<const char*>(block.callout_string), block.callout_string_length);
+    if (callout.empty())
+        return PCRE2_ERROR_CALLOUT;
     int index = 0;
-    if (callout.empty() || std::from_chars(callout.data() + 1, callout.data() + callout.size(), index).ec != std::errc())
+    if (std::from_chars(callout.data() + 1, callout.data() + callout.size(), index).ec != std::errc())
         return PCRE2_ERROR_CALLOUT;
     switch (callout[0]) {
     case kAssertionCallout: {
@@ -418,7 +429,7 @@ int Pcre2Matcher::answer(const pcre2_callout_block& block, const Frame& frame)
     }
     case kBackreferenceLengthCallout: {
         const auto slot = static_cast<std::size_t>(index);
-        const std::size_t start = frame.ovector[2 * programs_.backreferences[slot].start];
+        const std::size_t start = pcre2Group(frame.ovector, programs_.backreferences[slot].start).start;
         if (block.current_position == start) {
             const Span text = groupSpan(programs_.backreferences[slot].group, frame);
             backreferenceTexts_[slot] = text;
@@ -434,10 +445,9 @@ int Pcre2Matcher::answer(const pcre2_callout_block& block, const Frame& frame)
         const Span text = backreferenceTexts_[slot];
         if (text.start == kUnset)
             return 0; // an unset group matches the empty span
-        Span consumed{frame.ovector[2 * programs_.backreferences[slot].start], block.current_position};
-        if (programs_[frame.program].translation.reversed)
-            consumed = {subject_.size() - consumed.end, subject_.size() - consumed.start};
-        return sameText(text, consumed) ? 0 : 1;
+        const Span consumed{pcre2Group(frame.ovector, programs_.backreferences[slot].start).start,
+                            block.current_position};
+        return sameText(text, inSubject(consumed, frame.program)) ? 0 : 1;
     }
     default:
         return PCRE2_ERROR_CALLOUT;
@@ -478,9 +488,9 @@ int Pcre2Matcher::runAssertion(int index, std::size_t position, const Frame& par
 std::optional<std::size_t> Pcre2Matcher::latestRecord(int program, std::size_t position) const
 {
     const std::vector<Record>& records = records_[static_cast<std::size_t>(program)];
-    for (auto record = records.rbegin(); record != records.rend(); ++record) {
-        if (record->position == position)
-            return record->spans;
+    for (const Record& record : std::views::reverse(records)) {
+        if (record.position == position)
+            return record.spans;
     }
     return std::nullopt;
 }
@@ -491,22 +501,20 @@ std::optional<std::size_t> Pcre2Matcher::latestRecord(int program, std::size_t p
 void Pcre2Matcher::writeGroups(const Frame& frame, std::vector<std::size_t>& out, std::size_t base,
                                int firstGroup) const
 {
-    const Program& program = programs_[frame.program];
-    const std::size_t size = subject_.size();
-    const std::vector<Pcre2Group>& groups = program.translation.groups;
+    const std::vector<Pcre2Group>& groups = programs_[frame.program].translation.groups;
     for (uint32_t number = 1; number <= groups.size() && number < frame.captureTop; ++number) {
-        const std::size_t start = frame.ovector[2 * number];
-        const std::size_t end = frame.ovector[2 * number + 1];
-        if (start == kUnset)
+        const Span captured = pcre2Group(frame.ovector, number);
+        if (captured.start == kUnset)
             continue;
         const Pcre2Group& group = groups[number - 1];
         if (group.role == Pcre2Group::Role::JsGroup) {
             const std::size_t slot = base + 2 * static_cast<std::size_t>(group.index - firstGroup);
-            out[slot] = program.translation.reversed ? size - end : start;
-            out[slot + 1] = program.translation.reversed ? size - start : end;
+            const Span span = inSubject(captured, frame.program);
+            out[slot] = span.start;
+            out[slot + 1] = span.end;
         } else if (group.role == Pcre2Group::Role::AssertionPlace) {
             const TranslatedProgram& held = programs_[group.index].translation;
-            if (const auto spans = latestRecord(group.index, start)) {
+            if (const auto spans = latestRecord(group.index, captured.start)) {
                 const std::size_t count = 2 * static_cast<std::size_t>(held.lastGroup - held.firstGroup + 1);
                 const std::size_t slot = base + 2 * static_cast<std::size_t>(held.firstGroup - firstGroup);
                 std::copy_n(recordSpans_.begin() + static_cast<std::ptrdiff_t>(*spans), count,
@@ -532,21 +540,30 @@ Span Pcre2Matcher::groupSpan(int group, const Frame& frame) const
         }
         if (ancestor != at->program)
             continue;
-        const TranslatedProgram& program = programs_[at->program].translation;
         const uint32_t number = below < 0 ? site.number : programs_[below].place;
-        if (number == 0 || number >= at->captureTop || at->ovector[2 * number] == kUnset)
+        if (number == 0 || number >= at->captureTop)
             return {}; // a negative lookaround's groups, or not reached
-        const std::size_t start = at->ovector[2 * number];
-        const std::size_t end = at->ovector[2 * number + 1];
+        const Span captured = pcre2Group(at->ovector, number);
+        if (captured.start == kUnset)
+            return {};
         if (below < 0)
-            return program.reversed ? Span{subject_.size() - end, subject_.size() - start} : Span{start, end};
-        const auto spans = latestRecord(below, start);
+            return inSubject(captured, at->program);
+        const auto spans = latestRecord(below, captured.start);
         if (!spans)
             return {};
         const std::size_t slot = *spans + 2 * static_cast<std::size_t>(group - programs_[below].translation.firstGroup);
         return {recordSpans_[slot], recordSpans_[slot + 1]};
     }
     return {};
+}
+
+// A span of the text program `program` matches over, as offsets into the
+// subject.
+Span Pcre2Matcher::inSubject(Span span, int program) const
+{
+    if (!programs_[program].translation.reversed)
+        return span;
+    return {subject_.size() - span.end, subject_.size() - span.start};
 }
 
 bool Pcre2Matcher::sameText(Span a, Span b)
@@ -558,9 +575,10 @@ bool Pcre2Matcher::sameText(Span a, Span b)
     equalityText_.assign(first);
     equalityText_ += second;
     equalitySplit_ = first.size();
-    return pcre2_match(programs_.equality.get(), reinterpret_cast<PCRE2_SPTR>(equalityText_.data()), equalityText_.size(),
-                       0, PCRE2_NO_UTF_CHECK, equalityState_.matchData.get(), equalityState_.matchContext.get())
-        > 0;
+    const int rc = pcre2_match(programs_.equality.get(), reinterpret_cast<PCRE2_SPTR>(equalityText_.data()),
+                               equalityText_.size(), 0, PCRE2_NO_UTF_CHECK, equalityState_.matchData.get(),
+                               equalityState_.matchContext.get());
+    return rc > 0;
 }
 
 bool isLookbehindLimit(int errorCode)
