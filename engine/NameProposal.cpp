@@ -25,12 +25,13 @@ NameProposer::Outcome NameProposer::propose(std::string_view fileName, std::size
         spans->matched.clear();
         spans->changed.clear();
     }
-    if (!matcher_)
+    const std::optional<ReplacementTemplate>& replacement = pattern_->replacement();
+    if (!matcher_ || !replacement)
         return Outcome::Failed;
     // Why a match failed is not kept: the preview reports nothing, and a row
     // that cannot be matched proposes nothing rather than another row's name.
-    const Result<bool> matched = replaceMatches(**pattern_->regex(), *matcher_, fileName,
-                                                *pattern_->replacement(), replaced_, spans);
+    const Result<bool> matched
+        = replaceMatches(**pattern_->regex(), *matcher_, fileName, *replacement, replaced_, spans);
     if (!matched)
         return Outcome::Failed;
     if (!*matched)

@@ -98,7 +98,11 @@ RowRange PreviewNames(FileList& list, const RegularExpressionFactory& makeRegula
             }
         }
     }
-    kept.proposer = std::make_unique<NameProposer>(std::move(*proposers[0]));
+    // Stretch 0's proposer is back after every round; the run's own
+    // pattern either way.
+    std::optional<NameProposer>& first = proposers[0];
+    kept.proposer
+        = first ? std::make_unique<NameProposer>(std::move(*first)) : std::make_unique<NameProposer>(compiled);
     return changed;
 }
 
