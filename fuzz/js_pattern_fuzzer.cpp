@@ -8,6 +8,7 @@
 #include "Properties.h"
 #include "ReplaceMatches.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -41,29 +42,41 @@ bool isPcre2Limit(int errorCode)
     }
 }
 
-// Compiles the translation as the renamer does. Named groups are numbered by
-// the translator's own count, so it must agree with the count PCRE2 finds.
+// Compiles each program of the translation as the renamer does. Groups are
+// numbered by the translator's own count, so it must agree with the count
+// PCRE2 finds, and every JavaScript group is captured by one program.
 void requireTranslationCompiles(const TranslatedPattern& translated)
 {
-    int errorCode = 0;
-    PCRE2_SIZE errorOffset = 0;
-    const std::unique_ptr<pcre2_code, CodeDeleter> code(
-        pcre2_compile(reinterpret_cast<PCRE2_SPTR>(translated.pcre2Pattern.data()), translated.pcre2Pattern.size(),
-                      kPcre2CompileOptions | PCRE2_CASELESS, &errorCode, &errorOffset, nullptr));
-    if (!code) {
-        if (!isPcre2Limit(errorCode)) {
-            PCRE2_UCHAR message[256];
-            pcre2_get_error_message(errorCode, message, sizeof message);
-            std::fprintf(stderr, "PCRE2 rejects %s at %zu: %s\n", translated.pcre2Pattern.c_str(), errorOffset,
-                         reinterpret_cast<const char*>(message));
+    std::vector<int> captured(static_cast<std::size_t>(translated.captureGroupCount) + 1, 0);
+    for (std::size_t index = 0; index < translated.programs.size(); ++index) {
+        const TranslatedProgram& program = translated.programs[index];
+        require(isValidUtf8(program.pcre2Pattern), "a translated pattern is valid UTF-8");
+        int errorCode = 0;
+        PCRE2_SIZE errorOffset = 0;
+        const std::unique_ptr<pcre2_code, CodeDeleter> code(pcre2_compile(
+            reinterpret_cast<PCRE2_SPTR>(program.pcre2Pattern.data()), program.pcre2Pattern.size(),
+            kPcre2CompileOptions | PCRE2_CASELESS | (index > 0 ? PCRE2_ANCHORED : 0), &errorCode, &errorOffset,
+            nullptr));
+        if (!code) {
+            if (!isPcre2Limit(errorCode)) {
+                PCRE2_UCHAR message[256];
+                pcre2_get_error_message(errorCode, message, sizeof message);
+                std::fprintf(stderr, "PCRE2 rejects %s at %zu: %s\n", program.pcre2Pattern.c_str(), errorOffset,
+                             reinterpret_cast<const char*>(message));
+            }
+            require(isPcre2Limit(errorCode), "PCRE2 refuses a translated pattern only for its own limits");
+            return;
         }
-        require(isPcre2Limit(errorCode), "PCRE2 refuses a translated pattern only for its own limits");
-        return;
+        std::uint32_t captureCount = 0;
+        pcre2_pattern_info(code.get(), PCRE2_INFO_CAPTURECOUNT, &captureCount);
+        require(captureCount == program.groups.size(), "the translator numbers the groups PCRE2 numbers");
+        for (const Pcre2Group& group : program.groups) {
+            if (group.role == Pcre2Group::Role::JsGroup)
+                ++captured[static_cast<std::size_t>(group.index)];
+        }
     }
-    std::uint32_t captureCount = 0;
-    pcre2_pattern_info(code.get(), PCRE2_INFO_CAPTURECOUNT, &captureCount);
-    require(static_cast<int>(captureCount) == translated.captureGroupCount,
-            "the translator counts the groups PCRE2 counts");
+    require(std::count(captured.begin() + 1, captured.end(), 1) == translated.captureGroupCount,
+            "every group is captured by exactly one program");
 }
 
 } // namespace
@@ -76,7 +89,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const auto translated = translateJsPattern(pattern);
     if (translated) {
-        require(isValidUtf8(translated->pcre2Pattern), "a translated pattern is valid UTF-8");
         for (const NamedGroup& group : translated->namedGroups) {
             require(group.number >= 1 && group.number <= translated->captureGroupCount,
                     "a named group's number is one of the pattern's groups");

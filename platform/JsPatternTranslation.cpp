@@ -7,10 +7,12 @@
 #include <array>
 #include <charconv>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <new>
 #include <optional>
 #include <stdexcept>
+#include <utility>
 
 // The translator reads the pattern as JavaScript does without the u flag,
 // including the lenient web-compatibility forms, and writes a PCRE2 pattern
@@ -23,6 +25,17 @@
 // The unit of matching is the code point, not the UTF-16 code unit: a
 // surrogate pair written as two \u escapes is one character, and a lone
 // surrogate, which valid UTF-8 cannot contain, never matches.
+//
+// JavaScript matches a lookbehind's body backwards, from its end: the last
+// term first, each repeat greedy from the right, a backreference written left
+// of its group after the group. Matching the body with every sequence of
+// terms reversed, forward over the subject with its characters reversed,
+// anchored where the lookbehind stands, does exactly that; ^ and $ trade
+// places there, and \b reads the same. A lookbehind PCRE2 matches exactly as
+// JavaScript does (each top-level branch of one length, no backreference, no
+// group captured by a repeat) stays in place; any other becomes a program of
+// its own, run from a callout. Inside a reversed body a lookahead is the
+// lookaround of the other direction, and a lookbehind a plain lookahead.
 
 namespace renamer {
 
@@ -43,6 +56,42 @@ constexpr int kMaxGroupNesting = 250;
 constexpr std::uint32_t kJsRepeatCeiling = 2'147'483'647;
 constexpr std::uint32_t kPcre2RepeatCeiling = 65'535;
 constexpr std::uint32_t kUnbounded = UINT32_MAX;
+
+// How many characters a piece of pattern matches, when that is one number
+// no longer than a lookbehind in place may be.
+using Width = std::uint32_t;
+constexpr Width kVaryingWidth = UINT32_MAX;
+// PCRE2 10.42 refuses a lookbehind branch longer than this.
+constexpr Width kLongestLookbehindInPlace = 65'535;
+
+Width addWidths(Width a, Width b)
+{
+    if (a == kVaryingWidth || b == kVaryingWidth)
+        return kVaryingWidth;
+    const std::uint64_t sum = std::uint64_t{a} + b;
+    return sum > kLongestLookbehindInPlace ? kVaryingWidth : static_cast<Width>(sum);
+}
+
+Width repeatWidth(Width width, std::uint32_t min, std::uint32_t max)
+{
+    if (width == 0)
+        return 0;
+    if (min != max || width == kVaryingWidth
+        || static_cast<std::uint64_t>(width) * min > kLongestLookbehindInPlace)
+        return kVaryingWidth;
+    return width * min;
+}
+
+// Groups, places and backreferences are written as tags, \x01 kind number
+// \x02, while the programs take shape: which PCRE2 number a group gets, and
+// whether a backreference reaches its group, is known only once every
+// program is written. Translated text has no raw control characters
+// otherwise.
+constexpr char kTagStart = '\x01';
+constexpr char kTagEnd = '\x02';
+constexpr char kGroupTag = 'g';
+constexpr char kPlaceTag = 'm';
+constexpr char kBackreferenceTag = 'b';
 
 struct CodePointRange {
     char32_t first;
@@ -219,6 +268,7 @@ enum class AtomShape {
     Assertion,   // ^ $ \b \B: a quantifier here is "nothing to repeat"
     Lookbehind,  // not quantifiable in JavaScript
     Single,      // one PCRE2 item: the quantifier attaches directly
+    Backreference, // one PCRE2 item once its tag is resolved
     Compound,    // several PCRE2 items or an assertion: wrap in (?:...)
 };
 
@@ -228,22 +278,40 @@ struct Repeat {
     std::size_t end = 0; // index just past the quantifier
 };
 
+void appendTag(std::string& out, char kind, int number)
+{
+    out += kTagStart;
+    out += kind;
+    appendNumber(out, static_cast<std::uint32_t>(number));
+    out += kTagEnd;
+}
+
 class Translator {
 public:
-    Translator(std::vector<SourceChar> source, std::size_t patternSize)
+    Translator(std::vector<SourceChar> source, std::size_t patternSize, TranslationOptions options)
         : source_(std::move(source))
         , patternSize_(patternSize)
+        , options_(options)
     {
     }
 
     std::expected<TranslatedPattern, PatternError> translate()
     {
         scanGroups();
-        if (parseDisjunction(0) && !atEnd())
+        groupPrograms_.assign(static_cast<std::size_t>(totalGroups_) + 1, 0);
+        programs_.emplace_back();
+        Width width = 0;
+        if (parseDisjunction(0, width) && !atEnd())
             fail(pos_, "Unmatched ')'");
         if (error_)
             return std::unexpected(*error_);
-        return TranslatedPattern{std::move(out_), totalGroups_, std::move(namedGroups_)};
+        programs_[0].pcre2Pattern = std::move(out_);
+        programs_[0].lastGroup = totalGroups_;
+        std::vector<CalloutBackreference> backreferences;
+        for (std::size_t program = 0; program < programs_.size(); ++program)
+            resolveTags(static_cast<int>(program), backreferences);
+        return TranslatedPattern{std::move(programs_), std::move(backreferences), totalGroups_,
+                                 std::move(namedGroups_)};
     }
 
 private:
@@ -394,40 +462,103 @@ private:
         return repeat;
     }
 
-    bool parseDisjunction(int depth)
+    // `width` is the width every alternative shares (kVaryingWidth when
+    // they differ); `branches`, when given, receives each alternative's.
+    // `plainEnd`, when given, receives the alternative's plainEnd when
+    // there is only one.
+    bool parseDisjunction(int depth, Width& width, std::vector<Width>* branches = nullptr,
+                          std::string* plainEnd = nullptr)
     {
-        if (!parseAlternative(depth))
+        if (!parseAlternative(depth, width, plainEnd))
             return false;
+        if (branches != nullptr)
+            branches->push_back(width);
         while (eat('|')) {
+            if (plainEnd != nullptr)
+                plainEnd->clear();
             out_ += '|';
-            if (!parseAlternative(depth))
+            Width alternative = 0;
+            if (!parseAlternative(depth, alternative))
                 return false;
+            if (branches != nullptr)
+                branches->push_back(alternative);
+            if (alternative != width)
+                width = kVaryingWidth;
         }
         return true;
     }
 
-    bool parseAlternative(int depth)
+    // `plainEnd`, when given, receives the translation of the alternative's
+    // last terms, as written, that each have one width and capture and
+    // detach nothing (a backreference has no one width): where the
+    // alternative matches, they match the text just before where it ends.
+    bool parseAlternative(int depth, Width& width, std::string* plainEnd = nullptr)
     {
+        struct Term {
+            std::size_t start;
+            bool plain;
+        };
+        const std::size_t start = out_.size();
+        std::vector<Term> terms; // kept only when reversing or asked for the plain end
+        width = 0;
         while (!atEnd() && peek() != '|' && peek() != ')') {
-            if (!parseTerm(depth))
+            const Checkpoint before = checkpoint();
+            Width term = 0;
+            if (!parseTerm(depth, term))
                 return false;
+            width = addWidths(width, term);
+            if (reversed_ || plainEnd != nullptr) {
+                const bool plain = term != kVaryingWidth && groupsOpened_ == before.groupsOpened
+                    && programs_.size() == before.programs;
+                terms.push_back({before.outSize, plain});
+            }
+        }
+        const std::size_t end = out_.size();
+        auto text = [&](std::size_t term) {
+            const std::size_t termEnd = term + 1 < terms.size() ? terms[term + 1].start : end;
+            return std::string_view(out_).substr(terms[term].start, termEnd - terms[term].start);
+        };
+        if (plainEnd != nullptr) {
+            // Written in reverse, the alternative ends with its first terms.
+            plainEnd->clear();
+            if (reversed_) {
+                std::size_t count = 0;
+                while (count < terms.size() && terms[count].plain)
+                    ++count;
+                for (std::size_t term = count; term-- > 0;)
+                    plainEnd->append(text(term));
+            } else {
+                std::size_t first = terms.size();
+                while (first > 0 && terms[first - 1].plain)
+                    --first;
+                for (std::size_t term = first; term < terms.size(); ++term)
+                    plainEnd->append(text(term));
+            }
+        }
+        if (reversed_ && terms.size() > 1) {
+            std::string reordered;
+            reordered.reserve(end - start);
+            for (std::size_t term = terms.size(); term-- > 0;)
+                reordered.append(text(term));
+            out_.replace(start, std::string::npos, reordered);
         }
         return true;
     }
 
-    bool parseTerm(int depth)
+    bool parseTerm(int depth, Width& width)
     {
         const std::size_t atomOut = out_.size();
+        const int groupsBefore = groupsOpened_;
         AtomShape shape = AtomShape::Single;
+        width = 1;
         const char32_t c = peek();
         switch (c) {
         case '^':
-            ++pos_;
-            out_ += "\\A";
-            return true;
         case '$':
+            // Over the reversed subject the start of the name is its end.
             ++pos_;
-            out_ += "\\z";
+            out_ += (c == '^') != reversed_ ? "\\A" : "\\z";
+            width = 0;
             return true;
         case '*':
         case '+':
@@ -448,24 +579,30 @@ private:
                 return false;
             break;
         case '(':
-            if (!parseGroup(depth, shape))
+            if (!parseGroup(depth, shape, width))
                 return false;
             break;
         case '\\':
             if (!parseAtomEscape(shape))
                 return false;
-            if (shape == AtomShape::Assertion)
+            if (shape == AtomShape::Assertion) {
+                width = 0;
                 return true;
+            }
             break;
         default:
             appendLiteral(out_, c);
             ++pos_;
             break;
         }
-        return parseQuantifier(atomOut, shape);
+        if (shape == AtomShape::Compound && c != '(')
+            width = 0; // a character that never matches
+        if (shape == AtomShape::Backreference)
+            width = kVaryingWidth;
+        return parseQuantifier(atomOut, shape, groupsOpened_ > groupsBefore, width);
     }
 
-    bool parseQuantifier(std::size_t atomOut, AtomShape shape)
+    bool parseQuantifier(std::size_t atomOut, AtomShape shape, bool capturesGroups, Width& width)
     {
         const std::size_t start = pos_;
         Repeat repeat;
@@ -499,6 +636,9 @@ private:
         // Beyond 65535 repetitions no file name can tell a bound from none.
         if (repeat.max > kPcre2RepeatCeiling)
             repeat.max = kUnbounded;
+        width = repeatWidth(width, repeat.min, repeat.max);
+        if (capturesGroups && repeat.max > 1)
+            ++repeatedCaptures_;
 
         if (shape == AtomShape::Compound) {
             out_.insert(atomOut, "(?:");
@@ -525,49 +665,179 @@ private:
         return true;
     }
 
-    bool parseGroup(int depth, AtomShape& shape)
+    bool parseGroup(int depth, AtomShape& shape, Width& width)
     {
         const std::size_t open = pos_++;
         if (depth >= kMaxGroupNesting)
             return fail(open, "Groups nested too deeply");
         shape = AtomShape::Single;
         if (!eat('?')) {
-            ++groupsOpened_;
-            out_ += '(';
+            openCapturingGroup();
         } else if (eat(':')) {
             out_ += "(?:";
         } else if (peek() == '=' || peek() == '!') {
             // Quantifiable for web compatibility; wrapped so PCRE2 sees an
             // ordinary group being repeated.
             shape = AtomShape::Compound;
-            out_ += "(?";
-            out_ += static_cast<char>(source_[pos_++].value);
+            width = 0;
+            const bool negative = source_[pos_++].value == '!';
+            if (reversed_)
+                return parseOppositeAssertion(open, negative, depth);
+            out_ += negative ? "(?!" : "(?=";
+            Width body = 0;
+            return parseDisjunction(depth + 1, body) && closeGroup(open);
         } else if (peek() == '<' && (peek(1) == '=' || peek(1) == '!')) {
             shape = AtomShape::Lookbehind;
-            out_ += "(?<";
-            out_ += static_cast<char>(source_[pos_ + 1].value);
+            width = 0;
+            const bool negative = peek(1) == '!';
             pos_ += 2;
+            if (!reversed_)
+                return parseOppositeAssertion(open, negative, depth);
+            out_ += negative ? "(?!" : "(?=";
+            Width body = 0;
+            return parseDisjunction(depth + 1, body) && closeGroup(open);
         } else if (peek() == '<') {
             auto name = readGroupName(pos_ + 1);
             if (!name) {
                 error_ = name.error();
                 return false;
             }
-            const int number = ++groupsOpened_;
             auto same = [&](const NamedGroup& group) { return group.name == name->first; };
             if (std::ranges::any_of(namedGroups_, same))
                 return fail(open, "Duplicate capture group name");
-            namedGroups_.push_back({std::move(name->first), number});
+            namedGroups_.push_back({std::move(name->first), openCapturingGroup()});
             pos_ = name->second;
-            out_ += '(';
         } else {
             return fail(open, "Invalid group");
         }
-        if (!parseDisjunction(depth + 1))
-            return false;
+        return parseDisjunction(depth + 1, width) && closeGroup(open);
+    }
+
+    int openCapturingGroup()
+    {
+        const int number = ++groupsOpened_;
+        groupPrograms_[static_cast<std::size_t>(number)] = program_;
+        out_ += '(';
+        appendTag(out_, kGroupTag, number);
+        return number;
+    }
+
+    bool closeGroup(std::size_t open)
+    {
         if (!eat(')'))
             return fail(open, "Unterminated group");
         out_ += ')';
+        return true;
+    }
+
+    // Everything a lookaround in place may be rolled back to.
+    struct Checkpoint {
+        std::size_t pos;
+        std::size_t outSize;
+        int groupsOpened;
+        std::size_t namedGroups;
+        std::size_t programs;
+        int repeatedCaptures;
+    };
+
+    Checkpoint checkpoint() const
+    {
+        return {pos_, out_.size(), groupsOpened_, namedGroups_.size(), programs_.size(), repeatedCaptures_};
+    }
+
+    void rollBack(const Checkpoint& to)
+    {
+        pos_ = to.pos;
+        out_.resize(to.outSize);
+        groupsOpened_ = to.groupsOpened;
+        namedGroups_.resize(to.namedGroups);
+        programs_.resize(to.programs);
+        repeatedCaptures_ = to.repeatedCaptures;
+    }
+
+    // A lookaround looking against the direction the current program
+    // matches in: a lookbehind in the pattern, a lookahead in a reversed
+    // body. PCRE2's lookbehind serves when it matches as JavaScript does:
+    // every top-level branch of one width, and nothing whose outcome
+    // depends on the direction (a backreference, a group a repeat captures,
+    // a lookaround of a program of its own). Otherwise the body becomes a
+    // program that matches in the other direction.
+    bool parseOppositeAssertion(std::size_t open, bool negative, int depth)
+    {
+        std::string prefilter;
+        if (options_.lookbehindsInPlace) {
+            // A body is tried in place once per direction, however often the
+            // bodies around it are written again.
+            const std::pair key{open, reversed_};
+            const auto known = trials_.find(key);
+            if (known == trials_.end() || known->second.inPlace) {
+                const Checkpoint start = checkpoint();
+                out_ += negative ? "(?<!" : "(?<=";
+                std::vector<Width> branches;
+                Width width = 0;
+                if (!parseDisjunction(depth + 1, width, &branches, &prefilter) || !closeGroup(open))
+                    return false;
+                // A backreference has no one width.
+                const bool inPlace = std::ranges::none_of(branches, [](Width w) { return w == kVaryingWidth; })
+                    && repeatedCaptures_ == start.repeatedCaptures && programs_.size() == start.programs;
+                if (known == trials_.end())
+                    trials_.emplace(key, InPlaceTrial{inPlace, prefilter});
+                if (inPlace)
+                    return true;
+                rollBack(start);
+            } else {
+                prefilter = known->second.prefilter;
+            }
+        }
+        return parseAssertionProgram(open, negative, depth, prefilter);
+    }
+
+    // `prefilter`, when not empty, is what the body's end matches in place,
+    // checked before its program runs: most places fail there, cheaply.
+    bool parseAssertionProgram(std::size_t open, bool negative, int depth, const std::string& prefilter)
+    {
+        const int index = static_cast<int>(programs_.size());
+        TranslatedProgram program;
+        program.parent = program_;
+        program.reversed = !reversed_;
+        program.negative = negative;
+        program.firstGroup = groupsOpened_ + 1;
+        programs_.push_back(std::move(program));
+
+        std::string parentOut;
+        std::swap(out_, parentOut);
+        const int parent = std::exchange(program_, index);
+        reversed_ = !reversed_;
+        Width width = 0;
+        const bool parsed = parseDisjunction(depth + 1, width);
+        reversed_ = !reversed_;
+        program_ = parent;
+        std::swap(out_, parentOut);
+        if (!parsed)
+            return false;
+        if (!eat(')'))
+            return fail(open, "Unterminated group");
+
+        TranslatedProgram& written = programs_[static_cast<std::size_t>(index)];
+        written.pcre2Pattern = std::move(parentOut);
+        written.lastGroup = groupsOpened_;
+        if (!prefilter.empty())
+            out_ += negative ? "(?:(?<!" : "(?<=";
+        out_ += prefilter;
+        if (!prefilter.empty())
+            out_ += negative ? ")|" : ")";
+        out_ += "(?C\"";
+        out_ += kAssertionCallout;
+        appendNumber(out_, static_cast<std::uint32_t>(index));
+        out_ += "\")";
+        if (negative && !prefilter.empty())
+            out_ += ')';
+        // Where a positive one held, for reading its groups afterwards.
+        if (!negative && written.lastGroup >= written.firstGroup) {
+            out_ += '(';
+            appendTag(out_, kPlaceTag, index);
+            out_ += ')';
+        }
         return true;
     }
 
@@ -653,7 +923,7 @@ private:
         }
         case 'k':
             if (hasNamedGroups_)
-                return parseNamedReference(backslash);
+                return parseNamedReference(backslash, shape);
             break; // without named groups \k is just 'k'
         case 'c':
             if (isAsciiLetter(peek(1))) {
@@ -671,9 +941,7 @@ private:
             const std::uint32_t number = readDecimal(digitsEnd);
             if (number <= static_cast<std::uint32_t>(totalGroups_)) {
                 pos_ = digitsEnd;
-                out_ += "\\g{";
-                appendNumber(out_, number);
-                out_ += '}';
+                appendBackreference(static_cast<int>(number), shape);
                 return true;
             }
             // Not a group: 8 and 9 stand for themselves, 1-7 start an octal escape.
@@ -682,7 +950,13 @@ private:
         return true;
     }
 
-    bool parseNamedReference(std::size_t backslash)
+    void appendBackreference(int group, AtomShape& shape)
+    {
+        appendTag(out_, kBackreferenceTag, group);
+        shape = AtomShape::Backreference;
+    }
+
+    bool parseNamedReference(std::size_t backslash, AtomShape& shape)
     {
         if (peek(1) != '<')
             return fail(backslash, "Invalid named reference");
@@ -696,9 +970,7 @@ private:
         if (group == allNames_.end())
             return fail(backslash, "Invalid named capture referenced");
         pos_ = name->second;
-        out_ += "\\g{";
-        appendNumber(out_, static_cast<std::uint32_t>(group->number));
-        out_ += '}';
+        appendBackreference(group->number, shape);
         return true;
     }
 
@@ -796,8 +1068,77 @@ private:
         return true;
     }
 
+    // Reads the tag that starts at `at` and moves `at` past it.
+    static std::pair<char, int> readTag(const std::string& text, std::size_t& at)
+    {
+        const char kind = text[at + 1];
+        int number = 0;
+        for (at += 2; text[at] != kTagEnd; ++at)
+            number = number * 10 + (text[at] - '0');
+        ++at;
+        return {kind, number};
+    }
+
+    // Numbers a program's groups as PCRE2 will, in order of appearance, and
+    // writes its backreferences: PCRE2's own where the program captures the
+    // group, a span its callouts compare where another program does.
+    void resolveTags(int index, std::vector<CalloutBackreference>& backreferences)
+    {
+        TranslatedProgram& program = programs_[static_cast<std::size_t>(index)];
+        const std::string& text = program.pcre2Pattern;
+        auto own = [&](int group) { return groupPrograms_[static_cast<std::size_t>(group)] == index; };
+        std::vector<std::uint32_t> numbers(static_cast<std::size_t>(totalGroups_) + 1, 0);
+        const int firstBackreference = static_cast<int>(backreferences.size());
+        for (std::size_t at = text.find(kTagStart); at != std::string::npos; at = text.find(kTagStart, at)) {
+            const auto [kind, number] = readTag(text, at);
+            if (kind == kGroupTag) {
+                program.groups.push_back({Pcre2Group::Role::JsGroup, number});
+                numbers[static_cast<std::size_t>(number)] = static_cast<std::uint32_t>(program.groups.size());
+            } else if (kind == kPlaceTag) {
+                program.groups.push_back({Pcre2Group::Role::AssertionPlace, number});
+            } else if (!own(number)) {
+                program.groups.push_back(
+                    {Pcre2Group::Role::BackreferenceStart, static_cast<int>(backreferences.size())});
+                backreferences.push_back({number});
+            }
+        }
+
+        std::string resolved;
+        resolved.reserve(text.size());
+        int backreference = firstBackreference;
+        std::size_t copied = 0;
+        for (std::size_t at = text.find(kTagStart); at != std::string::npos; at = text.find(kTagStart, at)) {
+            resolved.append(text, copied, at - copied);
+            const auto [kind, number] = readTag(text, at);
+            copied = at;
+            if (kind != kBackreferenceTag)
+                continue;
+            if (own(number)) {
+                resolved += "\\g{";
+                appendNumber(resolved, numbers[static_cast<std::size_t>(number)]);
+                resolved += '}';
+                continue;
+            }
+            // As many characters as the group holds, compared by callouts;
+            // atomic, so a span of the right length that differs fails at once.
+            resolved += "(?:()(?>";
+            resolved += kAnyCharacter;
+            resolved += "*?(?C\"";
+            resolved += kBackreferenceLengthCallout;
+            appendNumber(resolved, static_cast<std::uint32_t>(backreference));
+            resolved += "\"))(?C\"";
+            resolved += kBackreferenceTextCallout;
+            appendNumber(resolved, static_cast<std::uint32_t>(backreference));
+            resolved += "\"))";
+            ++backreference;
+        }
+        resolved.append(text, copied);
+        program.pcre2Pattern = std::move(resolved);
+    }
+
     std::vector<SourceChar> source_;
     std::size_t patternSize_;
+    TranslationOptions options_;
     std::size_t pos_ = 0;
     std::string out_;
     std::optional<PatternError> error_;
@@ -808,16 +1149,32 @@ private:
 
     int groupsOpened_ = 0;
     std::vector<NamedGroup> namedGroups_;
+
+    std::vector<TranslatedProgram> programs_;
+    int program_ = 0;       // the one being written
+    bool reversed_ = false; // whether it matches over the reversed subject
+    std::vector<int> groupPrograms_; // by JavaScript group: the program that captures it
+    // Whether the lookaround opening at a source index, read in a
+    // direction, is matched in place, and if not, what of it can be.
+    struct InPlaceTrial {
+        bool inPlace;
+        std::string prefilter;
+    };
+    std::map<std::pair<std::size_t, bool>, InPlaceTrial> trials_;
+    // Groups captured by a repeat, counted as written: which repetition a
+    // group keeps depends on the direction of matching.
+    int repeatedCaptures_ = 0;
 };
 
 } // namespace
 
-std::expected<TranslatedPattern, PatternError> translateJsPattern(std::string_view jsPattern)
+std::expected<TranslatedPattern, PatternError> translateJsPattern(std::string_view jsPattern,
+                                                                  TranslationOptions options)
 {
     auto source = decodeUtf8(jsPattern);
     if (!source)
         return std::unexpected(source.error());
-    return Translator(std::move(*source), jsPattern.size()).translate();
+    return Translator(std::move(*source), jsPattern.size(), options).translate();
 }
 
 } // namespace renamer

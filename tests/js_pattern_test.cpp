@@ -1,9 +1,9 @@
 #include "JsPatternTranslation.h"
-#include "Pcre2CompileOptions.h"
 #include "Pcre2RegularExpression.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <expected>
 #include <memory>
 #include <optional>
@@ -15,8 +15,8 @@
 
 // Each match row holds what JavaScript's exec() gives for the pattern (no
 // flags, or the i flag for the caseless rows): the whole match, then every
-// group. The pattern is translated, compiled with the renamer's options and
-// matched once from the start of the subject.
+// group. The pattern is compiled as the renamer compiles it and matched once
+// from the start of the subject.
 
 namespace renamer {
 namespace {
@@ -31,61 +31,27 @@ const std::optional<std::string> kUnset;
 constexpr std::string_view kJsSpaces = "\t\n\v\f\r \u00a0\u1680\u2000\u2001\u2002\u2003\u2004\u2005\u2006\u2007"
                                        "\u2008\u2009\u200a\u2028\u2029\u202f\u205f\u3000\ufeff";
 
-struct CodeDeleter {
-    void operator()(pcre2_code* code) const { pcre2_code_free(code); }
-};
-struct MatchDataDeleter {
-    void operator()(pcre2_match_data* data) const { pcre2_match_data_free(data); }
-};
-using Code = std::unique_ptr<pcre2_code, CodeDeleter>;
-using MatchData = std::unique_ptr<pcre2_match_data, MatchDataDeleter>;
-
-std::expected<Code, std::string> compile(const std::string& pcre2Pattern, bool ignoreCase)
-{
-    int errorCode = 0;
-    PCRE2_SIZE errorOffset = 0;
-    Code code(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(pcre2Pattern.data()), pcre2Pattern.size(),
-                            kPcre2CompileOptions | (ignoreCase ? PCRE2_CASELESS : 0), &errorCode, &errorOffset,
-                            nullptr));
-    if (!code) {
-        PCRE2_UCHAR message[256];
-        pcre2_get_error_message(errorCode, message, sizeof message);
-        return std::unexpected("PCRE2 rejects " + pcre2Pattern + ": " + reinterpret_cast<char*>(message));
-    }
-    pcre2_jit_compile(code.get(), PCRE2_JIT_COMPLETE); // as in the renamer; the interpreter runs if JIT cannot
-    return code;
-}
-
-int match(const Code& code, std::string_view subject, const MatchData& data)
-{
-    return pcre2_match(code.get(), reinterpret_cast<PCRE2_SPTR>(subject.data()), subject.size(), 0, 0, data.get(),
-                       nullptr);
-}
-
 std::expected<Captures, std::string> execute(std::string_view pattern, std::string_view subject,
                                              bool ignoreCase = false)
 {
-    auto translated = translateJsPattern(pattern);
-    if (!translated)
-        return std::unexpected("rejected at " + std::to_string(translated.error().offset) + ": "
-                               + translated.error().message);
-    auto code = compile(translated->pcre2Pattern, ignoreCase);
-    if (!code)
-        return std::unexpected(code.error());
-    MatchData data(pcre2_match_data_create_from_pattern(code->get(), nullptr));
-    const int rc = match(*code, subject, data);
-    if (rc == PCRE2_ERROR_NOMATCH)
+    const CompiledPattern compiled = makePcre2RegularExpression(pattern, PatternOptions{ignoreCase});
+    if (!compiled)
+        return std::unexpected("rejected at " + std::to_string(compiled.error().offset) + ": "
+                               + compiled.error().message);
+    const std::unique_ptr<Matcher> matcher = (*compiled)->makeMatcher();
+    const Result<bool> found = matcher->find(subject, 0);
+    if (!found)
+        return std::unexpected("match failed: " + found.error().description);
+    if (!*found)
         return kNoMatch;
-    if (rc < 0)
-        return std::unexpected("match failed with " + std::to_string(rc));
-    const PCRE2_SIZE* offsets = pcre2_get_ovector_pointer(data.get());
+    const MatchOffsets offsets = matcher->match();
     Captures captures;
-    for (int group = 0; group <= translated->captureGroupCount; ++group) {
-        const PCRE2_SIZE start = offsets[2 * group];
-        if (start == PCRE2_UNSET)
+    for (std::size_t group = 0; group <= static_cast<std::size_t>((*compiled)->captureGroupCount()); ++group) {
+        const std::size_t start = offsets.pairs[2 * group];
+        if (start == MatchOffsets::kUnsetOffset)
             captures.push_back(kUnset);
         else
-            captures.push_back(std::string(subject.substr(start, offsets[2 * group + 1] - start)));
+            captures.push_back(std::string(subject.substr(start, offsets.pairs[2 * group + 1] - start)));
     }
     return captures;
 }
@@ -240,6 +206,26 @@ const MatchRow kCaselessRows[] = {
 };
 TEST(JsPatternMatch, CaselessNonAscii) { expectMatches(kCaselessRows, true); }
 
+// Groups inside a lookbehind as JavaScript sets them, matching the body from
+// its end: the rightmost of two repeats is served first.
+const MatchRow kLookbehindGroupRows[] = {
+    {"the right repeat is greedy first", "(?<=(\\d+)(\\d+))$", "1053", {"", "1", "053"}},
+    {"a lazy left repeat still takes what the right one leaves", "(?<=(\\d+?)(\\d+))$", "1053", {"", "1", "053"}},
+    {"a lazy right repeat takes one", "(?<=(\\d+)(\\d+?))$", "1053", {"", "105", "3"}},
+    {"a greedy repeat reaches back as far as it can", "(?<=(a+))b", "aaab", {"b", "aaa"}},
+    {"a lazy repeat reaches back one", "(?<=(a+?))b", "aaab", {"b", "a"}},
+    {"the first alternative that holds, its sibling unset", "(?<=(bc)|(cd)).", "abcdef", {"d", "bc", kUnset}},
+    {"alternatives tried at the first place they hold", "(?<=([abc])|([bcd])).", "abcdef", {"b", "a", kUnset}},
+    {"a repeated group keeps its leftmost repetition", "(?<=(?<a>\\w){3})f", "abcdef", {"f", "c"}},
+    {"a repeated group of varying width keeps the leftmost", "(?<=(a|b|cd)*)x", "abcdx", {"x", "a"}},
+    {"a negative lookbehind's group is unset", "(?<!(\\d))x", "ax", {"x", kUnset}},
+    {"a backreference to the pattern's group heeds case", "(.)(?<=(\\1\\1))", "abB", kNoMatch},
+    {"a backreference to the pattern's group", "(.)(?<=(\\1\\1))", "abb", {"b", "b", "bb"}},
+    {"a word boundary reads the same backwards", "(?<=\\b(\\w+))!", "ab cd!", {"!", "cd"}},
+    {"a letter beyond ASCII heeds case", "(?<=é(\\w))x", "Éax", kNoMatch},
+};
+TEST(JsPatternMatch, LookbehindGroupsAreSetFromTheRight) { expectMatches(kLookbehindGroupRows); }
+
 struct RejectedRow {
     std::string_view behaviour;
     std::string_view pattern;
@@ -252,7 +238,7 @@ void expectRejected(std::span<const RejectedRow> rows)
         SCOPED_TRACE(row.behaviour);
         const auto translated = translateJsPattern(row.pattern);
         if (translated) {
-            ADD_FAILURE() << "accepted as " << translated->pcre2Pattern;
+            ADD_FAILURE() << "accepted as " << translated->programs[0].pcre2Pattern;
             continue;
         }
         EXPECT_EQ(translated.error().offset, row.offset);
@@ -305,7 +291,7 @@ TEST(Pcre2RegularExpression, ARejectedPatternSaysWhereAndWhy)
 {
     const RejectedRow rows[] = {
         {"where the translator stopped", "a)", 1},
-        {"a lookbehind PCRE2 cannot run is the whole pattern's fault", "(?<=a+)b", 8},
+        {"a pattern beyond PCRE2's size is the whole pattern's fault", "(?:a{65535}){65535}", 19},
     };
     for (const RejectedRow& row : rows) {
         const CompiledPattern compiled = makePcre2RegularExpression(row.pattern, PatternOptions{});
@@ -341,15 +327,56 @@ TEST(JsPatternGroups, AreCountedAndNamedInOrder)
     }
 }
 
+// A lookbehind PCRE2 matches as JavaScript does stays in the pattern, where
+// PCRE2 runs it at full speed; any other becomes a program of its own.
+TEST(JsPatternLookbehind, StaysInPlaceWherePcre2MatchesAsJavaScriptDoes)
+{
+    const struct {
+        std::string_view behaviour;
+        std::string_view pattern;
+        std::size_t programs;
+    } rows[] = {
+        {"fixed length", "(?<=\\d{4}-\\d\\d)x", 1},
+        {"top-level alternatives of different lengths", "(?<=jpeg|jpg|\\.)x", 1},
+        {"a word boundary has no length", "(?<=a\\b|bc)x", 1},
+        {"inner alternatives of one length", "(?<=(?:ab|cd){2})x", 1},
+        {"inner alternatives of one length once repeated", "(?<=(?:a{2}|bc))x", 1},
+        {"inner alternatives of different lengths once repeated", "(?<=(?:a{2}|b))x", 2},
+        {"a group captured once", "(?<=(\\d)-)x", 1},
+        {"a lookahead inside", "(?<=a(?=b\\d+))x", 1},
+        {"a varying repeat", "(?<=\\d+)x", 2},
+        {"inner alternatives of different lengths", "(?<=(?:a\\b|bc))x", 2},
+        {"a backreference", "(?<=(a)\\1)x", 2},
+        {"a group captured by a repeat", "(?<=(\\d){2})x", 2},
+        {"a lookbehind inside that needs a program", "(?<=a(?<=\\d+))x", 2},
+        {"a varying lookahead inside a varying lookbehind", "(?<=\\w+(?=\\d+))x", 3},
+        {"a lookahead with a group inside a varying lookbehind", "(?<=(?=(b)x\\d*cd)\\w+)!", 3},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.behaviour);
+        const auto translated = translateJsPattern(row.pattern);
+        ASSERT_TRUE(translated) << translated.error().message;
+        EXPECT_EQ(translated->programs.size(), row.programs);
+        std::vector<int> captured(static_cast<std::size_t>(translated->captureGroupCount) + 1);
+        for (const TranslatedProgram& program : translated->programs) {
+            for (const Pcre2Group& group : program.groups) {
+                if (group.role == Pcre2Group::Role::JsGroup)
+                    ++captured[static_cast<std::size_t>(group.index)];
+            }
+        }
+        EXPECT_EQ(std::count(captured.begin() + 1, captured.end(), 1), translated->captureGroupCount)
+            << "every group is captured by one program";
+    }
+}
+
 // Whatever is typed, the translator must not crash, and what it accepts must
-// compile and match without error. The exception is a lookbehind PCRE2
-// cannot run (variable length), which compile refuses cleanly.
+// compile and match without error, lookbehinds of every kind included.
 TEST(JsPatternRobustness, RandomPatternsTranslateToCompilablePcre2)
 {
     constexpr std::string_view pieces[] = {
         "\\", "^", "$", ".", "|", "?", "*", "+", "(", ")", "[", "]", "{", "}", "-", ",", "=", "!", "<", ">", "0",
         "1", "2", "8", "a", "c", "k", "u", "x", "d", "s", "S", "w", "B", "é", "😀", "\n", "(?", "(?<", "(?<n>",
-        "\\k<n>", "\\u", "D83D", "\\c", "{2}", "{1,", "[^", "\x80",
+        "\\k<n>", "\\u", "D83D", "\\c", "{2}", "{1,", "[^", "\x80", "(?<=", "(?<!",
     };
     constexpr std::string_view subjects[] = {"", "ab", "a😀\n(b)", "k<n>uD83Dx{2}"};
     std::mt19937 random(20240611);
@@ -367,20 +394,54 @@ TEST(JsPatternRobustness, RandomPatternsTranslateToCompilablePcre2)
             continue;
         }
         ++accepted;
-        const auto code = compile(translated->pcre2Pattern, round % 2 == 1);
-        if (!code) {
-            const bool lookbehind
-                = pattern.find("(?<=") != std::string::npos || pattern.find("(?<!") != std::string::npos;
-            EXPECT_TRUE(lookbehind) << code.error();
+        const CompiledPattern compiled = makePcre2RegularExpression(pattern, PatternOptions{round % 2 == 1});
+        if (!compiled) {
+            ADD_FAILURE() << compiled.error().message;
             continue;
         }
-        MatchData data(pcre2_match_data_create_from_pattern(code->get(), nullptr));
+        const std::unique_ptr<Matcher> matcher = (*compiled)->makeMatcher();
         for (std::string_view subject : subjects) {
-            const int rc = match(*code, subject, data);
-            EXPECT_TRUE(rc > 0 || rc == PCRE2_ERROR_NOMATCH) << rc;
+            const Result<bool> found = matcher->find(subject, 0);
+            EXPECT_TRUE(found) << found.error().description;
         }
     }
     EXPECT_GT(accepted, 1000); // the emitter, not only the error paths, must be exercised
+}
+
+// Each thread of a preview has its own matcher: what one matcher holds of
+// its subject (the reversed text, what its lookbehinds captured) is not
+// another's, and a search continues the subject its own matcher began.
+TEST(Pcre2RegularExpression, MatchersOfOnePatternKeepTheirLookbehindsApart)
+{
+    const CompiledPattern compiled = makePcre2RegularExpression("(?<=(\\d+)_)\\w", PatternOptions{});
+    ASSERT_TRUE(compiled) << compiled.error().message;
+    const std::unique_ptr<Matcher> first = (*compiled)->makeMatcher();
+    const std::unique_ptr<Matcher> second = (*compiled)->makeMatcher();
+    const std::string_view firstSubject = "12_a 7_b";
+    ASSERT_TRUE(first->find(firstSubject, 0).value_or(false));
+    ASSERT_TRUE(second->find("345_c", 0).value_or(false));
+    EXPECT_EQ(second->match().pairs[3], 3u);
+    ASSERT_TRUE(first->find(firstSubject, 4).value_or(false));
+    const MatchOffsets match = first->match();
+    EXPECT_EQ(match.pairs[0], 7u);
+    EXPECT_EQ(match.pairs[2], 5u) << "the group is the 7 before the second match";
+}
+
+// PCRE2 refuses a lookbehind of many groups in place however fixed its
+// length; it is then matched as a program of its own.
+TEST(Pcre2RegularExpression, ALookbehindTooComplicatedForPcre2InPlaceStillMatches)
+{
+    constexpr int kGroups = 2100;
+    std::string pattern = "(?<=";
+    for (int group = 0; group < kGroups; ++group)
+        pattern += "(?:a)";
+    pattern += ")b";
+    const CompiledPattern compiled = makePcre2RegularExpression(pattern, PatternOptions{});
+    ASSERT_TRUE(compiled) << compiled.error().message;
+    const std::unique_ptr<Matcher> matcher = (*compiled)->makeMatcher();
+    const std::string subject = "b" + std::string(kGroups, 'a') + "b";
+    ASSERT_TRUE(matcher->find(subject, 0).value_or(false));
+    EXPECT_EQ(matcher->match().pairs[0], kGroups + 1u) << "not the first b, which has nothing before it";
 }
 
 } // namespace

@@ -171,6 +171,21 @@ TEST(PreviewNames, APathologicalPatternIsBoundedAndProposesNothingForTheRowsItCh
     EXPECT_LT(elapsed, std::chrono::seconds(5));
 }
 
+TEST(PreviewNames, APathologicalLookbehindIsBoundedLikeAnyPattern)
+{
+    // Read from its end, the body tries every way to split the a's before
+    // it finds an x where the y should be.
+    FileList list = listOf(std::vector<std::string>(500, "yx" + std::string(30, 'a') + "b"));
+    list.appendRow("501", {}, {}, {});
+    list.setCell(501, ColumnKey::FileName, "yaab");
+    const auto start = std::chrono::steady_clock::now();
+    preview(list, "(?<=^y(?:a|a)*)b", "-");
+    const auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(list.cell(1, ColumnKey::NewName), "");
+    EXPECT_EQ(list.cell(501, ColumnKey::NewName), "yaa-") << "short names still match";
+    EXPECT_LT(elapsed, std::chrono::seconds(5));
+}
+
 TEST(PreviewNames, AReplacementThatWouldMakeEveryNameEnormousStopsEachAtTheBound)
 {
     // "$`" after every character: a name of n characters would grow to
@@ -212,6 +227,93 @@ TEST(PreviewNames, ANameCutAtTheBoundTakesNothingFromFurtherOn)
         FileList list = listOf({c.name});
         preview(list, c.pattern, c.replacement);
         EXPECT_EQ(list.cell(1, ColumnKey::NewName), c.expected) << c.behaviour;
+    }
+}
+
+namespace {
+
+// Each row's names make a list of their own, previewed with the pattern and
+// the replacement; the proposals are JavaScript's replace (flags gi) of
+// each name, with the "#" runs then numbered from row 1, or nothing where
+// the pattern misses the name.
+struct LookbehindRow {
+    std::string_view behaviour;
+    std::string_view pattern;
+    std::string_view replacement;
+    Names names;
+    Names proposals;
+};
+
+const LookbehindRow kLookbehindRows[] = {
+    {"the digits after a date of any length", "(?<=_\\d+_)\\d+", "######",
+     {"IMG_20240101_123456.jpg"}, {"IMG_20240101_000001.jpg"}},
+    {"the number after the first word", "(?<=^\\w+ )\\d+", "#",
+     {"Holiday 2024.jpg"}, {"Holiday 1.jpg"}},
+    {"a backreference left of its group", "(?<=\\1(a))b", "X",
+     {"aab"}, {"aaX"}},
+    {"a repeated group keeps its leftmost repetition", "(?<=(\\d{2}){2})\\d{2}", "[$1]",
+     {"20240101.txt"}, {"2024[20][24].txt"}},
+    {"nested quantifiers", "(?<=[a-z]+(?:-\\d+)+_)\\d", "<$&>",
+     {"ab-1-22_3 x-5_6.txt"}, {"ab-1-22_<3> x-5_<6>.txt"}},
+    {"alternatives of different lengths", "(?<=jpeg|jpg|\\.)x", "_",
+     {"a.x jpgx jpegx gx"}, {"a._ jpg_ jpeg_ gx"}},
+    {"repeated alternatives of different lengths", "(?<=(?:ab|c)+-)\\d", "#",
+     {"abcab-1 b-2 c-3", "c-9"}, {"abcab-1 b-2 c-1", "c-2"}},
+    {"negative of varying length", "(?<!\\d+)[a-z]", "*",
+     {"1a b22c d"}, {"1a *22c *"}},
+    {"negative whose end is checked first", "(?<!x\\d+_)\\d", "<$&>",
+     {"x12_3 y4_5 6"}, {"x<1><2>_3 y<4>_<5> <6>"}},
+    {"a negative lookbehind's groups are unset", "(?<!(\\d)+)x", "[$1]",
+     {"1x 2 x"}, {"1x 2 []"}},
+    {"backreference to a longer group inside", "(?<=\\1(\\w+))c", "<$1>",
+     {"ababc", "ababdc"}, {"abab<ab>", ""}},
+    {"group then its backreference, read from the right", "(?<=(\\w+)\\1)c", "<$1>",
+     {"ababc"}, {"abab<abab>"}},
+    {"backreference inside to a group of the pattern, ignoring case", "(.)(?<=(\\1\\1))", "[$2]",
+     {"abB"}, {"ab[bB]"}},
+    {"a repeated group inside, by name", "(?<=(?<d>\\d)+)x", "$<d>",
+     {"45x"}, {"454"}},
+    {"at the start of the name", "(?<=^\\w)\\w", "-",
+     {"abc"}, {"a-c"}},
+    {"at the end of the name", "(?<=\\.\\w+$)", ".bak",
+     {"a.b.jpg"}, {"a.b.jpg.bak"}},
+    {"an empty match after every digit", "(?<=\\d+)", "|",
+     {"a12b3"}, {"a1|2|b3|"}},
+    {"several matches per name, each seen from its own place", "(?<=[a-z]\\d*)\\d", "<$&>",
+     {"a12 b3 4"}, {"a<1><2> b<3> 4"}},
+    {"a lookahead inside reads forward", "(?<=a(?=b\\d+)\\w+)_", "#",
+     {"ab12_ a1_"}, {"ab121 a1_"}},
+    {"a lookahead inside with a group and a varying middle", "(?<=(?=(b)x\\d*cd)\\w+)!", "[$1]", {"bx12cd!"},
+     {"bx12cd[b]"}},
+    {"a lookbehind inside a lookbehind", "(?<=(?<=(a)\\d+)\\w)x", "[$1]",
+     {"a12x b12x"}, {"a12[a] b12x"}},
+    {"a group of a lookbehind referenced after it", "(?<=(\\w+))\\1", "<$1>",
+     {"aaaa"}, {"a<a><aa>"}},
+    {"a group referenced before the pattern captures it", "(?<=(\\w)\\2)(\\w)", "<$1$2>",
+     {"ab"}, {"a<ab>"}},
+    {"giving back characters so that the lookbehind holds", ".?(?<=\\w+)", "<$&>",
+     {"ac-"}, {"<a><c><>-"}},
+    {"a referenced group beyond ASCII, ignoring case", "(?<=(é)+)\\1", "<$&>",
+     {"éÉé"}, {"é<É><é>"}},
+    {"a lookbehind's groups come from its run on the path that matched", "(?:(a)b|a(b))(?<=(\\1|\\w+))\\2c", "[$3]",
+     {"abbc"}, {"[]"}},
+    {"a group unset again by backtracking is unset inside a lookbehind", "(?:(a)(b)x|ab)(?<=^a\\2)", "<$&>", {"ab"},
+     {""}},
+    {"a negative one inside a positive one", "(?<=x(?<!y\\d+)\\d+)!", "?",
+     {"x12! y3!"}, {"x12? y3!"}},
+    {"no match leaves the row without a proposal", "(?<=z\\d+)\\d", "#",
+     {"a123"}, {""}},
+};
+
+} // namespace
+
+TEST(PreviewNames, LookbehindsOfAnyLengthMatchAsInJavaScript)
+{
+    for (const LookbehindRow& row : kLookbehindRows) {
+        SCOPED_TRACE(row.behaviour);
+        FileList list = listOf(row.names);
+        preview(list, row.pattern, row.replacement);
+        EXPECT_EQ(newNames(list), row.proposals);
     }
 }
 
