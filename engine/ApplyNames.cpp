@@ -6,7 +6,6 @@
 #include "RotateNames.h"
 #include "UserTexts.h"
 
-#include <optional>
 #include <unordered_set>
 
 namespace renamer {
@@ -36,13 +35,13 @@ struct FileIdentityHash {
 // it, the files it has moved so far, and what it has told the window.
 class Batch {
 public:
-    Batch(FileList& list, FileSystem& fileSystem, Progress* progress, const DirectorySnapshot* snapshot,
+    Batch(FileList& list, FileSystem& fileSystem, Progress* progress, const DirectorySnapshot* folders,
           ApplyOutcome& outcome)
         : list_(list)
         , fileSystem_(fileSystem)
         , progress_(progress)
-        , snapshot_(snapshot)
         , outcome_(outcome)
+        , names_(list, folders, fileSystem)
         , pathIndex_(list.subItemIndex(ColumnKey::Path))
         , fileNameIndex_(list.subItemIndex(ColumnKey::FileName))
         , newNameIndex_(list.subItemIndex(ColumnKey::NewName))
@@ -71,8 +70,8 @@ public:
         if (!moved) {
             // A name held by a file the batch has not moved may be one that
             // a row has yet to move away: the plan decides.
-            if (moved.error().kind == FailureKind::Exists && !names().touched(row, newName))
-                return {TurnOutcome::Blocked, names().firstRowNamed(row, newName)};
+            if (moved.error().kind == FailureKind::Exists && !indexedNames().touched(row, newName))
+                return {TurnOutcome::Blocked, indexedNames().firstRowNamed(row, newName)};
             return stop(row, moved.error());
         }
         const bool sameName = newName == oldName;
@@ -85,10 +84,10 @@ public:
         const std::string_view newName = list_.cell(row, newNameIndex_);
         const std::string_view oldName = oldNames_[row - 1];
         // A renamed row shows its new name as FileName.
-        return names_->leaves(row, oldName, newName.empty() ? list_.cell(row, fileNameIndex_) : newName);
+        return names_.leaves(row, oldName, newName.empty() ? list_.cell(row, fileNameIndex_) : newName);
     }
-    std::uint32_t oldNameRow(std::uint32_t row) const { return names_->oldNameRow(row); }
-    std::uint32_t nextRowNamedAlike(std::uint32_t row) const { return names_->nextRowNamedAlike(row); }
+    std::uint32_t oldNameRow(std::uint32_t row) const { return names_.oldNameRow(row); }
+    std::uint32_t nextRowNamedAlike(std::uint32_t row) const { return names_.nextRowNamedAlike(row); }
     void waitFor(std::uint32_t, std::uint32_t) {}
     void blockedBy(std::uint32_t row, std::uint32_t) { stop(row, failureOf(FailureKind::Exists)); }
 
@@ -140,20 +139,23 @@ private:
         if (!maybeSameFolder(origin.folder, folder_->identity()))
             return failWith(failureOf(FailureKind::FolderReplaced));
         auto file = fileSystem_.lookUpFileIn(folder_, oldName);
-        if (file && !maybeSameInode(origin.inode, file->identity.inode)) {
-            // A file this batch moved here means the row's own file is simply
-            // no longer under that name; any other was put there behind the
-            // tool's back.
+        if (!file)
+            return file;
+        // A file this batch moved here means the row's own file is simply no
+        // longer under that name; any other was put there behind the tool's
+        // back. Where inode numbers cannot tell, a file the batch moved here
+        // came from another name, so it is another row's.
+        if (!maybeSameInode(origin.inode, file->identity.inode))
             return failWith(
                 failureOf(moved_.contains(file->identity) ? FailureKind::NotFound : FailureKind::FileReplaced));
-        }
+        if ((origin.inode == 0 || !file->identity.known()) && names_.filled(row, oldName))
+            return failWith(failureOf(FailureKind::NotFound));
         return file;
     }
 
     void renamed(std::uint32_t row, const std::string& storedName, const FileIdentity& identity)
     {
-        if (names_)
-            names_->rename(row, oldNames_[row - 1], list_.cell(row, newNameIndex_));
+        names_.rename(row, oldNames_[row - 1], list_.cell(row, newNameIndex_));
         if (identity.known())
             moved_.insert(identity);
         list_.setCell(row, fileNameIndex_, storedName);
@@ -171,31 +173,24 @@ private:
         return {TurnOutcome::Stopped};
     }
 
-    // The rows' names as their folders compare them, made when the batch
-    // first finds a name taken: a batch without one needs none.
-    BatchNames& names()
+    // The rows' names for the plan, indexed when the batch first finds a
+    // name taken: a batch without one needs none.
+    BatchNames& indexedNames()
     {
-        if (!names_) {
-            if (snapshot_ == nullptr) {
-                ownSnapshot_.readDirectoriesOf(list_, fileSystem_, RowRange{1, list_.rowCount()});
-                snapshot_ = &ownSnapshot_;
-            }
-            names_.emplace(list_, oldNames_, *snapshot_);
-        }
-        return *names_;
+        if (!names_.rowsIndexed())
+            names_.indexRows(oldNames_);
+        return names_;
     }
 
     FileList& list_;
     FileSystem& fileSystem_;
     Progress* progress_;
-    const DirectorySnapshot* snapshot_;
     ApplyOutcome& outcome_;
+    BatchNames names_;
     SubItemIndex pathIndex_;
     SubItemIndex fileNameIndex_;
     SubItemIndex newNameIndex_;
     NameList oldNames_; // every row's FileName as the batch began
-    DirectorySnapshot ownSnapshot_;
-    std::optional<BatchNames> names_;
     OpenFolderPtr folder_;
     std::unordered_set<FileIdentity, FileIdentityHash> moved_;
     std::string destination_;

@@ -33,8 +33,10 @@ struct ApplyOutcome {
 // stops the batch: rows renamed before it stay renamed, the others are
 // untouched. `progress`, when given, hears whenever a report is due, which
 // rows were renamed since the last one (their FileName and NewName cells).
+// Where inode numbers cannot tell files apart, a row whose old name this
+// batch filled with another row's file is refused as well ("文件未找到").
 // `folders` tells which folders ignore letter case; without it the batch
-// reads the rows' folders itself, once a row finds its name taken.
+// reads the rows' folders when it first compares names.
 ApplyOutcome ApplyNames(FileList& list, FileSystem& fileSystem, Progress* progress = nullptr,
                         const DirectorySnapshot* folders = nullptr);
 

@@ -156,24 +156,26 @@ inline RowCueKind checkRowAlone(const CueRow& row)
 // Whether the file the batch would find under the old name is the row's
 // own: the file an earlier row renamed to it, none when an earlier row
 // renamed its file away, else the one on disk; where the folder could not be
-// read, it is taken to be there.
+// read, it is taken to be there. A file an earlier row moved there came from
+// another name, so it is another file unless inode numbers say otherwise.
 template <CueLedger Ledger>
 RowCue sourceIsThere(const CueRow& row, const FileList& list, const Ledger& ledger, const typename Ledger::Name& old)
 {
     const BatchHolder played = ledger.heldInBatch(old);
+    const std::uint64_t inode = list.inodeOf(row.number);
     bool found = true;
-    std::uint64_t foundInode = 0;
+    bool mine = true;
     if (played.renamedToBy != 0) {
-        foundInode = list.inodeOf(played.renamedToBy);
+        const std::uint64_t moved = list.inodeOf(played.renamedToBy);
+        mine = moved != 0 && moved == inode;
     } else if (played.renamedAwayBy != 0) {
         found = false;
     } else if (row.folder != nullptr) {
         const DiskHolder disk = ledger.heldOnDisk(old);
         found = disk.present;
-        foundInode = disk.inode;
+        mine = maybeSameInode(disk.inode, inode);
     }
-    const std::uint64_t inode = list.inodeOf(row.number);
-    if (found && maybeSameInode(foundInode, inode))
+    if (found && mine)
         return {};
     // Not there: moved away by an earlier row, or gone or replaced on disk.
     if (played.renamedAwayBy != 0 && maybeSameInode(list.inodeOf(played.renamedAwayBy), inode))

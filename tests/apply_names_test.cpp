@@ -1,5 +1,6 @@
 #include "ApplyNames.h"
 #include "InMemoryFileSystem.h"
+#include "PlanBatches.h"
 #include "PosixFileSystem.h"
 #include "TemporaryDirectory.h"
 
@@ -16,6 +17,8 @@ using renamer::test_support::writeFile;
 namespace {
 
 using Disk = std::map<std::string, std::string>;
+using renamer::test_support::PlanBatch;
+using renamer::test_support::PlanFolder;
 
 class ApplyNamesTest : public ::testing::Test {
 protected:
@@ -142,10 +145,10 @@ TEST(ApplyNamesCount, ABatchOfMoreThan32767RenamesReportsItsTrueCount)
 TEST(ApplyNamesInTheRoot, JoinsTheRootAndTheNameWithASecondSeparator)
 {
     InMemoryFileSystem fileSystem;
-    fileSystem.addFile("/a.txt");
+    fileSystem.addFile("/a.txt", 7);
     fileSystem.recording = true;
     FileList list;
-    ASSERT_TRUE(appendFileRow(list, "/", "a.txt"));
+    ASSERT_TRUE(appendFileRow(list, "/", "a.txt", {7, {}}));
     list.setCell(1, ColumnKey::NewName, "b.txt");
     ApplyNames(list, fileSystem);
     EXPECT_EQ(fileSystem.calls, (std::vector<std::string>{"open /", "look up a.txt in /", "move to //b.txt"}));
@@ -158,10 +161,10 @@ TEST(ApplyNamesTooLong, ANameNoFileSystemHoldsNeverReachesTheDisk)
     FolderListing anyLength;
     anyLength.longestName = 10000;
     fileSystem.addFolder("/d", anyLength);
-    fileSystem.addFile("/d/a.txt");
+    fileSystem.addFile("/d/a.txt", 7);
     fileSystem.recording = true;
     FileList list;
-    ASSERT_TRUE(appendFileRow(list, "/d", "a.txt"));
+    ASSERT_TRUE(appendFileRow(list, "/d", "a.txt", {7, {}}));
     list.setCell(1, ColumnKey::NewName, std::string(766, 'n'));
     const ApplyOutcome outcome = ApplyNames(list, fileSystem);
     ASSERT_TRUE(outcome.failure);
@@ -186,4 +189,45 @@ TEST(ApplyNamesStoredName, ARowShowsTheNameAsTheVolumeStoredIt)
     EXPECT_EQ(list.cell(2, ColumnKey::FileName), "PHOTO.JPG");
     EXPECT_EQ(list.cell(3, ColumnKey::FileName), "plain.txt");
     EXPECT_EQ(list.cell(1, ColumnKey::NewName), "");
+}
+
+TEST(ApplyNamesPlan, ChainsAndCyclesReachTheNamesTheRowsShow)
+{
+    for (const PlanBatch& batch : test_support::planBatches()) {
+        // On the kernel's file system that holds the temporary folder, which
+        // on ext4, xfs, btrfs or tmpfs exchanges names.
+        TemporaryDirectory temp;
+        PosixFileSystem onDisk;
+        const PlanFolder temporaryFolder{[&temp](const std::vector<std::string>& files) {
+                                             for (const std::string& name : files)
+                                                 writeFile(temp.path() + "/" + name, name);
+                                             return temp.path();
+                                         },
+                                         [](const std::string& folder) { return snapshot(folder); }};
+        test_support::renamePlanBatch(batch, onDisk, temporaryFolder);
+
+        // In memory, as a user-space driver that cannot exchange: each file
+        // is told by the inode number it was made with.
+        InMemoryFileSystem inMemory;
+        std::map<std::uint64_t, std::string> madeAs;
+        const PlanFolder memoryFolder{[&](const std::vector<std::string>& files) {
+                                          FolderListing fuse;
+                                          fuse.userSpaceDriver = true;
+                                          inMemory.addFolder("/d", fuse);
+                                          for (const std::string& name : files) {
+                                              const std::uint64_t inode = 100 + madeAs.size();
+                                              inMemory.addFile("/d/" + name, inode);
+                                              madeAs[inode] = name;
+                                          }
+                                          return std::string("/d");
+                                      },
+                                      [&](const std::string& folder) {
+                                          const auto listing = inMemory.readFolder(folder);
+                                          Disk disk;
+                                          for (std::size_t i = 0; i < listing->names.size(); ++i)
+                                              disk[std::string(listing->names[i])] = madeAs.at(listing->inodes[i]);
+                                          return disk;
+                                      }};
+        test_support::renamePlanBatch(batch, inMemory, memoryFolder);
+    }
 }
