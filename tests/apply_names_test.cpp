@@ -231,3 +231,52 @@ TEST(ApplyNamesPlan, ChainsAndCyclesReachTheNamesTheRowsShow)
         test_support::renamePlanBatch(batch, inMemory, memoryFolder);
     }
 }
+
+TEST(ApplyNamesRotation, TakesNMinusOneExchangesWhereTheVolumeCanAndOneTemporaryNameElsewhere)
+{
+    const std::string longName = std::string(199, 'x') + "\xe5\x90\x8d.txt"; // a character across byte 200
+    const struct {
+        const char* behaviour;
+        bool canExchange;
+        std::vector<std::pair<std::string, std::string>> rows;
+        std::vector<std::string> calls; // the renaming steps, in order
+    } cases[] = {
+        {"three files, two exchanges", true, {{"a", "b"}, {"b", "c"}, {"c", "a"}},
+         {"exchange c and a in /d", "exchange c and b in /d"}},
+        {"names spelled otherwise than the files' go through a temporary name", true,
+         {{"a", "b"}, {"b", "A"}},
+         {"move to /d/b.~regex-renamer", "move to /d/b", "move to /d/A"}},
+        {"without exchange, the file of the closing row steps aside under its own name", false,
+         {{"a", "b"}, {"b", "c"}, {"c", "a"}},
+         {"move to /d/c.~regex-renamer", "move to /d/c", "move to /d/b", "move to /d/a"}},
+        {"a temporary name keeps at most 200 bytes of the name, whole characters", false,
+         {{"z", longName}, {longName, "z"}},
+         {"move to /d/" + std::string(199, 'x') + ".~regex-renamer", "move to /d/" + longName, "move to /d/z"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.behaviour);
+        InMemoryFileSystem fileSystem;
+        FolderListing folder;
+        folder.canExchange = c.canExchange;
+        folder.caseInsensitive = true;
+        fileSystem.addFolder("/d", folder);
+        FileList list;
+        for (const auto& [oldName, newName] : c.rows) {
+            fileSystem.addFile("/d/" + oldName);
+            ASSERT_TRUE(AddFile(list, fileSystem, "/d/" + oldName));
+            list.setCell(list.rowCount(), ColumnKey::NewName, newName);
+        }
+        fileSystem.recording = true;
+        const ApplyOutcome outcome = ApplyNames(list, fileSystem);
+        EXPECT_FALSE(outcome.failure) << outcome.statusText;
+        std::vector<std::string> steps;
+        for (const std::string& call : fileSystem.calls) {
+            if (call.starts_with("move") || call.starts_with("exchange"))
+                steps.push_back(call);
+        }
+        // First each row's attempt at its turn, which finds its name taken.
+        ASSERT_GE(steps.size(), c.rows.size());
+        steps.erase(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(c.rows.size()));
+        EXPECT_EQ(steps, c.calls);
+    }
+}
