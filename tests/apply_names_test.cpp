@@ -206,13 +206,15 @@ TEST(ApplyNamesPlan, ChainsAndCyclesReachTheNamesTheRowsShow)
                                          [](const std::string& folder) { return snapshot(folder); }};
         test_support::renamePlanBatch(batch, onDisk, temporaryFolder);
 
-        // In memory, as a user-space driver that cannot exchange: each file
-        // is told by the inode number it was made with.
+        // In memory, as a FAT volume through FUSE: it cannot exchange, it
+        // ignores case, and the rows do not know their files by inode. The
+        // test tells each file by the inode number it was made with.
         InMemoryFileSystem inMemory;
         std::map<std::uint64_t, std::string> madeAs;
         const PlanFolder memoryFolder{[&](const std::vector<std::string>& files) {
                                           FolderListing fuse;
                                           fuse.userSpaceDriver = true;
+                                          fuse.caseInsensitive = true;
                                           inMemory.addFolder("/d", fuse);
                                           for (const std::string& name : files) {
                                               const std::uint64_t inode = 100 + madeAs.size();
@@ -227,7 +229,8 @@ TEST(ApplyNamesPlan, ChainsAndCyclesReachTheNamesTheRowsShow)
                                           for (std::size_t i = 0; i < listing->names.size(); ++i)
                                               disk[std::string(listing->names[i])] = madeAs.at(listing->inodes[i]);
                                           return disk;
-                                      }};
+                                      },
+                                      true, false};
         test_support::renamePlanBatch(batch, inMemory, memoryFolder);
     }
 }

@@ -110,6 +110,8 @@ TEST_F(RenameCuesTest, EachRowIsMarkedWithWhatTheBatchWouldDoToIt)
         {"a file that is not there under its old name", {{"gone.txt", "x.txt"}}, {{Kind::SourceGone}}},
         {"the second row of one file finds it renamed", {{"a.txt", "x.txt"}, {"c.txt", "y.txt"}, {"a.txt", "z.txt"}},
          {{}, {}, {Kind::RenamedByEarlierRow, 1}}},
+        {"a file the batch moved onto a row's old name is another row's, where inode numbers cannot tell",
+         {{"a.txt", "x.txt"}, {"c.txt", "a.txt"}, {"a.txt", "z.txt"}}, {{}, {}, {Kind::RenamedByEarlierRow, 1}}},
         {"a change of case only is free where case counts", {{"a.txt", "A.txt"}}, {{}}},
         {"a change of case onto another file is taken where case counts", {{"b.txt", "B.txt"}}, {{Kind::TakenOnDisk}}},
         {"a file that is gone is cued gone also where its proposal keeps its name", {{"gone.txt", "gone.txt"}},
@@ -133,6 +135,8 @@ TEST_F(RenameCuesTest, OnlyRowsWhoseCueChangedAreReported)
     const RowRange changed = computer.compute(list, snapshot, cues);
     EXPECT_EQ(changed.first, 3u);
     EXPECT_EQ(changed.last, 3u);
+    list.setCell(2, ColumnKey::NewName, "free.txt");
+    EXPECT_EQ(computer.compute(list, snapshot, cues), (RowRange{1, 2})) << "the swap is now a chain";
     list.clear();
     computer.compute(list, snapshot, cues);
     EXPECT_TRUE(cues.empty());
