@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BatchPlan.h"
 #include "FileList.h"
 #include "FileSystem.h"
 #include "NameBound.h"
@@ -14,11 +15,12 @@ namespace renamer {
 
 // The rules of what the rename button would do with each row, worked out
 // before it is pressed. The rows are played one at a time, in the order the
-// batch takes them, against a ledger of the names in their folders: who had
-// a name when its folder was read, and what the rows played so far did with
-// it. The ledger is all the rules know of other rows, so that a fast index
-// can serve them and a plain one can check that index. Written as templates
-// over the ledger so that each row's play compiles into the index's loop.
+// batch takes them (BatchPlan.h), against a ledger of the names in their
+// folders: who had a name when its folder was read, and what the rows played
+// so far did with it. The ledger is all the rules know of other rows, so that
+// a fast index can serve them and a plain one can check that index. Written
+// as templates over the ledger so that each row's play compiles into the
+// index's loop.
 
 // A row as the rules see it: its names and what is known of its folder.
 struct CueRow {
@@ -53,19 +55,24 @@ struct BatchHolder {
     std::uint32_t renamedAwayBy = 0; // the last row whose file left it
 };
 
-// The ledger: the names of a row's folder and what the rows played so far
-// did with them. `nameOf` gives a row's old or new name as its folder
-// compares names, to be used during that row's turn; a row's two names are
-// equal when they are one entry of the folder (a change of letter case where
-// case does not count). `renameTo` gives the name to the row's file;
-// `renameAway` takes the row's file away from it.
+// The ledger: the rows, the names of their folders and what the rows played
+// so far did with them. `row` gives a row as the rules see it. `nameOf`
+// gives a row's old or new name as its folder compares names; a row's two
+// names are equal when they are one entry of the folder (a change of letter
+// case where case does not count). `firstRowNamed` gives the first row whose
+// old name the name is (0 for none), and `nextRowNamedAlike` the next row
+// with the same old name as a row. `renameTo` gives the name to the row's
+// file; `renameAway` takes the row's file away from it.
 template <class Ledger>
 concept CueLedger = std::equality_comparable<typename Ledger::Name>
     && requires(Ledger& ledger, const Ledger& seen, const CueRow& row, const typename Ledger::Name& name,
                 std::uint32_t number) {
+           { seen.row(number) } -> std::same_as<CueRow>;
            { seen.nameOf(row, RowName::Old) } -> std::same_as<typename Ledger::Name>;
            { seen.heldOnDisk(name) } -> std::same_as<DiskHolder>;
            { seen.heldInBatch(name) } -> std::same_as<BatchHolder>;
+           { seen.firstRowNamed(name) } -> std::same_as<std::uint32_t>;
+           { seen.nextRowNamedAlike(number) } -> std::same_as<std::uint32_t>;
            ledger.renameTo(name, number);
            ledger.renameAway(name, number);
        };
@@ -149,24 +156,26 @@ inline RowCueKind checkRowAlone(const CueRow& row)
 // Whether the file the batch would find under the old name is the row's
 // own: the file an earlier row renamed to it, none when an earlier row
 // renamed its file away, else the one on disk; where the folder could not be
-// read, it is taken to be there.
+// read, it is taken to be there. A file an earlier row moved there came from
+// another name, so it is another file unless inode numbers say otherwise.
 template <CueLedger Ledger>
 RowCue sourceIsThere(const CueRow& row, const FileList& list, const Ledger& ledger, const typename Ledger::Name& old)
 {
     const BatchHolder played = ledger.heldInBatch(old);
+    const std::uint64_t inode = list.inodeOf(row.number);
     bool found = true;
-    std::uint64_t foundInode = 0;
+    bool mine = true;
     if (played.renamedToBy != 0) {
-        foundInode = list.inodeOf(played.renamedToBy);
+        const std::uint64_t moved = list.inodeOf(played.renamedToBy);
+        mine = moved != 0 && moved == inode;
     } else if (played.renamedAwayBy != 0) {
         found = false;
     } else if (row.folder != nullptr) {
         const DiskHolder disk = ledger.heldOnDisk(old);
         found = disk.present;
-        foundInode = disk.inode;
+        mine = maybeSameInode(disk.inode, inode);
     }
-    const std::uint64_t inode = list.inodeOf(row.number);
-    if (found && maybeSameInode(foundInode, inode))
+    if (found && mine)
         return {};
     // Not there: moved away by an earlier row, or gone or replaced on disk.
     if (played.renamedAwayBy != 0 && maybeSameInode(list.inodeOf(played.renamedAwayBy), inode))
@@ -176,7 +185,8 @@ RowCue sourceIsThere(const CueRow& row, const FileList& list, const Ledger& ledg
 
 // Whether nobody has the new name when the row's turn comes: an earlier
 // row's file that took it keeps it, and a file on disk keeps it unless an
-// earlier row moved it away. A later row that would free it comes too late.
+// earlier row moved it away (the plan then decides whether a row that has
+// yet to move it will).
 template <CueLedger Ledger>
 RowCue nameIsFree(const Ledger& ledger, const typename Ledger::Name& name)
 {
@@ -188,31 +198,100 @@ RowCue nameIsFree(const Ledger& ledger, const typename Ledger::Name& name)
     return {};
 }
 
-// Plays one row: its cue, and for a row that would rename, the rename
-// written in the ledger for the rows after it. `list` holds the rows, whose
-// files the rules compare by inode.
-template <CueLedger Ledger>
-RowCue playRow(const CueRow& row, const FileList& list, Ledger& ledger)
-{
-    if (row.newName.empty())
-        return {row.oldNameIsUtf8 ? RowCueKind::Clean : RowCueKind::NameNotUtf8};
-    if (const RowCueKind kind = checkRowAlone(row); kind != RowCueKind::Clean)
-        return {kind};
-    const auto oldName = ledger.nameOf(row, RowName::Old);
-    if (const RowCue source = sourceIsThere(row, list, ledger, oldName); source.kind != RowCueKind::Clean)
-        return source;
-    if (row.newName == row.oldName)
-        return {RowCueKind::Unchanged};
-    const auto newName = ledger.nameOf(row, RowName::New);
-    // A change of letter case only, where case does not count, leaves the
-    // file in its entry, which the row then holds under the new spelling.
-    if (newName != oldName) {
-        if (const RowCue taken = nameIsFree(ledger, newName); taken.kind != RowCueKind::Clean)
-            return taken;
-        ledger.renameAway(oldName, row.number);
+// Plays the rows for the plan (PlanPlayer): each row's cue, and for a row
+// that would rename, the rename written in the ledger for the rows after it.
+// `list` holds the rows, whose files the rules compare by inode. Each cue
+// goes to `sink.set(row, cue, settled)`: a row's first cue comes at its
+// turn, in row order; an unsettled one (the row waits) is set again later.
+template <CueLedger Ledger, class Sink>
+class CuePlay {
+public:
+    CuePlay(const FileList& list, Ledger& ledger, Sink& sink)
+        : list_(list)
+        , ledger_(ledger)
+        , sink_(sink)
+    {
     }
-    ledger.renameTo(newName, row.number);
-    return {row.patternMissed ? RowCueKind::StaleProposal : RowCueKind::Clean};
-}
+
+    Turn play(std::uint32_t number, std::uint32_t waitedFor)
+    {
+        const CueRow row = ledger_.row(number);
+        if (row.newName.empty())
+            return settle(number, {row.oldNameIsUtf8 ? RowCueKind::Clean : RowCueKind::NameNotUtf8},
+                          TurnOutcome::Stayed);
+        if (const RowCueKind kind = checkRowAlone(row); kind != RowCueKind::Clean)
+            return settle(number, {kind}, TurnOutcome::Stopped);
+        const auto oldName = ledger_.nameOf(row, RowName::Old);
+        if (const RowCue source = sourceIsThere(row, list_, ledger_, oldName); source.kind != RowCueKind::Clean)
+            return settle(number, source, TurnOutcome::Stopped);
+        if (row.newName == row.oldName)
+            return settle(number, {RowCueKind::Unchanged}, TurnOutcome::Stayed);
+        const auto newName = ledger_.nameOf(row, RowName::New);
+        // A change of letter case only, where case does not count, leaves the
+        // file in its entry, which the row then holds under the new spelling.
+        if (newName != oldName) {
+            const RowCue taken = nameIsFree(ledger_, newName);
+            if (taken.kind == RowCueKind::TakenOnDisk)
+                return {TurnOutcome::Blocked, ledger_.firstRowNamed(newName)};
+            if (taken.kind != RowCueKind::Clean)
+                return settle(number, taken, TurnOutcome::Stopped);
+            ledger_.renameAway(oldName, number);
+        }
+        ledger_.renameTo(newName, number);
+        const RowCue renamed = waitedFor != 0 ? RowCue{RowCueKind::MovesAfterRow, waitedFor} : RowCue{};
+        return settle(number, row.patternMissed ? RowCue{RowCueKind::StaleProposal} : renamed, TurnOutcome::Moved);
+    }
+
+    bool leavesItsName(std::uint32_t number) const
+    {
+        const CueRow row = ledger_.row(number);
+        return !row.newName.empty() && row.newName != row.oldName
+            && ledger_.nameOf(row, RowName::New) != ledger_.nameOf(row, RowName::Old);
+    }
+    std::uint32_t oldNameRow(std::uint32_t number) const
+    {
+        return ledger_.firstRowNamed(ledger_.nameOf(ledger_.row(number), RowName::Old));
+    }
+    std::uint32_t nextRowNamedAlike(std::uint32_t number) const { return ledger_.nextRowNamedAlike(number); }
+
+    void waitFor(std::uint32_t number, std::uint32_t holder)
+    {
+        sink_.set(number, {RowCueKind::MovesAfterRow, holder}, false);
+    }
+    void blockedBy(std::uint32_t number, std::uint32_t failedHolder)
+    {
+        sink_.set(number, failedHolder != 0 ? RowCue{RowCueKind::BlockedByRow, failedHolder}
+                                            : RowCue{RowCueKind::TakenOnDisk},
+                  true);
+    }
+    // Every row of a cycle passed its checks when it was played, and since
+    // then no file has left or taken any of the cycle's names: it renames.
+    bool rotate(std::span<const std::uint32_t> cycle)
+    {
+        for (const std::uint32_t number : cycle)
+            ledger_.renameAway(ledger_.nameOf(ledger_.row(number), RowName::Old), number);
+        for (std::size_t i = 0; i < cycle.size(); ++i) {
+            const CueRow row = ledger_.row(cycle[i]);
+            ledger_.renameTo(ledger_.nameOf(row, RowName::New), cycle[i]);
+            const std::uint32_t next = cycle[(i + 1) % cycle.size()];
+            sink_.set(cycle[i],
+                      row.patternMissed ? RowCue{RowCueKind::StaleProposal} : RowCue{RowCueKind::RotatesWithRow, next},
+                      true);
+        }
+        return true;
+    }
+    bool stopped() const { return false; }
+
+private:
+    Turn settle(std::uint32_t number, const RowCue& cue, TurnOutcome outcome)
+    {
+        sink_.set(number, cue, true);
+        return {outcome};
+    }
+
+    const FileList& list_;
+    Ledger& ledger_;
+    Sink& sink_;
+};
 
 } // namespace renamer

@@ -8,6 +8,10 @@ std::string describeRowCue(const RowCue& cue, const std::optional<NameRefusal>& 
     switch (cue.kind) {
     case RowCueKind::Clean:
         return {};
+    case RowCueKind::MovesAfterRow:
+        return "第 " + row + " 行的文件让出此文件名后再重命名";
+    case RowCueKind::RotatesWithRow:
+        return "与第 " + row + " 行轮换文件名";
     case RowCueKind::Unchanged:
         return "新文件名与原文件名相同";
     case RowCueKind::StaleProposal:
@@ -28,6 +32,8 @@ std::string describeRowCue(const RowCue& cue, const std::optional<NameRefusal>& 
         return "目录中已有同名文件";
     case RowCueKind::TakenByEarlierRow:
         return "与第 " + row + " 行的新文件名相同";
+    case RowCueKind::BlockedByRow:
+        return "新文件名属于第 " + row + " 行的文件，而第 " + row + " 行不能重命名";
     case RowCueKind::SourceGone:
         return "原文件已不存在";
     case RowCueKind::RenamedByEarlierRow:

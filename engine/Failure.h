@@ -21,6 +21,7 @@ enum class FailureKind : std::uint8_t {
     FolderReplaced, // the folder's path leads to another folder now
     FileReplaced,   // the name belongs to another file now
     ListFull,
+    Unsupported,    // the volume cannot do what was asked (and nothing changed)
     Other,
 };
 

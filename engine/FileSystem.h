@@ -51,6 +51,12 @@ public:
     // name the file has now: the new name, unless the volume stored it
     // otherwise (a driver may change what it is given).
     virtual Result<std::string> move(const FileHandle& file, const std::string& destination) = 0;
+
+    // Gives `a` the name of `b` and `b` that of `a`, in one step that nothing
+    // can see halfway, where the volume can (VolumeProfile::canExchange);
+    // both lie in one folder, held open by `a`. A volume that cannot fails
+    // with FailureKind::Unsupported and changes nothing.
+    virtual Result<void> exchange(const FileHandle& a, const FileHandle& b) = 0;
 };
 
 } // namespace renamer

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FileIdentity.h"
+#include "VolumeProfile.h"
 
 #include <memory>
 #include <string>
@@ -10,12 +11,14 @@ namespace renamer {
 
 // A folder the file system holds open (a directory descriptor on POSIX). A
 // file looked up through it, and that file's move, stay in this very folder
-// even when its path is made to name another folder meanwhile.
+// even when its path is made to name another folder meanwhile. It knows the
+// profile of the volume it lies on.
 class OpenFolder {
 public:
-    OpenFolder(std::string path, FileIdentity identity)
+    OpenFolder(std::string path, FileIdentity identity, const VolumeProfile& volume = {})
         : path_(std::move(path))
         , identity_(identity)
+        , volume_(volume)
     {
     }
     virtual ~OpenFolder() = default;
@@ -24,10 +27,12 @@ public:
 
     const std::string& path() const { return path_; }
     const FileIdentity& identity() const { return identity_; }
+    const VolumeProfile& volume() const { return volume_; }
 
 private:
     std::string path_;
     FileIdentity identity_;
+    VolumeProfile volume_;
 };
 using OpenFolderPtr = std::shared_ptr<const OpenFolder>;
 

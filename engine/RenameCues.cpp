@@ -107,6 +107,18 @@ void RowCueComputer::placeSlot(std::vector<std::uint64_t>& slots, std::uint64_t 
     slots[slot] = entry;
 }
 
+std::uint32_t RowCueComputer::firstRowOf(const Key& key) const
+{
+    switch (key.textSource) {
+    case kRowFileName:
+        return key.text + 1;
+    case kFoldedName:
+        return firstRowOfFolded_[key.text];
+    default:
+        return 0;
+    }
+}
+
 RowCueComputer::KeyNumber RowCueComputer::addKey(const Key& key, std::uint32_t hash)
 {
     const auto number = static_cast<KeyNumber>(keys_.size());
@@ -150,6 +162,9 @@ void RowCueComputer::prepare(const FileList& list, const DirectorySnapshot& snap
     const std::size_t rowCount = list.rowCount();
     keys_.clear();
     foldedNames_ = {};
+    firstRowOfFolded_.clear();
+    nextRowNamedAlike_.clear();
+    std::unordered_map<KeyNumber, std::uint32_t> lastRowOfKey; // of keys that more than one row has
     keys_.reserve(entries + rowCount);
     // Rows mostly come from the folders they live in, whose entries are then
     // the rows' own names: the table is made for the larger count and grows
@@ -157,7 +172,8 @@ void RowCueComputer::prepare(const FileList& list, const DirectorySnapshot& snap
     keySlots_.assign(slotsFor(std::max(entries, rowCount)), 0);
 
     // Every row's old name first, so that the keys of rows that follow each
-    // other follow each other too, and a keystroke reads them in order.
+    // other follow each other too, and a keystroke reads them in order; the
+    // first row with a name is the one that adds its key.
     rows_.resize(rowCount);
     for (std::size_t row = 1; row <= rowCount; ++row) {
         const std::uint32_t directory = directoryOfFolder[list.folderOf(row)];
@@ -172,8 +188,13 @@ void RowCueComputer::prepare(const FileList& list, const DirectorySnapshot& snap
                 added.textSource = kFoldedName;
                 added.text = static_cast<std::uint32_t>(foldedNames_.size());
                 foldedNames_.add(key);
+                firstRowOfFolded_.push_back(static_cast<std::uint32_t>(row));
             }
             number = addKey(added, hash);
+        } else {
+            const auto last = lastRowOfKey.try_emplace(number, firstRowOf(keys_[number])).first;
+            nextRowNamedAlike_[last->second] = static_cast<std::uint32_t>(row);
+            last->second = static_cast<std::uint32_t>(row);
         }
         const bool folderReplaced = folderWasReplaced(list.origin(row).folder, names);
         const bool oldNameIsUtf8 = isValidUtf8(oldName);
@@ -197,6 +218,7 @@ void RowCueComputer::prepare(const FileList& list, const DirectorySnapshot& snap
                     added.textSource = kFoldedName;
                     added.text = static_cast<std::uint32_t>(foldedNames_.size());
                     foldedNames_.add(key);
+                    firstRowOfFolded_.push_back(0);
                 }
                 number = addKey(added, hash);
             }
@@ -311,8 +333,8 @@ RowRange RowCueComputer::compute(const FileList& list, const DirectorySnapshot& 
         prepare(list, snapshot);
     startRun();
 
-    // Every proposal is looked up first; then the batch is played in row
-    // order.
+    // Every proposal is looked up first; then the batch is played in the
+    // order it takes the rows.
     const std::size_t rowCount = list.rowCount();
     proposals_.resize(rowCount);
     workInStretches(1, rowCount, stretchCount(rowCount, kLeastRowsPerStretch),

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BatchPlan.h"
 #include "DirectorySnapshot.h"
 #include "FileList.h"
 #include "RowCue.h"
@@ -14,10 +15,10 @@
 
 namespace renamer {
 
-// Works out every row's cue by playing the batch through in row order against
-// the snapshot, as if every earlier row that would succeed had been renamed:
-// the rules of CueRules.h, played against the tables kept here as their
-// ledger.
+// Works out every row's cue by playing the batch through in the order it
+// takes the rows (BatchPlan.h) against the snapshot, as if every row played
+// before that would succeed had been renamed: the rules of CueRules.h,
+// played against the tables kept here as their ledger.
 //
 // What does not change between keystrokes (each row's folder and the look-up
 // of its old name, the names on disk) is worked out once, when the list's
@@ -69,6 +70,8 @@ private:
     // The key of that name in that directory, or kNoKey.
     KeyNumber findKey(std::uint32_t directory, std::string_view key, std::uint32_t hash) const;
     KeyNumber addKey(const Key& key, std::uint32_t hash);
+    // The first row whose old name is the key's, 0 for none.
+    std::uint32_t firstRowOf(const Key& key) const;
     static void placeSlot(std::vector<std::uint64_t>& slots, std::uint64_t entry);
     KeyState& touch(KeyNumber key);
     const KeyState* playedState(KeyNumber key) const;
@@ -97,8 +100,10 @@ private:
     void hashProposals(std::size_t first, std::size_t last);
     void sortByHash();
     void lookUpParts(std::size_t firstPart, std::size_t lastPart);
-    // The tables as the rules' ledger (CueLedger), for one run's play.
+    // The tables as the rules' ledger (CueLedger), for one run's play, and
+    // where its cues go.
     class Ledger;
+    class CueSink;
     // Plays every row in order, once its proposal is looked up; leaves the
     // cues as compute() does.
     RowRange playRows(const FileList& list, std::vector<RowCue>& cues, const std::vector<std::uint8_t>& patternMissed);
@@ -113,11 +118,15 @@ private:
     std::vector<Key> keys_;
     std::vector<std::uint64_t> keySlots_;         // hash (high half) and key number + 1 (low half); 0 is empty
     NameList foldedNames_;                        // keys' texts in directories that ignore case
+    std::vector<std::uint32_t> firstRowOfFolded_; // by folded name: the first row whose old name it is, or 0
+    std::unordered_map<std::uint32_t, std::uint32_t> nextRowNamedAlike_; // rows whose old name a later row has too
     std::vector<KeyState> keyStates_;
     std::vector<Proposal> proposals_;           // by row - 1, for this run
     std::vector<std::uint32_t> holders_;        // by row - 1: who holds a proposal that is no key, once the row is played
     std::vector<std::uint32_t> rowsByHash_;     // the rows looked up, by the first bits of their hash
     std::vector<std::uint32_t> partStarts_;     // where each part starts in rowsByHash_
+    BatchPlan plan_;
+    std::vector<std::pair<std::uint32_t, RowCue>> unsettled_; // rows that waited, with their cue before the run
     std::uint32_t run_ = 0;
     std::string folded_;
     std::string foldedOld_;

@@ -20,8 +20,9 @@ RowCueComputer::KeyState& RowCueComputer::touch(KeyNumber key)
     return state;
 }
 
-// The keys' states of this run, the holders of the proposals no key has, and
-// the keys' entries on disk, read as the rules read their ledger.
+// The rows, the keys' states of this run, the holders of the proposals no
+// key has, and the keys' entries on disk, read as the rules read their
+// ledger.
 class RowCueComputer::Ledger {
 public:
     // A key, or a proposal no file has nor had: that of `row`, which holders_
@@ -33,8 +34,26 @@ public:
         bool operator==(const Name&) const = default;
     };
 
-    explicit Ledger(RowCueComputer& tables) : tables_(tables) {}
+    Ledger(RowCueComputer& tables, const FileList& list, const std::vector<std::uint8_t>& patternMissed)
+        : tables_(tables)
+        , list_(list)
+        , patternMissed_(patternMissed)
+        , fileNameIndex_(list.subItemIndex(ColumnKey::FileName))
+        , newNameIndex_(list.subItemIndex(ColumnKey::NewName))
+    {
+    }
 
+    CueRow row(std::uint32_t number) const
+    {
+        const RowKeys& keys = tables_.rows_[number - 1];
+        return {number,
+                list_.cell(number, fileNameIndex_),
+                list_.cell(number, newNameIndex_),
+                tables_.directories_[keys.directory].names,
+                keys.folderReplaced != 0,
+                keys.oldNameIsUtf8 != 0,
+                number <= patternMissed_.size() && patternMissed_[number - 1] != 0};
+    }
     Name nameOf(const CueRow& row, RowName which) const
     {
         const KeyNumber oldKey = tables_.rows_[row.number - 1].oldKey;
@@ -57,6 +76,17 @@ public:
         const KeyState* state = tables_.playedState(name.key);
         return state != nullptr ? BatchHolder{state->renamedToBy, state->renamedAwayBy} : BatchHolder{};
     }
+    std::uint32_t firstRowNamed(const Name& name) const
+    {
+        return name.key == kNoKey ? 0 : tables_.firstRowOf(tables_.keys_[name.key]);
+    }
+    std::uint32_t nextRowNamedAlike(std::uint32_t row) const
+    {
+        if (tables_.nextRowNamedAlike_.empty())
+            return 0;
+        const auto next = tables_.nextRowNamedAlike_.find(row);
+        return next == tables_.nextRowNamedAlike_.end() ? 0 : next->second;
+    }
     void renameTo(const Name& name, std::uint32_t row)
     {
         if (name.key == kNoKey)
@@ -74,18 +104,64 @@ public:
 
 private:
     RowCueComputer& tables_;
+    const FileList& list_;
+    const std::vector<std::uint8_t>& patternMissed_;
+    SubItemIndex fileNameIndex_;
+    SubItemIndex newNameIndex_;
+};
+
+// Each row's cue goes in place, and the rows whose cue differs from the last
+// run's are noted: at the row's turn, when its cue of the last run is still
+// there, or, for a row that waits and whose cue may change again, once the
+// play is over.
+class RowCueComputer::CueSink {
+public:
+    CueSink(std::vector<RowCue>& cues, std::size_t kept, std::vector<std::pair<std::uint32_t, RowCue>>& unsettled)
+        : cues_(cues)
+        , kept_(kept)
+        , unsettled_(unsettled)
+    {
+        unsettled_.clear();
+    }
+
+    void set(std::uint32_t row, const RowCue& cue, bool settled)
+    {
+        RowCue& slot = cues_[row - 1];
+        if (row > lastTurn_) {
+            lastTurn_ = row;
+            if (row <= kept_) { // a new row is shown whole
+                if (!settled)
+                    unsettled_.emplace_back(row, slot);
+                else if (slot != cue)
+                    changed_.include(row);
+            }
+        }
+        slot = cue;
+    }
+
+    RowRange finish()
+    {
+        for (const auto& [row, before] : unsettled_) {
+            if (cues_[row - 1] != before)
+                changed_.include(row);
+        }
+        return changed_;
+    }
+
+private:
+    std::vector<RowCue>& cues_;
+    std::size_t kept_;
+    std::vector<std::pair<std::uint32_t, RowCue>>& unsettled_;
+    std::uint32_t lastTurn_ = 0;
+    RowRange changed_;
 };
 
 RowRange RowCueComputer::playRows(const FileList& list, std::vector<RowCue>& cues,
                                   const std::vector<std::uint8_t>& patternMissed)
 {
     const std::size_t rowCount = list.rowCount();
-    RowRange changed;
-    if (cues.size() > rowCount)
-        cues.resize(rowCount);
-    cues.reserve(rowCount);
-    const SubItemIndex fileNameIndex = list.subItemIndex(ColumnKey::FileName);
-    const SubItemIndex newNameIndex = list.subItemIndex(ColumnKey::NewName);
+    const std::size_t kept = std::min(cues.size(), rowCount);
+    cues.resize(rowCount);
 
     // The state that rows a few steps ahead will read is fetched already, so
     // that those memory reads overlap.
@@ -101,31 +177,22 @@ RowRange RowCueComputer::playRows(const FileList& list, std::vector<RowCue>& cue
     for (std::size_t row = 1; row <= std::min(kAhead, rowCount); ++row)
         prefetch(row);
     static_assert(CueLedger<Ledger>);
-    Ledger ledger(*this);
+    Ledger ledger(*this, list, patternMissed);
+    CueSink sink(cues, kept, unsettled_);
+    CuePlay<Ledger, CueSink> play(list, ledger, sink);
+    static_assert(PlanPlayer<decltype(play)>);
+    plan_.start(static_cast<std::uint32_t>(rowCount));
     for (std::size_t row = 1; row <= rowCount; ++row) {
         if (row + kAhead <= rowCount)
             prefetch(row + kAhead);
         // A proposal that is no key is held, before this row is played, by
-        // whoever held it after the last row that proposed it too.
+        // whoever held it after the last row that proposed it too. Such a
+        // row is never blocked, so it plays at its turn, after that row.
         if (const Proposal& proposal = proposals_[row - 1]; proposal.key == kNoKey)
             holders_[row - 1] = proposal.previousSame != 0 ? holders_[proposal.previousSame - 1] : 0;
-        const RowKeys& keys = rows_[row - 1];
-        const CueRow played{static_cast<std::uint32_t>(row),
-                            list.cell(row, fileNameIndex),
-                            list.cell(row, newNameIndex),
-                            directories_[keys.directory].names,
-                            keys.folderReplaced != 0,
-                            keys.oldNameIsUtf8 != 0,
-                            row <= patternMissed.size() && patternMissed[row - 1] != 0};
-        const RowCue cue = playRow(played, list, ledger);
-        if (row > cues.size()) {
-            cues.push_back(cue); // a new row, shown whole
-        } else if (cues[row - 1] != cue) {
-            cues[row - 1] = cue;
-            changed.include(row);
-        }
+        plan_.takeTurn(play, static_cast<std::uint32_t>(row));
     }
-    return changed;
+    return sink.finish();
 }
 
 } // namespace renamer

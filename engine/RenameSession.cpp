@@ -106,7 +106,7 @@ ChangeSet RenameSession::apply(const Progress::Listener& listener)
 {
     ++revision_;
     Progress progress(listener, progressInterval_);
-    const ApplyOutcome outcome = ApplyNames(list_, fileSystem_, &progress);
+    const ApplyOutcome outcome = ApplyNames(list_, fileSystem_, &progress, &snapshot_);
     // The batch changed the folders; their names on disk are read again.
     progress.keepAlive();
     snapshot_.refresh(list_, fileSystem_);

@@ -47,8 +47,9 @@ public:
     // cues that changed, the change set names the rows whose matches a new
     // pattern may have moved.
     ChangeSet edit(std::string_view pattern, std::string_view replacement);
-    // The rename button: every proposal applied in row order, stopping at the
-    // first failure, whose message the change set then carries. `progress`
+    // The rename button: every proposal applied in the order of the plan
+    // (ApplyNames), stopping at the first failure, whose message the change
+    // set then carries. `progress`
     // hears, at most once per progress interval, the rows renamed since its
     // last report; the change set returned still names them all.
     ChangeSet apply(const Progress::Listener& progress = {});

@@ -8,6 +8,8 @@ namespace renamer {
 // pressed. isError() tells the kinds that would stop the batch at that row.
 enum class RowCueKind : std::uint8_t {
     Clean,               // no proposal, or a rename that would succeed
+    MovesAfterRow,       // would succeed once the file of another row has left the name
+    RotatesWithRow,      // would succeed: its file and others' trade names in one step
     Unchanged,           // the proposal is the name the file already has
     StaleProposal,       // would rename, but the current pattern does not match the name
     NameNotUtf8,         // no proposal: no pattern can match a name that is not UTF-8 text
@@ -18,6 +20,7 @@ enum class RowCueKind : std::uint8_t {
     NoWriteRights,       // the user may not rename files in the folder
     TakenOnDisk,         // another entry of the directory has the name
     TakenByEarlierRow,   // an earlier row, once renamed, would hold the name
+    BlockedByRow,        // the file of another row holds the name, and that row would fail
     SourceGone,          // the file no longer has its old name
     RenamedByEarlierRow, // an earlier row of the same file would rename it first
     SourceReplaced,      // the old name belongs to another file now
@@ -26,13 +29,15 @@ enum class RowCueKind : std::uint8_t {
 
 struct RowCue {
     RowCueKind kind = RowCueKind::Clean;
-    std::uint32_t otherRow = 0; // the earlier row that causes it, where one does
+    std::uint32_t otherRow = 0; // the other row it names, where it names one
 
     // Whether the batch would stop at this row.
     bool isError() const
     {
         switch (kind) {
         case RowCueKind::Clean:
+        case RowCueKind::MovesAfterRow:
+        case RowCueKind::RotatesWithRow:
         case RowCueKind::Unchanged:
         case RowCueKind::StaleProposal:
         case RowCueKind::NameNotUtf8: // the batch skips a row without a proposal
@@ -44,6 +49,7 @@ struct RowCue {
         case RowCueKind::NoWriteRights:
         case RowCueKind::TakenOnDisk:
         case RowCueKind::TakenByEarlierRow:
+        case RowCueKind::BlockedByRow:
         case RowCueKind::SourceGone:
         case RowCueKind::RenamedByEarlierRow:
         case RowCueKind::SourceReplaced:

@@ -28,6 +28,8 @@ Failure failureOf(FailureKind kind)
             return "文件已被替换";
         case FailureKind::ListFull:
             return "列表已满";
+        case FailureKind::Unsupported:
+            return "此卷不支持此操作";
         case FailureKind::Other:
             break;
         }
@@ -55,6 +57,20 @@ std::string renameFailureMessage(std::string_view oldName, std::string_view newN
     message += "\"时出错：";
     message += description;
     return message;
+}
+
+Failure leftUnderTemporaryName(Failure failure, std::string_view temporary)
+{
+    failure.description += "（文件现名为 ";
+    failure.description += temporary;
+    failure.description += "）";
+    return failure;
+}
+
+Failure leftMidRotation(Failure failure)
+{
+    failure.description += "（未能撤销已交换的文件名）";
+    return failure;
 }
 
 std::string describeNameRefusal(const NameRefusal& refusal)

@@ -35,6 +35,13 @@ Failure nameRefusedFailure(const NameRefusal& refusal);
 // 将"old"重命名为"new"时出错：description
 std::string renameFailureMessage(std::string_view oldName, std::string_view newName, std::string_view description);
 
+// `failure`, said of a file that was left under the name `temporary`.
+Failure leftUnderTemporaryName(Failure failure, std::string_view temporary);
+
+// `failure`, said of files whose names were going round and could not all
+// be given their old names back.
+Failure leftMidRotation(Failure failure);
+
 // A short phrase for the reason, naming the character where there is one:
 // "不能含有“:”".
 std::string describeNameRefusal(const NameRefusal& refusal);

@@ -36,6 +36,10 @@ struct VolumeProfile {
     // A rename may store another name than the one asked for (a user-space
     // driver or a Windows volume may alter what it is given).
     bool mayStoreOtherName = false;
+    // Two names in a folder can trade their files in one atomic step
+    // (renameat2 with RENAME_EXCHANGE: ext4, xfs, btrfs, tmpfs, f2fs), so
+    // that files whose names go round need no third name.
+    bool canExchange = false;
     CaseRule caseRule = CaseRule::FolderDecides;
     std::size_t longestName = 255; // in lengthUnit()
 

@@ -100,12 +100,4 @@ Failure onlyAsciiOnThisDriverFailure()
     return failure;
 }
 
-Failure leftUnderTemporaryName(Failure failure, std::string_view temporary)
-{
-    failure.description += "（文件现名为 ";
-    failure.description += temporary;
-    failure.description += "）";
-    return failure;
-}
-
 } // namespace renamer

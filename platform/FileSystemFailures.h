@@ -37,7 +37,4 @@ Failure lostAfterMoveFailure();
 // fusefat stores printable ASCII only.
 Failure onlyAsciiOnThisDriverFailure();
 
-// `failure`, said of a file that was left under the name `temporary`.
-Failure leftUnderTemporaryName(Failure failure, std::string_view temporary);
-
 } // namespace renamer

@@ -5,9 +5,9 @@
 #include "FileDescriptor.h"
 #include "FileSystemFailures.h"
 #include "NaturalOrder.h"
+#include "TemporaryName.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -64,17 +64,14 @@ FileIdentity identityOn(const VolumeProfile& volume, const struct stat& status)
 class PosixOpenFolder final : public OpenFolder {
 public:
     PosixOpenFolder(std::string path, const struct stat& status, FileDescriptor descriptor, const VolumeProfile& volume)
-        : OpenFolder(std::move(path), identityOn(volume, status))
+        : OpenFolder(std::move(path), identityOn(volume, status), volume)
         , descriptor_(std::move(descriptor))
-        , volume_(volume)
     {
     }
     int descriptor() const { return descriptor_.get(); }
-    const VolumeProfile& volume() const { return volume_; }
 
 private:
     FileDescriptor descriptor_;
-    VolumeProfile volume_;
 };
 
 const PosixOpenFolder& posixFolder(const OpenFolderPtr& folder)
@@ -202,12 +199,6 @@ std::string storedFormOf(std::string_view name)
     std::string folded;
     foldCase(name, folded);
     return folded;
-}
-
-std::string temporaryName()
-{
-    static std::atomic<unsigned long> counter{0};
-    return ".~rename-" + std::to_string(getpid()) + "-" + std::to_string(counter++);
 }
 
 // A stream over the entries of the open folder, or null.
@@ -403,6 +394,29 @@ Result<OpenFolderPtr> PosixFileSystem::openFolder(const std::string& path)
     return std::make_shared<const PosixOpenFolder>(path, status, std::move(descriptor), volume);
 }
 
+Result<void> PosixFileSystem::exchange(const FileHandle& a, const FileHandle& b)
+{
+    OpenFolderPtr folder = a.folder;
+    if (!folder) {
+        auto opened = openFolder(a.parentPath);
+        if (!opened)
+            return std::unexpected(opened.error());
+        folder = *std::move(opened);
+    }
+    const PosixOpenFolder& open = posixFolder(folder);
+    if (!open.volume().canExchange)
+        return failWith(failureOf(FailureKind::Unsupported));
+    const int at = open.descriptor();
+    if (renameat2(at, a.name.c_str(), at, b.name.c_str(), RENAME_EXCHANGE) == 0)
+        return {};
+    const int error = errno;
+    // EINVAL: the file system does not know the flag after all (an ext2
+    // volume served by its own driver); nothing was changed.
+    if (error == EINVAL || error == ENOSYS || error == EOPNOTSUPP)
+        return failWith(failureOf(FailureKind::Unsupported));
+    return failWith(failureOfErrno(error));
+}
+
 Result<FileHandle> PosixFileSystem::lookUpFileIn(const OpenFolderPtr& folder, std::string_view name)
 {
     // Only a name directly inside the folder is looked up.
@@ -540,11 +554,11 @@ Result<void> PosixFileSystem::moveThroughTemporaryName(int folder, const std::st
                                                        const std::string& to) const
 {
     // A name another process took in the meantime is skipped, never replaced.
-    constexpr int kNameAttempts = 16;
+    constexpr unsigned kNameAttempts = 16;
     std::string temporary;
     int error = EEXIST;
-    for (int attempt = 0; attempt < kNameAttempts && error == EEXIST; ++attempt) {
-        temporary = temporaryName();
+    for (unsigned attempt = 0; attempt < kNameAttempts && error == EEXIST; ++attempt) {
+        temporary = temporaryNameFor(from, attempt);
         error = moveNoReplace(folder, from, temporary);
     }
     if (error != 0)

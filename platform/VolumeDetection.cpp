@@ -101,6 +101,24 @@ void detectFuseVolume(int directory, VolumeProfile& volume)
         volume.volumeKind = volumeKindOfBootSector(*sector).value_or(VolumeKind::Posix);
 }
 
+// The kernel's file systems that know RENAME_EXCHANGE. FUSE passes it on to
+// drivers that know it too, which none of the desktop's Windows-volume or
+// network drivers do; a volume that turns out not to know it is answered
+// with EINVAL and changes nothing.
+bool exchangesNames(long magic)
+{
+    switch (magic) {
+    case EXT4_SUPER_MAGIC: // also ext2 and ext3 mounted by the ext4 driver
+    case XFS_SUPER_MAGIC:
+    case BTRFS_SUPER_MAGIC:
+    case TMPFS_MAGIC:
+    case F2FS_SUPER_MAGIC:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 std::optional<VolumeKind> volumeKindOfName(std::string_view name)
@@ -154,6 +172,7 @@ VolumeProfile detectVolume(int directory)
     // where it has numbers of its own.
     volume.stableInodes = !volume.userSpaceDriver || fuseKeepsInodeNumbers(directory);
     volume.mayStoreOtherName = volume.userSpaceDriver || volume.volumeKind != VolumeKind::Posix;
+    volume.canExchange = exchangesNames(magic);
     if (volume.volumeKind == VolumeKind::Fat || volume.volumeKind == VolumeKind::Exfat)
         volume.caseRule = CaseRule::Ignored;
     const long longest = fpathconf(directory, _PC_NAME_MAX);

@@ -6,6 +6,7 @@
 // the status text must tell what happened on disk. The lists are made for
 // the volume they are renamed on (VolumeRules).
 #include "ApplyNames.h"
+#include "BatchPlan.h"
 #include "DroppedItems.h"
 #include "Pcre2RegularExpression.h"
 #include "PosixFileSystem.h"
@@ -18,9 +19,11 @@
 
 #include <algorithm>
 #include <map>
+#include <numeric>
 #include <optional>
 #include <random>
 #include <set>
+#include <span>
 
 namespace renamer::test_support {
 
@@ -78,6 +81,7 @@ struct Expectation {
     std::optional<std::size_t> failingRow;
     FailureKind failure = FailureKind::Other;
     std::uint64_t renamed = 0;
+    std::vector<std::uint32_t> renamedRows; // in the order the batch renames them
 };
 
 inline bool isAscii(std::string_view name)
@@ -105,6 +109,7 @@ struct RowFile {
     std::string content; // of the file the row was made for
 };
 
+// Why the row cannot be renamed, its new name being taken aside.
 inline std::optional<FailureKind> failureOf(const RowFile& file, const std::string& path, const std::string& oldName,
                                             const std::string& newName, const Folders& folders, const Disks& disks,
                                             const std::set<std::string>& moved)
@@ -121,36 +126,123 @@ inline std::optional<FailureKind> failureOf(const RowFile& file, const std::stri
         return moved.contains(source->second) ? FailureKind::NotFound : FailureKind::FileReplaced;
     if (isInvalidName(newName))
         return newName.size() > 255 ? FailureKind::NameTooLong : FailureKind::NameRefused;
-    if (newName != oldName && disk.contains(newName))
-        return FailureKind::Exists;
     return std::nullopt;
 }
 
+// The batch played on the model of the folders, in the order of the plan
+// (PlanPlayer); names are compared as they are spelled, which the lists
+// made for a volume that ignores case allow.
+class ModelBatch {
+public:
+    ModelBatch(const FileList& list, const std::vector<RowFile>& files, const Folders& folders, Disks disks)
+        : list_(list)
+        , files_(files)
+        , folders_(folders)
+    {
+        expected_.disks = std::move(disks);
+        for (std::uint32_t row = 1; row <= list.rowCount(); ++row)
+            rowsNamed_[{cell(row, ColumnKey::Path), cell(row, ColumnKey::FileName)}].push_back(row);
+    }
+
+    Turn play(std::uint32_t row, std::uint32_t)
+    {
+        const std::string newName = cell(row, ColumnKey::NewName);
+        if (newName.empty())
+            return {TurnOutcome::Stayed};
+        const std::string oldName = cell(row, ColumnKey::FileName);
+        const std::string path = cell(row, ColumnKey::Path);
+        if (const auto failure = failureOf(files_[row - 1], path, oldName, newName, folders_, expected_.disks, moved_))
+            return stop(row, *failure);
+        if (newName != oldName && expected_.disks.at(files_[row - 1].folder).contains(newName)) {
+            if (touched_.contains({path, newName}))
+                return stop(row, FailureKind::Exists);
+            const auto named = rowsNamed_.find({path, newName});
+            return {TurnOutcome::Blocked, named == rowsNamed_.end() ? 0 : named->second.front()};
+        }
+        rename(row);
+        return {newName == oldName ? TurnOutcome::Stayed : TurnOutcome::Moved};
+    }
+    bool leavesItsName(std::uint32_t row) const
+    {
+        const std::string newName = cell(row, ColumnKey::NewName);
+        return !newName.empty() && newName != cell(row, ColumnKey::FileName);
+    }
+    std::uint32_t oldNameRow(std::uint32_t row) const { return alike(row).front(); }
+    std::uint32_t nextRowNamedAlike(std::uint32_t row) const
+    {
+        const std::vector<std::uint32_t>& rows = alike(row);
+        const auto next = std::upper_bound(rows.begin(), rows.end(), row);
+        return next == rows.end() ? 0 : *next;
+    }
+    void waitFor(std::uint32_t, std::uint32_t) {}
+    void blockedBy(std::uint32_t row, std::uint32_t) { stop(row, FailureKind::Exists); }
+    bool rotate(std::span<const std::uint32_t> cycle)
+    {
+        // Every file is taken off its name before any takes its new one.
+        for (const std::uint32_t row : cycle)
+            expected_.disks[files_[row - 1].folder].erase(cell(row, ColumnKey::FileName));
+        for (const std::uint32_t row : cycle) {
+            expected_.disks[files_[row - 1].folder][cell(row, ColumnKey::NewName)] = files_[row - 1].content;
+            record(row);
+        }
+        return true;
+    }
+    bool stopped() const { return expected_.failingRow.has_value(); }
+
+    Expectation expectation() && { return std::move(expected_); }
+
+private:
+    std::string cell(std::uint32_t row, std::string_view key) const { return std::string(list_.cell(row, key)); }
+    const std::vector<std::uint32_t>& alike(std::uint32_t row) const
+    {
+        return rowsNamed_.at({cell(row, ColumnKey::Path), cell(row, ColumnKey::FileName)});
+    }
+
+    Turn stop(std::uint32_t row, FailureKind failure)
+    {
+        expected_.failingRow = row;
+        expected_.failure = failure;
+        return {TurnOutcome::Stopped};
+    }
+    void rename(std::uint32_t row)
+    {
+        Disk& disk = expected_.disks[files_[row - 1].folder];
+        disk.erase(cell(row, ColumnKey::FileName));
+        disk[cell(row, ColumnKey::NewName)] = files_[row - 1].content;
+        record(row);
+    }
+    void record(std::uint32_t row)
+    {
+        const std::string path = cell(row, ColumnKey::Path);
+        const std::string oldName = cell(row, ColumnKey::FileName);
+        const std::string newName = cell(row, ColumnKey::NewName);
+        if (newName != oldName) {
+            touched_.insert({path, oldName});
+            touched_.insert({path, newName});
+        }
+        moved_.insert(files_[row - 1].content);
+        ++expected_.renamed;
+        expected_.renamedRows.push_back(row);
+    }
+
+    const FileList& list_;
+    const std::vector<RowFile>& files_;
+    const Folders& folders_;
+    Expectation expected_;
+    std::set<std::string> moved_;
+    std::set<std::pair<std::string, std::string>> touched_;
+    std::map<std::pair<std::string, std::string>, std::vector<std::uint32_t>> rowsNamed_;
+};
+
 inline Expectation replay(const FileList& list, const std::vector<RowFile>& files, const Folders& folders, Disks disks)
 {
-    Expectation expected;
-    std::set<std::string> moved;
-    for (std::size_t row = 1; row <= list.rowCount(); ++row) {
-        const std::string newName{list.cell(row, ColumnKey::NewName)};
-        if (newName.empty())
-            continue;
-        const std::string oldName{list.cell(row, ColumnKey::FileName)};
-        const RowFile& file = files[row - 1];
-        const auto failure
-            = failureOf(file, std::string(list.cell(row, ColumnKey::Path)), oldName, newName, folders, disks, moved);
-        if (failure) {
-            expected.failingRow = row;
-            expected.failure = *failure;
-            break;
-        }
-        Disk& disk = disks[file.folder];
-        disk.erase(oldName);
-        disk[newName] = file.content;
-        moved.insert(file.content);
-        ++expected.renamed;
-    }
-    expected.disks = std::move(disks);
-    return expected;
+    ModelBatch batch(list, files, folders, std::move(disks));
+    static_assert(PlanPlayer<ModelBatch>);
+    BatchPlan plan;
+    plan.start(static_cast<std::uint32_t>(list.rowCount()));
+    for (std::uint32_t row = 1; row <= list.rowCount() && !batch.stopped(); ++row)
+        plan.takeTurn(batch, row);
+    return std::move(batch).expectation();
 }
 
 inline std::multiset<std::string> contents(const Disks& disks)
@@ -272,6 +364,20 @@ private:
             list.setCell(first, ColumnKey::NewName, list.cell(second, ColumnKey::FileName));
             list.setCell(second, ColumnKey::NewName, pick(2) == 0 ? list.cell(first, ColumnKey::FileName) : "chain.txt");
         }
+        // The names of a few rows dealt out among them again: cycles where
+        // the rows share a folder, chains into the other folder's names.
+        if (list.rowCount() >= 2 && pick(2) == 0) {
+            std::vector<std::size_t> rows(list.rowCount());
+            std::iota(rows.begin(), rows.end(), 1);
+            std::shuffle(rows.begin(), rows.end(), random_);
+            rows.resize(2 + pick(std::min<std::size_t>(list.rowCount() - 1, 6)));
+            std::vector<std::string> names;
+            for (const std::size_t row : rows)
+                names.emplace_back(list.cell(row, ColumnKey::FileName));
+            std::shuffle(names.begin(), names.end(), random_);
+            for (std::size_t i = 0; i < rows.size(); ++i)
+                list.setCell(rows[i], ColumnKey::NewName, names[i]);
+        }
     }
 
     void changeBehindTheToolsBack(Folders& folders)
@@ -339,6 +445,7 @@ private:
 struct HostileStats {
     int failedBatches = 0;
     std::uint64_t totalRenamed = 0;
+    int outOfOrder = 0; // batches that renamed rows out of list order
     std::map<FailureKind, int> stops; // what stopped a batch -> how many it stopped
 };
 
@@ -367,20 +474,18 @@ inline void renameHostileList(unsigned seed, const std::string& root, const Volu
         ASSERT_EQ(disksAfter.at(folder).size(), disk.size()) << "files in " << folder;
     ASSERT_EQ(contents(disksAfter), contents(disksBefore)) << "every content under exactly one name";
 
-    // Every renamed row's file holds the name the row now shows, unless
-    // a later row of the same file renamed it again.
-    const std::size_t stop = outcome.failure ? expected.failingRow.value_or(0) : list.rowCount() + 1;
+    // Every renamed row's file holds the name the row now shows, unless a
+    // row of the same file renamed it again later.
     int wrongFileRenames = 0;
-    for (std::size_t row = 1; row < stop; ++row) {
-        if (before.cell(row, ColumnKey::NewName).empty())
+    const std::vector<std::uint32_t>& renamedRows = expected.renamedRows;
+    for (auto renamed = renamedRows.begin(); renamed != renamedRows.end(); ++renamed) {
+        const std::string& content = rowFiles[*renamed - 1].content;
+        if (std::any_of(renamed + 1, renamedRows.end(),
+                        [&](std::uint32_t later) { return rowFiles[later - 1].content == content; }))
             continue;
-        bool renamedAgainLater = false;
-        for (std::size_t later = row + 1; later < stop; ++later)
-            renamedAgainLater |= rowFiles[later - 1].content == rowFiles[row - 1].content
-                && !before.cell(later, ColumnKey::NewName).empty();
-        const Disk& disk = disksAfter.at(rowFiles[row - 1].folder);
-        const auto shown = disk.find(std::string(list.cell(row, ColumnKey::FileName)));
-        if (!renamedAgainLater && (shown == disk.end() || shown->second != rowFiles[row - 1].content))
+        const Disk& disk = disksAfter.at(rowFiles[*renamed - 1].folder);
+        const auto shown = disk.find(std::string(list.cell(*renamed, ColumnKey::FileName)));
+        if (shown == disk.end() || shown->second != content)
             ++wrongFileRenames;
     }
     ASSERT_EQ(wrongFileRenames, 0);
@@ -389,6 +494,7 @@ inline void renameHostileList(unsigned seed, const std::string& root, const Volu
     ASSERT_EQ(outcome.failure.has_value(), expected.failingRow.has_value());
     ASSERT_EQ(outcome.renamedCount, expected.renamed);
     stats.totalRenamed += expected.renamed;
+    stats.outOfOrder += !std::is_sorted(renamedRows.begin(), renamedRows.end());
     if (expected.failingRow) {
         ++stats.failedBatches;
         ++stats.stops[expected.failure];
@@ -401,12 +507,13 @@ inline void renameHostileList(unsigned seed, const std::string& root, const Volu
         ASSERT_EQ(outcome.statusText, std::to_string(expected.renamed) + "个文件已重命名");
     }
 
-    for (std::size_t row = 1; row <= list.rowCount(); ++row) {
+    const std::set<std::uint32_t> renamed(renamedRows.begin(), renamedRows.end());
+    for (std::uint32_t row = 1; row <= list.rowCount(); ++row) {
         const std::string proposal{before.cell(row, ColumnKey::NewName)};
-        const bool renamed = row < stop && !proposal.empty();
-        ASSERT_EQ(list.cell(row, ColumnKey::FileName), renamed ? proposal : before.cell(row, ColumnKey::FileName))
+        ASSERT_EQ(list.cell(row, ColumnKey::FileName),
+                  renamed.contains(row) ? proposal : before.cell(row, ColumnKey::FileName))
             << "row " << row;
-        ASSERT_EQ(list.cell(row, ColumnKey::NewName), renamed ? "" : proposal) << "row " << row;
+        ASSERT_EQ(list.cell(row, ColumnKey::NewName), renamed.contains(row) ? "" : proposal) << "row " << row;
     }
 }
 

@@ -103,7 +103,7 @@ public:
         const auto found = folders_.find(path);
         if (found == folders_.end())
             return failWith(failureOf(FailureKind::NotFound));
-        return std::make_shared<const OpenFolder>(path, found->second.facts.folder);
+        return std::make_shared<const OpenFolder>(path, found->second.facts.folder, found->second.facts);
     }
 
     Result<FileHandle> lookUpFileIn(const OpenFolderPtr& open, std::string_view name) override
@@ -147,6 +147,21 @@ public:
         folder.entries[index].name = storedName;
         folder.byKey[folder.keyOf(storedName)] = index;
         return storedName;
+    }
+
+    Result<void> exchange(const FileHandle& a, const FileHandle& b) override
+    {
+        record("exchange " + a.name + " and " + b.name + " in " + a.parentPath);
+        Folder& folder = folders_.at(a.parentPath);
+        if (!folder.facts.canExchange)
+            return failWith(failureOf(FailureKind::Unsupported));
+        const auto first = folder.byKey.find(folder.keyOf(a.name));
+        const auto second = folder.byKey.find(folder.keyOf(b.name));
+        if (first == folder.byKey.end() || second == folder.byKey.end())
+            return failWith(failureOf(FailureKind::NotFound));
+        std::swap(folder.entries[first->second].name, folder.entries[second->second].name);
+        std::swap(first->second, second->second);
+        return {};
     }
 
 private:

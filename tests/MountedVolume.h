@@ -33,6 +33,7 @@ enum class VolumeType {
     Ext4,                 // kernel, loop device
     Xfs,                  // kernel, loop device
     Btrfs,                // kernel, loop device
+    Tmpfs,                // kernel, in memory
     Exfat,                // exfat-fuse on a loop device
     Fat,                  // fusefat on the image file
     Ntfs,                 // ntfs-3g on the image file
@@ -47,6 +48,7 @@ inline const char* nameOf(VolumeType type)
     case VolumeType::Ext4: return "Ext4";
     case VolumeType::Xfs: return "Xfs";
     case VolumeType::Btrfs: return "Btrfs";
+    case VolumeType::Tmpfs: return "Tmpfs";
     case VolumeType::Exfat: return "ExfatFuse";
     case VolumeType::Fat: return "Fusefat";
     case VolumeType::Ntfs: return "Ntfs3g";
@@ -156,7 +158,11 @@ public:
     }
 
 private:
-    bool isFuse() const { return type_ != VolumeType::Ext4 && type_ != VolumeType::Xfs && type_ != VolumeType::Btrfs; }
+    bool isFuse() const
+    {
+        return type_ != VolumeType::Ext4 && type_ != VolumeType::Xfs && type_ != VolumeType::Btrfs
+            && type_ != VolumeType::Tmpfs;
+    }
     bool isSshfs() const { return type_ == VolumeType::Sshfs || type_ == VolumeType::SshfsWithoutHardLinks; }
 
     CommandOutcome run(const std::vector<std::string>& arguments) { return runCommand(arguments, temp_.path()); }
@@ -174,6 +180,13 @@ private:
         }
         if (isSshfs())
             return mountSshfs();
+        if (type_ == VolumeType::Tmpfs) {
+            if (const auto mounted = run({"mount", "-t", "tmpfs", "-o", "size=64m", "tmpfs", mountPoint_});
+                mounted.status != 0)
+                return "the kernel refused the tmpfs mount: " + mounted.output;
+            mounted_ = true;
+            return {};
+        }
 
         const std::string image = temp_.path() + "/volume.img";
         // Sparse: only what the file system writes takes room. xfs wants

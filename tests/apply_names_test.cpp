@@ -1,5 +1,6 @@
 #include "ApplyNames.h"
 #include "InMemoryFileSystem.h"
+#include "PlanBatches.h"
 #include "PosixFileSystem.h"
 #include "TemporaryDirectory.h"
 
@@ -16,6 +17,8 @@ using renamer::test_support::writeFile;
 namespace {
 
 using Disk = std::map<std::string, std::string>;
+using renamer::test_support::PlanBatch;
+using renamer::test_support::PlanFolder;
 
 class ApplyNamesTest : public ::testing::Test {
 protected:
@@ -80,8 +83,8 @@ TEST(ApplyNamesStops, AtTheFirstFailureWithAMessageNamingItsRow)
          {{"a.txt", "b.txt"}, {"a.txt", "c.txt"}, {"d.txt", "e.txt"}},
          2,
          FailureKind::NotFound},
-        {"a name already taken is never overwritten",
-         {{"a.txt", "A1.txt"}, {"b.txt", "d.txt"}, {"d.txt", "z.txt"}},
+        {"a name held by a file that stays is never overwritten",
+         {{"a.txt", "A1.txt"}, {"b.txt", "d.txt"}, {"d.txt", "d.txt"}},
          2,
          FailureKind::Exists},
         {"a separator cannot move a file out of its folder",
@@ -142,10 +145,10 @@ TEST(ApplyNamesCount, ABatchOfMoreThan32767RenamesReportsItsTrueCount)
 TEST(ApplyNamesInTheRoot, JoinsTheRootAndTheNameWithASecondSeparator)
 {
     InMemoryFileSystem fileSystem;
-    fileSystem.addFile("/a.txt");
+    fileSystem.addFile("/a.txt", 7);
     fileSystem.recording = true;
     FileList list;
-    ASSERT_TRUE(appendFileRow(list, "/", "a.txt"));
+    ASSERT_TRUE(appendFileRow(list, "/", "a.txt", {7, {}}));
     list.setCell(1, ColumnKey::NewName, "b.txt");
     ApplyNames(list, fileSystem);
     EXPECT_EQ(fileSystem.calls, (std::vector<std::string>{"open /", "look up a.txt in /", "move to //b.txt"}));
@@ -158,10 +161,10 @@ TEST(ApplyNamesTooLong, ANameNoFileSystemHoldsNeverReachesTheDisk)
     FolderListing anyLength;
     anyLength.longestName = 10000;
     fileSystem.addFolder("/d", anyLength);
-    fileSystem.addFile("/d/a.txt");
+    fileSystem.addFile("/d/a.txt", 7);
     fileSystem.recording = true;
     FileList list;
-    ASSERT_TRUE(appendFileRow(list, "/d", "a.txt"));
+    ASSERT_TRUE(appendFileRow(list, "/d", "a.txt", {7, {}}));
     list.setCell(1, ColumnKey::NewName, std::string(766, 'n'));
     const ApplyOutcome outcome = ApplyNames(list, fileSystem);
     ASSERT_TRUE(outcome.failure);
@@ -186,4 +189,97 @@ TEST(ApplyNamesStoredName, ARowShowsTheNameAsTheVolumeStoredIt)
     EXPECT_EQ(list.cell(2, ColumnKey::FileName), "PHOTO.JPG");
     EXPECT_EQ(list.cell(3, ColumnKey::FileName), "plain.txt");
     EXPECT_EQ(list.cell(1, ColumnKey::NewName), "");
+}
+
+TEST(ApplyNamesPlan, ChainsAndCyclesReachTheNamesTheRowsShow)
+{
+    for (const PlanBatch& batch : test_support::planBatches()) {
+        // On the kernel's file system that holds the temporary folder, which
+        // on ext4, xfs, btrfs or tmpfs exchanges names.
+        TemporaryDirectory temp;
+        PosixFileSystem onDisk;
+        const PlanFolder temporaryFolder{[&temp](const std::vector<std::string>& files) {
+                                             for (const std::string& name : files)
+                                                 writeFile(temp.path() + "/" + name, name);
+                                             return temp.path();
+                                         },
+                                         [](const std::string& folder) { return snapshot(folder); }};
+        test_support::renamePlanBatch(batch, onDisk, temporaryFolder);
+
+        // In memory, as a FAT volume through FUSE: it cannot exchange, it
+        // ignores case, and the rows do not know their files by inode. The
+        // test tells each file by the inode number it was made with.
+        InMemoryFileSystem inMemory;
+        std::map<std::uint64_t, std::string> madeAs;
+        const PlanFolder memoryFolder{[&](const std::vector<std::string>& files) {
+                                          FolderListing fuse;
+                                          fuse.userSpaceDriver = true;
+                                          fuse.caseInsensitive = true;
+                                          inMemory.addFolder("/d", fuse);
+                                          for (const std::string& name : files) {
+                                              const std::uint64_t inode = 100 + madeAs.size();
+                                              inMemory.addFile("/d/" + name, inode);
+                                              madeAs[inode] = name;
+                                          }
+                                          return std::string("/d");
+                                      },
+                                      [&](const std::string& folder) {
+                                          const auto listing = inMemory.readFolder(folder);
+                                          Disk disk;
+                                          for (std::size_t i = 0; i < listing->names.size(); ++i)
+                                              disk[std::string(listing->names[i])] = madeAs.at(listing->inodes[i]);
+                                          return disk;
+                                      },
+                                      true, false};
+        test_support::renamePlanBatch(batch, inMemory, memoryFolder);
+    }
+}
+
+TEST(ApplyNamesRotation, TakesNMinusOneExchangesWhereTheVolumeCanAndOneTemporaryNameElsewhere)
+{
+    const std::string longName = std::string(199, 'x') + "\xe5\x90\x8d.txt"; // a character across byte 200
+    const struct {
+        const char* behaviour;
+        bool canExchange;
+        std::vector<std::pair<std::string, std::string>> rows;
+        std::vector<std::string> calls; // the renaming steps, in order
+    } cases[] = {
+        {"three files, two exchanges", true, {{"a", "b"}, {"b", "c"}, {"c", "a"}},
+         {"exchange c and a in /d", "exchange c and b in /d"}},
+        {"names spelled otherwise than the files' go through a temporary name", true,
+         {{"a", "b"}, {"b", "A"}},
+         {"move to /d/b.~regex-renamer", "move to /d/b", "move to /d/A"}},
+        {"without exchange, the file of the closing row steps aside under its own name", false,
+         {{"a", "b"}, {"b", "c"}, {"c", "a"}},
+         {"move to /d/c.~regex-renamer", "move to /d/c", "move to /d/b", "move to /d/a"}},
+        {"a temporary name keeps at most 200 bytes of the name, whole characters", false,
+         {{"z", longName}, {longName, "z"}},
+         {"move to /d/" + std::string(199, 'x') + ".~regex-renamer", "move to /d/" + longName, "move to /d/z"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.behaviour);
+        InMemoryFileSystem fileSystem;
+        FolderListing folder;
+        folder.canExchange = c.canExchange;
+        folder.caseInsensitive = true;
+        fileSystem.addFolder("/d", folder);
+        FileList list;
+        for (const auto& [oldName, newName] : c.rows) {
+            fileSystem.addFile("/d/" + oldName);
+            ASSERT_TRUE(AddFile(list, fileSystem, "/d/" + oldName));
+            list.setCell(list.rowCount(), ColumnKey::NewName, newName);
+        }
+        fileSystem.recording = true;
+        const ApplyOutcome outcome = ApplyNames(list, fileSystem);
+        EXPECT_FALSE(outcome.failure) << outcome.statusText;
+        std::vector<std::string> steps;
+        for (const std::string& call : fileSystem.calls) {
+            if (call.starts_with("move") || call.starts_with("exchange"))
+                steps.push_back(call);
+        }
+        // First each row's attempt at its turn, which finds its name taken.
+        ASSERT_GE(steps.size(), c.rows.size());
+        steps.erase(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(c.rows.size()));
+        EXPECT_EQ(steps, c.calls);
+    }
 }

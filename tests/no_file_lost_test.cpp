@@ -19,6 +19,7 @@ TEST(NoFileLost, HostileListsNeverLoseOverwriteOrMixUpAFile)
     EXPECT_GT(stats.failedBatches, static_cast<int>(kLists / 4));
     EXPECT_LT(stats.failedBatches, static_cast<int>(kLists));
     EXPECT_GT(stats.totalRenamed, kLists);
+    EXPECT_GT(stats.outOfOrder, static_cast<int>(kLists / 20)) << "chains and cycles went round";
     for (const FailureKind kind : {FailureKind::NotFound, FailureKind::FileReplaced, FailureKind::FolderReplaced,
                                    FailureKind::Exists, FailureKind::NameRefused, FailureKind::NameTooLong})
         EXPECT_GT(stats.stops[kind], 0) << static_cast<int>(kind);

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <random>
@@ -91,14 +92,26 @@ TEST_F(RenameCuesTest, EachRowIsMarkedWithWhatTheBatchWouldDoToIt)
          {{Kind::TakenOnDisk}, {Kind::TakenOnDisk}}},
         {"an earlier row, once renamed, would hold the name", {{"a.txt", "new.txt"}, {"b.txt", "new.txt"}},
          {{}, {Kind::TakenByEarlierRow, 1}}},
-        {"a name that only a later row frees is still taken", {{"a.txt", "b.txt"}, {"b.txt", "free.txt"}},
-         {{Kind::TakenOnDisk}, {}}},
+        {"a name that a later row frees waits for it", {{"a.txt", "b.txt"}, {"b.txt", "free.txt"}},
+         {{Kind::MovesAfterRow, 2}, {}}},
         {"a chain in the right order renames cleanly", {{"b.txt", "free.txt"}, {"a.txt", "b.txt"}}, {{}, {}}},
-        {"a swap is refused both ways", {{"a.txt", "b.txt"}, {"b.txt", "a.txt"}},
-         {{Kind::TakenOnDisk}, {Kind::TakenOnDisk}}},
+        {"a chain runs from its free end", {{"a.txt", "b.txt"}, {"b.txt", "c.txt"}, {"c.txt", "free.txt"}},
+         {{Kind::MovesAfterRow, 2}, {Kind::MovesAfterRow, 3}, {}}},
+        {"a chain whose free end is taken moves nothing", {{"a.txt", "b.txt"}, {"b.txt", "c.txt"}, {"c.txt", "B.txt"}},
+         {{Kind::BlockedByRow, 2}, {Kind::BlockedByRow, 3}, {Kind::TakenOnDisk}}},
+        {"a swap goes round", {{"a.txt", "b.txt"}, {"b.txt", "a.txt"}},
+         {{Kind::RotatesWithRow, 2}, {Kind::RotatesWithRow, 1}}},
+        {"three names go round", {{"a.txt", "b.txt"}, {"b.txt", "c.txt"}, {"c.txt", "a.txt"}},
+         {{Kind::RotatesWithRow, 2}, {Kind::RotatesWithRow, 3}, {Kind::RotatesWithRow, 1}}},
+        {"a row waiting for a name of a cycle finds it taken", {{"c.txt", "a.txt"}, {"a.txt", "b.txt"}, {"b.txt", "a.txt"}},
+         {{Kind::TakenByEarlierRow, 3}, {Kind::RotatesWithRow, 3}, {Kind::RotatesWithRow, 2}}},
+        {"of two rows waiting for one name the first takes it", {{"a.txt", "b.txt"}, {"c.txt", "b.txt"}, {"b.txt", "x"}},
+         {{Kind::MovesAfterRow, 3}, {Kind::TakenByEarlierRow, 1}, {}}},
         {"a file that is not there under its old name", {{"gone.txt", "x.txt"}}, {{Kind::SourceGone}}},
         {"the second row of one file finds it renamed", {{"a.txt", "x.txt"}, {"c.txt", "y.txt"}, {"a.txt", "z.txt"}},
          {{}, {}, {Kind::RenamedByEarlierRow, 1}}},
+        {"a file the batch moved onto a row's old name is another row's, where inode numbers cannot tell",
+         {{"a.txt", "x.txt"}, {"c.txt", "a.txt"}, {"a.txt", "z.txt"}}, {{}, {}, {Kind::RenamedByEarlierRow, 1}}},
         {"a change of case only is free where case counts", {{"a.txt", "A.txt"}}, {{}}},
         {"a change of case onto another file is taken where case counts", {{"b.txt", "B.txt"}}, {{Kind::TakenOnDisk}}},
         {"a file that is gone is cued gone also where its proposal keeps its name", {{"gone.txt", "gone.txt"}},
@@ -116,12 +129,14 @@ TEST_F(RenameCuesTest, EachRowIsMarkedWithWhatTheBatchWouldDoToIt)
 
 TEST_F(RenameCuesTest, OnlyRowsWhoseCueChangedAreReported)
 {
-    cuesFor({{"a.txt", "x.txt"}, {"b.txt", "y.txt"}, {"c.txt", "z.txt"}});
+    cuesFor({{"a.txt", "b.txt"}, {"b.txt", "a.txt"}, {"c.txt", "z.txt"}});
     EXPECT_TRUE(computer.compute(list, snapshot, cues).empty());
-    list.setCell(3, ColumnKey::NewName, "x.txt");
+    list.setCell(3, ColumnKey::NewName, "b.txt");
     const RowRange changed = computer.compute(list, snapshot, cues);
     EXPECT_EQ(changed.first, 3u);
     EXPECT_EQ(changed.last, 3u);
+    list.setCell(2, ColumnKey::NewName, "free.txt");
+    EXPECT_EQ(computer.compute(list, snapshot, cues), (RowRange{1, 2})) << "the swap is now a chain";
     list.clear();
     computer.compute(list, snapshot, cues);
     EXPECT_TRUE(cues.empty());
@@ -142,12 +157,17 @@ TEST(RenameCueTexts, ErrorsNameTheOtherRow)
 {
     EXPECT_EQ(describeRowCue({Kind::TakenByEarlierRow, 12}), "与第 12 行的新文件名相同");
     EXPECT_EQ(describeRowCue({Kind::RenamedByEarlierRow, 3}), "第 3 行已将此文件重命名");
+    EXPECT_EQ(describeRowCue({Kind::MovesAfterRow, 4}), "第 4 行的文件让出此文件名后再重命名");
+    EXPECT_EQ(describeRowCue({Kind::RotatesWithRow, 5}), "与第 5 行轮换文件名");
+    EXPECT_EQ(describeRowCue({Kind::BlockedByRow, 6}), "新文件名属于第 6 行的文件，而第 6 行不能重命名");
     EXPECT_EQ(describeRowCue({}), "");
     EXPECT_EQ(describeRowCue({Kind::NameNotUtf8}), "文件名不是有效的 UTF-8 文本，表达式无法匹配它，此文件不能重命名");
     for (const Kind error : {Kind::InvalidName, Kind::NameTooLong, Kind::TakenOnDisk, Kind::TakenByEarlierRow,
-                             Kind::SourceGone, Kind::RenamedByEarlierRow, Kind::SourceReplaced, Kind::FolderReplaced})
+                             Kind::BlockedByRow, Kind::SourceGone, Kind::RenamedByEarlierRow, Kind::SourceReplaced,
+                             Kind::FolderReplaced})
         EXPECT_TRUE(RowCue{error}.isError()) << static_cast<int>(error);
-    for (const Kind skipped : {Kind::Clean, Kind::Unchanged, Kind::StaleProposal, Kind::NameNotUtf8})
+    for (const Kind skipped : {Kind::Clean, Kind::MovesAfterRow, Kind::RotatesWithRow, Kind::Unchanged,
+                               Kind::StaleProposal, Kind::NameNotUtf8})
         EXPECT_FALSE(RowCue{skipped}.isError()) << static_cast<int>(skipped);
 }
 
@@ -271,13 +291,18 @@ TEST(RenameCuesOfKnownFiles, ARowRenamesOnlyTheFileItWasMadeFor)
          {{}, {}, {Kind::NameTooLong}}},
         {"a read-only volume is named before a replaced folder", {{"/read-only", "a", "b", 1, 999}},
          {{Kind::ReadOnlyVolume}}},
+        {"the second row of a file in a chain finds it renamed",
+         {{"/v", "a", "b", 1}, {"/v", "b", "x", 2}, {"/v", "b", "y", 2}},
+         {{Kind::MovesAfterRow, 2}, {}, {Kind::RenamedByEarlierRow, 2}}},
     };
-    // Two folders that hold "a" as inode 1; "/unread" cannot be read.
+    // Two folders that hold "a" as inode 1 and "b" as inode 2; "/unread"
+    // cannot be read.
     InMemoryFileSystem fileSystem;
     for (const char* path : {"/v", "/read-only"}) {
         DirectoryNames folder;
         folder.names.add("a");
-        folder.inodes = {1};
+        folder.names.add("b");
+        folder.inodes = {1, 2};
         folder.folder = {1, 100};
         folder.access = std::string_view(path) == "/read-only" ? FolderAccess::ReadOnlyVolume : FolderAccess::Writable;
         fileSystem.addFolder(path, folder);
@@ -300,22 +325,41 @@ TEST(RenameCuesOfKnownFiles, ARowRenamesOnlyTheFileItWasMadeFor)
 namespace {
 
 // The rules' ledger kept plainly, in ordered maps keyed by folder path and
-// by name as the folder compares names: what each folder held when read, and
-// what the rows played so far did with each name. The cue computer's tables
-// must agree with it.
+// by name as the folder compares names: what each folder held when read,
+// which rows have each old name, and what the rows played so far did with
+// each name. The cue computer's tables must agree with it.
 class MapLedger {
 public:
     using Name = std::pair<std::string, std::string>;
 
-    MapLedger(const FileList& list, const std::map<std::string, DirectoryNames>& folders) : list_(list)
+    MapLedger(const FileList& list, const std::map<std::string, DirectoryNames>& folders,
+              const std::vector<std::uint8_t>& patternMissed)
+        : list_(list)
+        , folders_(folders)
+        , patternMissed_(patternMissed)
     {
         // A name listed twice (two spellings where case does not count): the last listing counts.
         for (const auto& [path, folder] : folders) {
             for (std::size_t i = 0; i < folder.names.size(); ++i)
                 disk_[{path, comparedForm(&folder, folder.names[i])}] = i < folder.inodes.size() ? folder.inodes[i] : 0;
         }
+        for (std::uint32_t number = 1; number <= list.rowCount(); ++number)
+            rowsNamed_[nameOf(row(number), RowName::Old)].push_back(number);
     }
 
+    CueRow row(std::uint32_t number) const
+    {
+        const auto folder = folders_.find(std::string(list_.cell(number, ColumnKey::Path)));
+        const DirectoryNames* names = folder == folders_.end() ? nullptr : &folder->second;
+        const std::string_view oldName = list_.cell(number, ColumnKey::FileName);
+        return {number,
+                oldName,
+                list_.cell(number, ColumnKey::NewName),
+                names,
+                folderWasReplaced(list_.origin(number).folder, names),
+                isValidUtf8(oldName),
+                patternMissed_[number - 1] != 0};
+    }
     Name nameOf(const CueRow& row, RowName which) const
     {
         return {std::string(list_.cell(row.number, ColumnKey::Path)),
@@ -331,6 +375,17 @@ public:
         const auto found = played_.find(name);
         return found == played_.end() ? BatchHolder{} : found->second;
     }
+    std::uint32_t firstRowNamed(const Name& name) const
+    {
+        const auto found = rowsNamed_.find(name);
+        return found == rowsNamed_.end() ? 0 : found->second.front();
+    }
+    std::uint32_t nextRowNamedAlike(std::uint32_t number) const
+    {
+        const std::vector<std::uint32_t>& alike = rowsNamed_.at(nameOf(row(number), RowName::Old));
+        const auto next = std::upper_bound(alike.begin(), alike.end(), number);
+        return next == alike.end() ? 0 : *next;
+    }
     void renameTo(const Name& name, std::uint32_t row) { played_[name].renamedToBy = row; }
     void renameAway(const Name& name, std::uint32_t row) { played_[name] = {0, row}; }
 
@@ -344,30 +399,32 @@ private:
     }
 
     const FileList& list_;
+    const std::map<std::string, DirectoryNames>& folders_;
+    const std::vector<std::uint8_t>& patternMissed_;
     std::map<Name, std::uint64_t> disk_; // the inode of each name on disk
+    std::map<Name, std::vector<std::uint32_t>> rowsNamed_;
     std::map<Name, BatchHolder> played_;
 };
 static_assert(CueLedger<MapLedger>);
 
-// The batch played through the rules, row by row, against the plain ledger.
+struct PlainSink {
+    std::vector<RowCue>& cues;
+    void set(std::uint32_t row, const RowCue& cue, bool) { cues[row - 1] = cue; }
+};
+
+// The batch played through the rules, in the plan's order, against the
+// plain ledger.
 std::vector<RowCue> playedThroughMaps(const FileList& list, const std::map<std::string, DirectoryNames>& folders,
                                       const std::vector<std::uint8_t>& patternMissed)
 {
-    MapLedger ledger(list, folders);
-    std::vector<RowCue> cues;
-    for (std::uint32_t row = 1; row <= list.rowCount(); ++row) {
-        const auto folder = folders.find(std::string(list.cell(row, ColumnKey::Path)));
-        const DirectoryNames* names = folder == folders.end() ? nullptr : &folder->second;
-        const std::string_view oldName = list.cell(row, ColumnKey::FileName);
-        const CueRow played{row,
-                            oldName,
-                            list.cell(row, ColumnKey::NewName),
-                            names,
-                            folderWasReplaced(list.origin(row).folder, names),
-                            isValidUtf8(oldName),
-                            patternMissed[row - 1] != 0};
-        cues.push_back(playRow(played, list, ledger));
-    }
+    MapLedger ledger(list, folders, patternMissed);
+    std::vector<RowCue> cues(list.rowCount());
+    PlainSink sink{cues};
+    CuePlay<MapLedger, PlainSink> play(list, ledger, sink);
+    BatchPlan plan;
+    plan.start(static_cast<std::uint32_t>(list.rowCount()));
+    for (std::uint32_t row = 1; row <= list.rowCount(); ++row)
+        plan.takeTurn(play, row);
     return cues;
 }
 

@@ -204,7 +204,7 @@ TEST(RenameSessionOwnFile, ARowRenamesTheFileItWasMadeForAndNothingElse)
          "^\\d",
          "#",
          [](const std::string& dir) { std::filesystem::remove(dir + "/d/1.txt"); },
-         {{Kind::TakenOnDisk}, {Kind::TakenOnDisk}},
+         {{Kind::RotatesWithRow, 2}, {Kind::RotatesWithRow, 1}},
          "将\"1.txt\"重命名为\"2.txt\"时出错：文件未找到",
          {{"d", {{"1.txt", "I was 2"}}}},
          {{}, {Kind::SourceReplaced}}},

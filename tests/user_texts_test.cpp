@@ -25,6 +25,7 @@ TEST(UserTexts, EveryFailureAndStatusTextReadsAsTheDesignHasIt)
         {"folder replaced", failureOf(FailureKind::FolderReplaced).description, "文件夹已被替换"},
         {"file replaced", failureOf(FailureKind::FileReplaced).description, "文件已被替换"},
         {"list full", failureOf(FailureKind::ListFull).description, "列表已满"},
+        {"unsupported", failureOf(FailureKind::Unsupported).description, "此卷不支持此操作"},
         {"a refused name names its rule", nameRefusedFailure({NameRefusalKind::ForbiddenCharacter, U':'}).description,
          "文件名无效：不能含有“:”"},
         {"a refusal for length is a name too long", nameRefusedFailure({NameRefusalKind::TooLong}).description,
@@ -51,8 +52,10 @@ TEST(UserTexts, EveryFailureAndStatusTextReadsAsTheDesignHasIt)
         {"fusefat's own rule", onlyAsciiOnThisDriverFailure().description,
          "文件名无效：此卷的驱动（fusefat）只能存 ASCII 字符"},
         {"a file left under a temporary name",
-         leftUnderTemporaryName(failureOfErrno(EBUSY), ".~rename-1-0").description,
-         "文件正在使用（文件现名为 .~rename-1-0）"},
+         leftUnderTemporaryName(failureOfErrno(EBUSY), "a.txt.~regex-renamer").description,
+         "文件正在使用（文件现名为 a.txt.~regex-renamer）"},
+        {"names left halfway round", leftMidRotation(failureOfErrno(EBUSY)).description,
+         "文件正在使用（未能撤销已交换的文件名）"},
     };
     for (const auto& row : rows)
         EXPECT_EQ(row.text, row.expected) << row.behaviour;

@@ -63,6 +63,9 @@ TEST_P(RealVolume, DirectoryNamesTellTheKindTheCaseRuleAndTheAccess)
     EXPECT_EQ(names.volumeKind, expected.kind);
     EXPECT_EQ(names.userSpaceDriver, expected.userSpaceDriver);
     EXPECT_EQ(names.mayStoreOtherName, expected.mayStoreOtherName);
+    // Every kernel file system mounted here exchanges two names in one step;
+    // no FUSE driver here does.
+    EXPECT_EQ(names.canExchange, !expected.userSpaceDriver);
     EXPECT_EQ(names.caseInsensitive, expected.caseInsensitive) << "found by looking Probe.txt up as pROBE.TXT";
     EXPECT_EQ(names.access, FolderAccess::Writable);
     EXPECT_EQ(names.longestName, 255u);
@@ -141,6 +144,7 @@ INSTANTIATE_TEST_SUITE_P(Volumes, RealVolume,
                              VolumeExpectation{VolumeType::Ext4, VolumeKind::Posix, false, false, false},
                              VolumeExpectation{VolumeType::Xfs, VolumeKind::Posix, false, false, false},
                              VolumeExpectation{VolumeType::Btrfs, VolumeKind::Posix, false, false, false},
+                             VolumeExpectation{VolumeType::Tmpfs, VolumeKind::Posix, false, false, false},
                              VolumeExpectation{VolumeType::Exfat, VolumeKind::Exfat, true, true, true},
                              VolumeExpectation{VolumeType::Fat, VolumeKind::Fat, true, true, true},
                              VolumeExpectation{VolumeType::Ntfs, VolumeKind::Ntfs, true, false, true},

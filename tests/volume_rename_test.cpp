@@ -5,6 +5,7 @@
 #include "DroppedItems.h"
 #include "HostileLists.h"
 #include "MountedVolume.h"
+#include "PlanBatches.h"
 #include "PosixFileSystem.h"
 #include "CueTexts.h"
 #include "RenameCues.h"
@@ -265,6 +266,15 @@ TEST_P(VolumeRename, ARowRenamesItsFileAfterTheKernelForgotIt)
     EXPECT_EQ(test_support::snapshot(folder), (Disk{{"b.txt", "a.txt"}}));
 }
 
+TEST_P(VolumeRename, ChainsAndCyclesReachTheNamesTheRowsShow)
+{
+    const test_support::PlanFolder folder{[this](const std::vector<std::string>& files) { return folderWith(files); },
+                                          [](const std::string& path) { return test_support::snapshot(path); },
+                                          caseInsensitive()};
+    for (const test_support::PlanBatch& batch : test_support::planBatches())
+        test_support::renamePlanBatch(batch, fileSystem, folder);
+}
+
 TEST_P(VolumeRename, HostileListsLoseNothing)
 {
     // fusefat takes about 15 ms a rename; a few lists show the same there.
@@ -287,6 +297,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(VolumeCase{VolumeType::Ext4, kKernel, false, false},
                       VolumeCase{VolumeType::Xfs, kKernel, false, false},
                       VolumeCase{VolumeType::Btrfs, kKernel, false, false},
+                      VolumeCase{VolumeType::Tmpfs, kKernel, false, false},
                       VolumeCase{VolumeType::Exfat, kWindowsFuse, true, true},
                       VolumeCase{VolumeType::Fat, VolumeRules{true, true, false, false}, true, true},
                       VolumeCase{VolumeType::Ntfs, VolumeRules{false, false, true, true}, true, true},

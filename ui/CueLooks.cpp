@@ -15,6 +15,10 @@ const CueLook kError{QColor(0xC0, 0x00, 0x00), CueLook::Cells::WholeRow, false, 
 
 const std::pair<RowCueKind, CueLook> kLooks[] = {
     {RowCueKind::Clean, kClean},
+    // Rows the batch takes out of list order rename as cleanly; the tooltip
+    // says after which row, or with which rows.
+    {RowCueKind::MovesAfterRow, kClean},
+    {RowCueKind::RotatesWithRow, kClean},
     {RowCueKind::Unchanged, {kUnchangedInk, CueLook::Cells::NewName, false, false}},
     {RowCueKind::StaleProposal, {kStaleInk, CueLook::Cells::NewName, true, false}},
     // Such a row never has a proposal; its reason is in the tooltip and the
@@ -27,6 +31,7 @@ const std::pair<RowCueKind, CueLook> kLooks[] = {
     {RowCueKind::NoWriteRights, kError},
     {RowCueKind::TakenOnDisk, kError},
     {RowCueKind::TakenByEarlierRow, kError},
+    {RowCueKind::BlockedByRow, kError},
     {RowCueKind::SourceGone, kError},
     {RowCueKind::RenamedByEarlierRow, kError},
     {RowCueKind::SourceReplaced, kError},
