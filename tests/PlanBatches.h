@@ -21,8 +21,10 @@
 namespace renamer::test_support {
 
 // A file system whose first step that would put a file under `failingName`
-// (a move there, or an exchange with it) fails, without changing anything;
-// every other call goes to `inner`.
+// (a move there while the name is free, or an exchange with it) fails,
+// without changing anything; every other call goes to `inner`. A move onto
+// a name that is held fails as the inner file system fails it, so that the
+// failing step is one the batch means to take, not one it merely tries.
 class FailingStep final : public FileSystem {
 public:
     FailingStep(FileSystem& inner, std::string failingName)
@@ -41,7 +43,7 @@ public:
     }
     Result<std::string> move(const FileHandle& file, const std::string& destination) override
     {
-        if (failsNow(destination.substr(destination.rfind('/') + 1)))
+        if (!inner_.lookUpFile(destination) && failsNow(destination.substr(destination.rfind('/') + 1)))
             return failWith(failureOf(FailureKind::NoRights));
         return inner_.move(file, destination);
     }
