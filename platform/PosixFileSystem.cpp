@@ -228,6 +228,53 @@ Result<void> forEachEntry(DIR* directory, Visit&& visit)
     }
 }
 
+// How a file's name changes to another spelling of it, where the folder
+// takes both spellings for one name.
+enum class CaseChange : std::uint8_t {
+    OneStep,              // a plain rename: no other entry has the new name
+    ThroughTemporaryName, // what the listing cannot settle
+    Taken,                // another entry has the new name itself
+};
+
+// What the open folder's listing says of renaming `from` to `to`, which a
+// look-up found to exist: an entry listed under `to` itself is another
+// file's; where `from` is the only entry stored alike, `to` leads to it.
+CaseChange caseChangeByListing(int folder, const std::string& from, const std::string& to)
+{
+    DirectoryStream directory(listingOf(folder));
+    if (!directory)
+        return CaseChange::ThroughTemporaryName;
+    const std::string wanted = storedFormOf(to);
+    bool taken = false;
+    bool othersAlike = false;
+    const Result<void> read = forEachEntry(directory.get(), [&](const dirent& entry) {
+        const std::string_view name = entry.d_name;
+        taken = taken || name == to;
+        othersAlike = othersAlike || (name != from && storedFormOf(name) == wanted);
+    });
+    if (!read)
+        return CaseChange::ThroughTemporaryName;
+    if (taken)
+        return CaseChange::Taken;
+    return othersAlike ? CaseChange::ThroughTemporaryName : CaseChange::OneStep;
+}
+
+// How `from` changes to `to`, another spelling of its name in the open
+// folder. Where the volume keeps inode numbers, both spellings lead to the
+// one inode, and the kernel takes a rename of a file onto itself as done
+// without asking the file system: only a step through a temporary name
+// changes the spelling. A driver that makes numbers up per look-up gives
+// each spelling an inode of its own, so the kernel passes the rename on and
+// the driver changes the spelling in one step, which a kill cannot split;
+// as that step replaces whatever has the new name, the listing must show
+// the file as the one entry of that name.
+CaseChange caseChangeIn(const PosixOpenFolder& folder, const std::string& from, const std::string& to)
+{
+    if (folder.volume().stableInodes)
+        return CaseChange::ThroughTemporaryName;
+    return caseChangeByListing(folder.descriptor(), from, to);
+}
+
 // What `entry` of the open directory `directory` is: a link counts as what
 // it points to, a dangling one as a file; nothing for an entry gone since
 // readdir saw it.
@@ -475,8 +522,18 @@ Result<std::string> PosixFileSystem::move(const FileHandle& file, const std::str
         // case; only then is it moved away and back under the new name.
         if (!mayBeTheFileItself(open, file.name, target))
             return failWith(failureOf(FailureKind::Exists));
-        if (auto moved = moveThroughTemporaryName(at, file.name, target); !moved)
-            return std::unexpected(moved.error());
+        switch (caseChangeIn(open, file.name, target)) {
+        case CaseChange::Taken:
+            return failWith(failureOf(FailureKind::Exists));
+        case CaseChange::OneStep:
+            if (renameat(at, file.name.c_str(), at, target.c_str()) != 0)
+                return failWith(moveFailure(errno, open, file.name, target));
+            break;
+        case CaseChange::ThroughTemporaryName:
+            if (auto moved = moveThroughTemporaryName(at, file.name, target); !moved)
+                return std::unexpected(moved.error());
+            break;
+        }
     } else if (error != 0) {
         return failWith(moveFailure(error, open, file.name, target));
     }

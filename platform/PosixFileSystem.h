@@ -54,12 +54,12 @@ public:
     // `destination` must be file.parentPath + "/" + the new name. The move is
     // made in the file's open folder (one is opened at parentPath for a
     // handle made by hand). A target that is the file itself under another
-    // letter case is reached through a temporary name in the same folder
-    // (TemporaryName.h); a
-    // hard link of the file is left alone like any other existing file. On
-    // volumes that may store another name than asked (FUSE, Windows volumes)
-    // the file is then looked up under its new name, and where the driver
-    // stored another name, that name is returned.
+    // letter case is renamed in one step where the driver passes such a
+    // rename on, else through a temporary name in the same folder
+    // (TemporaryName.h); a hard link of the file is left alone like any
+    // other existing file. On volumes that may store another name than
+    // asked (FUSE, Windows volumes) the file is then looked up under its new
+    // name, and where the driver stored another name, that name is returned.
     Result<std::string> move(const FileHandle& file, const std::string& destination) override;
 
     // renameat2 with RENAME_EXCHANGE, in `a`'s open folder (one is opened at

@@ -9,6 +9,7 @@
 #include "PosixFileSystem.h"
 #include "CueTexts.h"
 #include "RenameCues.h"
+#include "TemporaryName.h"
 
 #include <gtest/gtest.h>
 
@@ -167,6 +168,19 @@ TEST_P(VolumeRename, PlainAndCaseOnlyRenamesSucceedAndNoFileIsReplaced)
         EXPECT_EQ(kindOf(result.outcome), FailureKind::Exists);
         EXPECT_EQ(result.disk, before);
     }
+}
+
+// A change of letter case that a driver makes itself takes one step, so a
+// kill cannot leave the file under a temporary name: it succeeds even where
+// every temporary name the file could get is taken.
+TEST_P(VolumeRename, ACaseChangeTheDriverMakesNeedsNoTemporaryName)
+{
+    std::vector<std::string> files = {"e.txt"};
+    for (unsigned attempt = 0; attempt < 16; ++attempt)
+        files.push_back(temporaryNameFor("e.txt", attempt));
+    const BatchResult result = run(folderWith(files), {{"e.txt", "E.txt"}});
+    EXPECT_FALSE(result.outcome.failure) << result.outcome.statusText;
+    EXPECT_EQ(result.disk.count("E.txt"), 1U);
 }
 
 // Which volumes refuse a name (the rest store it), and what the cue and the
