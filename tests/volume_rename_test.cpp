@@ -104,7 +104,8 @@ protected:
             if (directory != nullptr)
                 refusal = refusalOf(list.cell(row, ColumnKey::NewName), directory->volumeKind,
                                     directory->longestName);
-            result.cueTexts.push_back(describeRowCue(cue, refusal));
+            result.cueTexts.push_back(
+                describeRowCue(cue, refusal, cuedName(cue, list.cell(row, ColumnKey::FileName), directory)));
         }
         result.outcome = ApplyNames(list, fileSystem);
         for (std::size_t row = 1; row <= list.rowCount(); ++row)
@@ -181,6 +182,47 @@ TEST_P(VolumeRename, ACaseChangeTheDriverMakesNeedsNoTemporaryName)
     const BatchResult result = run(folderWith(files), {{"e.txt", "E.txt"}});
     EXPECT_FALSE(result.outcome.failure) << result.outcome.statusText;
     EXPECT_EQ(result.disk.count("E.txt"), 1U);
+}
+
+// What a killed batch may leave is shown on its row: a file under a
+// temporary name, with the name it had, and a file under two names (a kill
+// between the link and the unlink), with the other, where inode numbers tell
+// that the two names are one file.
+TEST_P(VolumeRename, WhatAKillLeftIsCuedWithTheNameToPutRight)
+{
+    const bool identities = GetParam().rules.identities;
+    const struct {
+        const char* behaviour;
+        std::vector<std::string> files;
+        std::string linked; // a second name of the first file, where not empty
+        std::string oldName;
+        std::string newName;
+        RowCueKind cue;
+        std::string text;
+    } cases[] = {
+        {"a temporary name is cued with the name it was made from", {"photo.jpg.~regex-renamer"}, "",
+         "photo.jpg.~regex-renamer", "", RowCueKind::LeftUnderTemporaryName,
+         "重命名中断时留下的临时文件名，原名为“photo.jpg”"},
+        {"a later attempt's temporary name too, and a proposal that renames cleanly keeps the cue",
+         {"b.txt.~regex-renamer-3"}, "", "b.txt.~regex-renamer-3", "b.txt", RowCueKind::LeftUnderTemporaryName,
+         "重命名中断时留下的临时文件名，原名为“b.txt”"},
+        {"a name that only ends like one is no temporary name", {"x.~regex-renamer-1"}, "", "x.~regex-renamer-1",
+         "", RowCueKind::Clean, ""},
+        {"a file under two names is cued with the other", {"c.txt"}, "c.txt.~regex-renamer", "c.txt", "",
+         identities ? RowCueKind::SecondName : RowCueKind::Clean,
+         identities ? "此文件还有另一个名字：“c.txt.~regex-renamer”" : ""},
+        {"an error outranks the cue", {"d.txt", "e.txt"}, "d (2).txt", "d.txt", "e.txt", RowCueKind::TakenOnDisk,
+         "目录中已有同名文件"},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.behaviour);
+        const std::string folder = folderWith(row.files);
+        if (!row.linked.empty() && link((folder + "/" + row.files[0]).c_str(), (folder + "/" + row.linked).c_str()) != 0)
+            continue; // a volume without hard links
+        const BatchResult result = run(folder, {{row.oldName, row.newName}});
+        EXPECT_EQ(result.cues, std::vector<RowCueKind>{row.cue});
+        EXPECT_EQ(result.cueTexts, std::vector<std::string>{row.text});
+    }
 }
 
 // Which volumes refuse a name (the rest store it), and what the cue and the
