@@ -25,6 +25,7 @@ enum class RowCueKind : std::uint8_t {
     RenamedByEarlierRow, // an earlier row of the same file would rename it first
     SourceReplaced,      // the old name belongs to another file now
     FolderReplaced,      // the row's folder path names another folder now
+    InDocumentPortal,    // the file came through a document portal that does not say where it lives
     // What a killed batch may leave, shown on a row that would otherwise be
     // clean, so that the user can put it right.
     LeftUnderTemporaryName, // the old name is a temporary name (TemporaryName.h) of the name it had
@@ -63,6 +64,7 @@ struct RowCue {
         case RowCueKind::RenamedByEarlierRow:
         case RowCueKind::SourceReplaced:
         case RowCueKind::FolderReplaced:
+        case RowCueKind::InDocumentPortal:
             return true;
         }
         return true;

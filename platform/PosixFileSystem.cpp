@@ -353,8 +353,9 @@ Result<void> readEntries(DIR* directory, FolderListing& listing)
 
 } // namespace
 
-PosixFileSystem::PosixFileSystem(NoReplaceMethod method)
+PosixFileSystem::PosixFileSystem(NoReplaceMethod method, DocumentPortal portal)
     : method_(method)
+    , portal_(std::move(portal))
 {
 }
 
@@ -378,6 +379,8 @@ Result<FolderListing> PosixFileSystem::readFolder(const std::string& path)
     auto folderPath = absoluteFolder(withoutTrailingSlashes(path));
     if (!folderPath)
         return std::unexpected(folderPath.error());
+    if (auto host = portal_.hostPathOf(*folderPath))
+        folderPath = *std::move(host);
     DirectoryStream directory(opendir(folderPath->c_str()));
     if (!directory) {
         const int error = errno;
@@ -397,7 +400,7 @@ Result<FolderListing> PosixFileSystem::readFolder(const std::string& path)
     listing.folder = identityOn(listing, status);
     if (auto read = readEntries(directory.get(), listing); !read)
         return std::unexpected(read.error());
-    listing.access = folderAccessOf(descriptor);
+    listing.access = portal_.holds(listing.path) ? FolderAccess::InDocumentPortal : folderAccessOf(descriptor);
     listing.caseInsensitive = listing.caseRule == CaseRule::Ignored
         || probeCaseInsensitivity(descriptor, listing.names).value_or(false);
     return listing;
@@ -413,6 +416,8 @@ Result<FileHandle> PosixFileSystem::lookUpFile(const std::string& path)
             return failWith(failureOfErrno(errno));
         return failWith(notAFileFailure());
     }
+    if (auto host = portal_.hostPathOf(path))
+        return lookUpFile(*host);
     const auto slash = path.rfind('/');
     std::string prefix;
     std::string_view name = path;
@@ -494,6 +499,9 @@ Result<std::string> PosixFileSystem::move(const FileHandle& file, const std::str
         return failWith(invalidNameFailure(refusal));
     // A name longer than the directory allows needs no check of its own: the
     // kernel refuses it (ENAMETOOLONG, "文件名过长") before touching anything.
+
+    if (portal_.holds(file.parentPath))
+        return failWith(unmappedDocumentFailure());
 
     OpenFolderPtr folder = file.folder;
     if (!folder) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DocumentPortal.h"
 #include "FileSystem.h"
 #include "VolumeProfiles.h"
 
@@ -26,7 +27,11 @@ enum class NoReplaceMethod {
 // was asked for, and for a new name the volume refuses, the rule it breaks.
 class PosixFileSystem final : public FileSystem {
 public:
-    explicit PosixFileSystem(NoReplaceMethod method = NoReplaceMethod::kRenameNoReplace);
+    // A path inside `portal` is taken as the host path it stands for, where
+    // the portal says which (lookUpFile, readFolder); a file left there is
+    // never renamed.
+    explicit PosixFileSystem(NoReplaceMethod method = NoReplaceMethod::kRenameNoReplace,
+                             DocumentPortal portal = DocumentPortal::ofThisSession());
 
     // Follows symbolic links; a dangling link is reported as a file.
     Result<std::uint32_t> attributes(const std::string& path) override;
@@ -74,6 +79,7 @@ private:
     Result<void> moveThroughTemporaryName(int folder, const std::string& from, const std::string& to) const;
 
     NoReplaceMethod method_;
+    DocumentPortal portal_;
     VolumeProfiles volumes_;
 };
 

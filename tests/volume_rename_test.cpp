@@ -11,6 +11,8 @@
 #include "RenameCues.h"
 #include "TemporaryName.h"
 
+#include <sys/xattr.h>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -83,11 +85,13 @@ protected:
 
     // Rows proposing the renames, their cues as a drop computes them, then
     // the batch.
-    BatchResult run(const std::string& folder, const std::vector<std::pair<std::string, std::string>>& renames)
+    // `dropped`, where given, is the folder the files are dropped from.
+    BatchResult run(const std::string& folder, const std::vector<std::pair<std::string, std::string>>& renames,
+                    const std::string& dropped = {})
     {
         FileList list;
         for (const auto& [oldName, newName] : renames) {
-            EXPECT_TRUE(AddFile(list, fileSystem, folder + "/" + oldName)) << oldName;
+            EXPECT_TRUE(AddFile(list, fileSystem, (dropped.empty() ? folder : dropped) + "/" + oldName)) << oldName;
             list.setCell(list.rowCount(), ColumnKey::NewName, newName);
         }
         DirectorySnapshot snapshot;
@@ -95,6 +99,9 @@ protected:
         std::vector<RowCue> cues;
         RowCueComputer().compute(list, snapshot, cues);
         BatchResult result;
+        if (list.rowCount() > 0) {
+            EXPECT_EQ(list.cell(1, ColumnKey::Path), folder) << "the row's folder";
+        }
         const DirectoryNames* directory = snapshot.find(folder);
         EXPECT_NE(directory, nullptr);
         for (std::size_t row = 1; row <= list.rowCount(); ++row) {
@@ -117,7 +124,8 @@ protected:
     bool caseInsensitive() const { return GetParam().rules.caseInsensitive; }
 
     MountedVolume volume{GetParam().type};
-    PosixFileSystem fileSystem;
+    // Documents a sandboxed application hands on lie in the volume's "doc".
+    PosixFileSystem fileSystem{NoReplaceMethod::kRenameNoReplace, DocumentPortal(volume.path() + "/doc")};
 
 private:
     int folders_ = 0;
@@ -223,6 +231,39 @@ TEST_P(VolumeRename, WhatAKillLeftIsCuedWithTheNameToPutRight)
         EXPECT_EQ(result.cues, std::vector<RowCueKind>{row.cue});
         EXPECT_EQ(result.cueTexts, std::vector<std::string>{row.text});
     }
+}
+
+// A file dropped from a sandboxed application comes by a path in the document
+// portal: it is renamed where the portal says it lives, and where the portal
+// does not say, its row is cued and the batch refuses it with that reason,
+// not with the portal's own answer (文件已存在). On volumes that keep the
+// portal's extended attribute, as the portal's own mount does.
+TEST_P(VolumeRename, ADocumentPortalPathIsRenamedAsItsHostFile)
+{
+    const std::string host = folderWith({"a.txt", "c.txt"});
+    std::filesystem::create_directories(volume.path() + "/doc/1");
+    std::filesystem::create_directories(volume.path() + "/doc/2");
+    const std::string mapped = volume.path() + "/doc/1";
+    test_support::writeFile(mapped + "/a.txt", "a.txt");
+    const std::string hostPath = host + "/a.txt";
+    if (setxattr((mapped + "/a.txt").c_str(), DocumentPortal::kHostPathAttribute, hostPath.data(), hostPath.size(),
+                 0)
+        != 0)
+        GTEST_SKIP() << "no extended attributes here";
+    const std::string unmapped = volume.path() + "/doc/2";
+    test_support::writeFile(unmapped + "/c.txt", "c.txt");
+
+    const BatchResult renamed = run(host, {{"a.txt", "b.txt"}}, mapped);
+    EXPECT_EQ(renamed.cues, std::vector<RowCueKind>{RowCueKind::Clean});
+    EXPECT_FALSE(renamed.outcome.failure) << renamed.outcome.statusText;
+    EXPECT_EQ(renamed.disk, (Disk{{"b.txt", "a.txt"}, {"c.txt", "c.txt"}}));
+
+    const BatchResult refused = run(unmapped, {{"c.txt", "d.txt"}});
+    EXPECT_EQ(refused.cues, std::vector<RowCueKind>{RowCueKind::InDocumentPortal});
+    EXPECT_EQ(refused.cueTexts, std::vector<std::string>{"文件来自沙盒应用，找不到它在磁盘上的位置"});
+    EXPECT_EQ(kindOf(refused.outcome), FailureKind::Unsupported);
+    EXPECT_EQ(refused.outcome.statusText, "将\"c.txt\"重命名为\"d.txt\"时出错：文件来自沙盒应用，找不到它在磁盘上的位置");
+    EXPECT_EQ(refused.disk, (Disk{{"c.txt", "c.txt"}}));
 }
 
 // Which volumes refuse a name (the rest store it), and what the cue and the

@@ -39,6 +39,7 @@ const std::pair<RowCueKind, CueLook> kLooks[] = {
     {RowCueKind::RenamedByEarlierRow, kError},
     {RowCueKind::SourceReplaced, kError},
     {RowCueKind::FolderReplaced, kError},
+    {RowCueKind::InDocumentPortal, kError},
     {RowCueKind::LeftUnderTemporaryName, {kLeftoverInk, CueLook::Cells::WholeRow, false, false}},
     {RowCueKind::SecondName, {kLeftoverInk, CueLook::Cells::WholeRow, false, false}},
 };
