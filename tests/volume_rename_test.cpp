@@ -11,12 +11,15 @@
 #include "RenameCues.h"
 #include "TemporaryName.h"
 
+#include <sys/inotify.h>
 #include <sys/xattr.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -179,17 +182,51 @@ TEST_P(VolumeRename, PlainAndCaseOnlyRenamesSucceedAndNoFileIsReplaced)
     }
 }
 
-// A change of letter case that a driver makes itself takes one step, so a
-// kill cannot leave the file under a temporary name: it succeeds even where
-// every temporary name the file could get is taken.
-TEST_P(VolumeRename, ACaseChangeTheDriverMakesNeedsNoTemporaryName)
+// The names entered into `folder` (created, linked or moved in) while
+// `action` runs.
+std::vector<std::string> namesEnteredDuring(const std::string& folder, const std::function<void()>& action)
 {
-    std::vector<std::string> files = {"e.txt"};
-    for (unsigned attempt = 0; attempt < 16; ++attempt)
-        files.push_back(temporaryNameFor("e.txt", attempt));
-    const BatchResult result = run(folderWith(files), {{"e.txt", "E.txt"}});
-    EXPECT_FALSE(result.outcome.failure) << result.outcome.statusText;
-    EXPECT_EQ(result.disk.count("E.txt"), 1U);
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    EXPECT_GE(watch, 0);
+    EXPECT_GE(inotify_add_watch(watch, folder.c_str(), IN_CREATE | IN_MOVED_TO), 0);
+    action();
+    std::vector<std::string> names;
+    alignas(inotify_event) char buffer[65536];
+    for (ssize_t length; (length = read(watch, buffer, sizeof buffer)) > 0;) {
+        for (ssize_t at = 0; at < length;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            names.emplace_back(event->len > 0 ? event->name : "");
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        }
+    }
+    close(watch);
+    return names;
+}
+
+// A change of letter case takes a temporary name only where nothing else
+// can make it: a driver that changes case itself takes one step, and a name
+// another file has is refused at once, so a kill finds no temporary name to
+// leave.
+TEST_P(VolumeRename, ACaseChangeTakesATemporaryNameOnlyWhereNeeded)
+{
+    const struct {
+        const char* behaviour;
+        std::vector<std::string> files;
+        bool refused;
+    } cases[] = {
+        {"a change of case alone", {"e.txt"}, false},
+        {"a change of case onto another file's name", {"e.txt", "E.txt"}, true},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.behaviour);
+        if (row.refused && caseInsensitive())
+            continue; // no folder there holds both names
+        const std::string folder = folderWith(row.files);
+        BatchResult result;
+        const auto entered = namesEnteredDuring(folder, [&] { result = run(folder, {{"e.txt", "E.txt"}}); });
+        EXPECT_EQ(kindOf(result.outcome), row.refused ? std::optional(FailureKind::Exists) : std::nullopt);
+        EXPECT_EQ(entered, row.refused ? std::vector<std::string>{} : std::vector<std::string>{"E.txt"});
+    }
 }
 
 // What a killed batch may leave is shown on its row: a file under a
@@ -219,6 +256,10 @@ TEST_P(VolumeRename, WhatAKillLeftIsCuedWithTheNameToPutRight)
         {"a file under two names is cued with the other", {"c.txt"}, "c.txt.~regex-renamer", "c.txt", "",
          identities ? RowCueKind::SecondName : RowCueKind::Clean,
          identities ? "此文件还有另一个名字：“c.txt.~regex-renamer”" : ""},
+        {"the second name is cued with the first, though it is a temporary name", {"c.txt"},
+         "c.txt.~regex-renamer", "c.txt.~regex-renamer", "",
+         identities ? RowCueKind::SecondName : RowCueKind::LeftUnderTemporaryName,
+         identities ? "此文件还有另一个名字：“c.txt”" : "重命名中断时留下的临时文件名，原名为“c.txt”"},
         {"an error outranks the cue", {"d.txt", "e.txt"}, "d (2).txt", "d.txt", "e.txt", RowCueKind::TakenOnDisk,
          "目录中已有同名文件"},
     };
