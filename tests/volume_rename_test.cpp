@@ -232,79 +232,73 @@ TEST_P(VolumeRename, ACaseChangeTakesATemporaryNameOnlyWhereNeeded)
 // What a killed batch may leave is shown on its row: a file under a
 // temporary name, with the name it had, and a file under two names (a kill
 // between the link and the unlink), with the other, where inode numbers tell
-// that the two names are one file.
-TEST_P(VolumeRename, WhatAKillLeftIsCuedWithTheNameToPutRight)
+// that the two names are one file. A file dropped from a sandboxed
+// application comes by a path in the document portal (here the volume's
+// "doc"): it is renamed where the portal's attribute says it lives, and
+// where the portal does not say, its row is cued and the batch refuses it
+// with that reason, not with the portal's own answer (文件已存在).
+TEST_P(VolumeRename, WhatAKillLeftOrAPortalHidesIsCuedWithTheTruth)
 {
     const bool identities = GetParam().rules.identities;
+    const std::string leftover = "重命名中断时留下的临时文件名，原名为“";
+    const std::string inPortal = "文件来自沙盒应用，找不到它在磁盘上的位置";
+    enum class Portal { None, Mapped, Unmapped };
     const struct {
         const char* behaviour;
-        std::vector<std::string> files;
-        std::string linked; // a second name of the first file, where not empty
         std::string oldName;
+        std::string linked; // a second name of the file, where not empty
         std::string newName;
+        Portal portal; // Mapped: dropped by a portal path naming it; Unmapped: lies in the portal
         RowCueKind cue;
         std::string text;
+        std::optional<FailureKind> failure;
     } cases[] = {
-        {"a temporary name is cued with the name it was made from", {"photo.jpg.~regex-renamer"}, "",
-         "photo.jpg.~regex-renamer", "", RowCueKind::LeftUnderTemporaryName,
-         "重命名中断时留下的临时文件名，原名为“photo.jpg”"},
-        {"a later attempt's temporary name too, and a proposal that renames cleanly keeps the cue",
-         {"b.txt.~regex-renamer-3"}, "", "b.txt.~regex-renamer-3", "b.txt", RowCueKind::LeftUnderTemporaryName,
-         "重命名中断时留下的临时文件名，原名为“b.txt”"},
-        {"a name that only ends like one is no temporary name", {"x.~regex-renamer-1"}, "", "x.~regex-renamer-1",
-         "", RowCueKind::Clean, ""},
-        {"a file under two names is cued with the other", {"c.txt"}, "c.txt.~regex-renamer", "c.txt", "",
+        {"a temporary name is cued with the name it was made from", "photo.jpg.~regex-renamer", "", "", Portal::None,
+         RowCueKind::LeftUnderTemporaryName, leftover + "photo.jpg”", std::nullopt},
+        {"a later attempt's too, and a proposal that renames keeps the cue", "b.txt.~regex-renamer-3", "", "b.txt",
+         Portal::None, RowCueKind::LeftUnderTemporaryName, leftover + "b.txt”", std::nullopt},
+        {"a name that only ends like one is none", "x.~regex-renamer-1", "", "", Portal::None, RowCueKind::Clean, "",
+         std::nullopt},
+        {"a file under two names is cued with the other", "c.txt", "c.txt.~regex-renamer", "", Portal::None,
          identities ? RowCueKind::SecondName : RowCueKind::Clean,
-         identities ? "此文件还有另一个名字：“c.txt.~regex-renamer”" : ""},
-        {"the second name is cued with the first, though it is a temporary name", {"c.txt"},
-         "c.txt.~regex-renamer", "c.txt.~regex-renamer", "",
+         identities ? "此文件还有另一个名字：“c.txt.~regex-renamer”" : "", std::nullopt},
+        {"and the other with the first, though a temporary name", "c.txt.~regex-renamer", "c.txt", "", Portal::None,
          identities ? RowCueKind::SecondName : RowCueKind::LeftUnderTemporaryName,
-         identities ? "此文件还有另一个名字：“c.txt”" : "重命名中断时留下的临时文件名，原名为“c.txt”"},
-        {"an error outranks the cue", {"d.txt", "e.txt"}, "d (2).txt", "d.txt", "e.txt", RowCueKind::TakenOnDisk,
-         "目录中已有同名文件"},
+         identities ? "此文件还有另一个名字：“c.txt”" : leftover + "c.txt”", std::nullopt},
+        {"an error outranks the cue", "d.txt", "e.txt", "e.txt", Portal::None, RowCueKind::TakenOnDisk,
+         "目录中已有同名文件", FailureKind::Exists},
+        {"a portal path is renamed as its host file", "f.txt", "", "g.txt", Portal::Mapped, RowCueKind::Clean, "",
+         std::nullopt},
+        {"a portal path the portal does not place is refused for that", "h.txt", "", "i.txt", Portal::Unmapped,
+         RowCueKind::InDocumentPortal, inPortal, FailureKind::Unsupported},
     };
     for (const auto& row : cases) {
         SCOPED_TRACE(row.behaviour);
-        const std::string folder = folderWith(row.files);
-        if (!row.linked.empty() && link((folder + "/" + row.files[0]).c_str(), (folder + "/" + row.linked).c_str()) != 0)
+        std::string folder = folderWith({row.oldName});
+        std::string dropped;
+        const std::string document = volume.path() + "/doc/" + std::to_string(&row - cases);
+        if (row.portal != Portal::None) {
+            std::filesystem::create_directories(document);
+            test_support::writeFile(document + "/" + row.oldName, row.oldName);
+        }
+        if (row.portal == Portal::Mapped) {
+            const std::string host = folder + "/" + row.oldName;
+            dropped = document;
+            if (setxattr((document + "/" + row.oldName).c_str(), DocumentPortal::kHostPathAttribute, host.data(),
+                         host.size(), 0)
+                != 0)
+                continue; // a volume without extended attributes
+        }
+        if (row.portal == Portal::Unmapped)
+            folder = document;
+        if (!row.linked.empty() && link((folder + "/" + row.oldName).c_str(), (folder + "/" + row.linked).c_str()) != 0)
             continue; // a volume without hard links
-        const BatchResult result = run(folder, {{row.oldName, row.newName}});
+        const BatchResult result = run(folder, {{row.oldName, row.newName}}, dropped);
         EXPECT_EQ(result.cues, std::vector<RowCueKind>{row.cue});
         EXPECT_EQ(result.cueTexts, std::vector<std::string>{row.text});
+        EXPECT_EQ(kindOf(result.outcome), row.failure);
+        EXPECT_EQ(result.disk.count(row.newName.empty() || row.failure ? row.oldName : row.newName), 1U);
     }
-}
-
-// A file dropped from a sandboxed application comes by a path in the document
-// portal: it is renamed where the portal says it lives, and where the portal
-// does not say, its row is cued and the batch refuses it with that reason,
-// not with the portal's own answer (文件已存在). On volumes that keep the
-// portal's extended attribute, as the portal's own mount does.
-TEST_P(VolumeRename, ADocumentPortalPathIsRenamedAsItsHostFile)
-{
-    const std::string host = folderWith({"a.txt", "c.txt"});
-    std::filesystem::create_directories(volume.path() + "/doc/1");
-    std::filesystem::create_directories(volume.path() + "/doc/2");
-    const std::string mapped = volume.path() + "/doc/1";
-    test_support::writeFile(mapped + "/a.txt", "a.txt");
-    const std::string hostPath = host + "/a.txt";
-    if (setxattr((mapped + "/a.txt").c_str(), DocumentPortal::kHostPathAttribute, hostPath.data(), hostPath.size(),
-                 0)
-        != 0)
-        GTEST_SKIP() << "no extended attributes here";
-    const std::string unmapped = volume.path() + "/doc/2";
-    test_support::writeFile(unmapped + "/c.txt", "c.txt");
-
-    const BatchResult renamed = run(host, {{"a.txt", "b.txt"}}, mapped);
-    EXPECT_EQ(renamed.cues, std::vector<RowCueKind>{RowCueKind::Clean});
-    EXPECT_FALSE(renamed.outcome.failure) << renamed.outcome.statusText;
-    EXPECT_EQ(renamed.disk, (Disk{{"b.txt", "a.txt"}, {"c.txt", "c.txt"}}));
-
-    const BatchResult refused = run(unmapped, {{"c.txt", "d.txt"}});
-    EXPECT_EQ(refused.cues, std::vector<RowCueKind>{RowCueKind::InDocumentPortal});
-    EXPECT_EQ(refused.cueTexts, std::vector<std::string>{"文件来自沙盒应用，找不到它在磁盘上的位置"});
-    EXPECT_EQ(kindOf(refused.outcome), FailureKind::Unsupported);
-    EXPECT_EQ(refused.outcome.statusText, "将\"c.txt\"重命名为\"d.txt\"时出错：文件来自沙盒应用，找不到它在磁盘上的位置");
-    EXPECT_EQ(refused.disk, (Disk{{"c.txt", "c.txt"}}));
 }
 
 // Which volumes refuse a name (the rest store it), and what the cue and the
