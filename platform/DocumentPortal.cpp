@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <utility>
 
 namespace renamer {
 
