@@ -112,6 +112,8 @@ inline RowCueKind folderAllowsRenaming(const CueRow& row)
         return RowCueKind::ReadOnlyVolume;
     case FolderAccess::NoWriteRights:
         return RowCueKind::NoWriteRights;
+    case FolderAccess::InDocumentPortal:
+        return RowCueKind::InDocumentPortal;
     }
     return RowCueKind::Clean;
 }

@@ -2,7 +2,7 @@
 
 namespace renamer {
 
-std::string describeRowCue(const RowCue& cue, const std::optional<NameRefusal>& refusal)
+std::string describeRowCue(const RowCue& cue, const std::optional<NameRefusal>& refusal, std::string_view name)
 {
     const std::string row = std::to_string(cue.otherRow);
     switch (cue.kind) {
@@ -42,6 +42,12 @@ std::string describeRowCue(const RowCue& cue, const std::optional<NameRefusal>& 
         return "原文件名已属于另一个文件";
     case RowCueKind::FolderReplaced:
         return "文件夹已被替换";
+    case RowCueKind::InDocumentPortal:
+        return "文件来自沙盒应用，找不到它在磁盘上的位置";
+    case RowCueKind::LeftUnderTemporaryName:
+        return "重命名中断时留下的临时文件名，原名为“" + std::string(name) + "”";
+    case RowCueKind::SecondName:
+        return "此文件还有另一个名字：“" + std::string(name) + "”";
     }
     return {};
 }

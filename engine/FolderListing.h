@@ -15,6 +15,9 @@ enum class FolderAccess : std::uint8_t {
     Writable,
     ReadOnlyVolume, // mounted read-only
     NoWriteRights,  // the user may not create or remove entries in the folder
+    // A folder of a sandboxed application's document portal whose host
+    // folder is unknown: a rename there would not reach the file.
+    InDocumentPortal,
 };
 
 enum class EntryKind : std::uint8_t {

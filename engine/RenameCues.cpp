@@ -3,6 +3,7 @@
 #include "CaseFolding.h"
 #include "CueRules.h"
 #include "Stretches.h"
+#include "TemporaryName.h"
 #include "Utf8.h"
 
 #include <algorithm>
@@ -227,8 +228,76 @@ void RowCueComputer::prepare(const FileList& list, const DirectorySnapshot& snap
         }
     }
 
+    noteRows(list);
     keyStates_.assign(keys_.size(), KeyState{});
     run_ = 0;
+}
+
+RowCueComputer::KeyNumber RowCueComputer::keyOfEntry(std::uint32_t directory, std::uint32_t entry)
+{
+    const std::string_view key = compareForm(directory, directories_[directory].names->names[entry], folded_);
+    return findKey(directory, key, hashKey(directory, key));
+}
+
+void RowCueComputer::noteRows(const FileList& list)
+{
+    notes_.clear();
+    // A file a folder lists under two names, found by sorting the folder's
+    // entries by inode: a rename by hard link that was killed before it
+    // removed the old name leaves that. Each name of such a file is noted
+    // with the next one (the last with the first), by the key of its name.
+    std::unordered_map<KeyNumber, std::uint32_t> otherEntryOfKey;
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> byInode; // inode, entry
+    for (std::uint32_t directory = 0; directory < directories_.size(); ++directory) {
+        const DirectoryNames* names = directories_[directory].names;
+        if (names == nullptr)
+            continue;
+        byInode.clear();
+        for (std::size_t entry = 0; entry < names->inodes.size(); ++entry) {
+            if (names->inodes[entry] != 0 && names->kinds[entry] == EntryKind::File)
+                byInode.emplace_back(names->inodes[entry], static_cast<std::uint32_t>(entry));
+        }
+        std::ranges::sort(byInode);
+        for (std::size_t first = 0; first < byInode.size();) {
+            std::size_t end = first + 1;
+            while (end < byInode.size() && byInode[end].first == byInode[first].first)
+                ++end;
+            for (std::size_t at = first; end - first > 1 && at < end; ++at) {
+                const std::uint32_t other = byInode[at + 1 == end ? first : at + 1].second;
+                const KeyNumber number = keyOfEntry(directory, byInode[at].second);
+                // Two spellings of one name, where case does not count, are one name.
+                if (number != keyOfEntry(directory, other))
+                    otherEntryOfKey[number] = other;
+            }
+            first = end;
+        }
+    }
+
+    const SubItemIndex fileNameIndex = list.subItemIndex(ColumnKey::FileName);
+    for (std::size_t row = 1; row <= list.rowCount(); ++row) {
+        if (!otherEntryOfKey.empty()) {
+            const auto other = otherEntryOfKey.find(rows_[row - 1].oldKey);
+            if (other != otherEntryOfKey.end()) {
+                notes_[static_cast<std::uint32_t>(row)] = {RowCueKind::SecondName, other->second};
+                continue;
+            }
+        }
+        if (nameBeforeTemporaryName(list.cell(row, fileNameIndex)))
+            notes_[static_cast<std::uint32_t>(row)] = {RowCueKind::LeftUnderTemporaryName};
+    }
+}
+
+std::string_view cuedName(const RowCue& cue, std::string_view fileName, const DirectoryNames* folder)
+{
+    switch (cue.kind) {
+    case RowCueKind::LeftUnderTemporaryName:
+        return nameBeforeTemporaryName(fileName).value_or(std::string_view{});
+    case RowCueKind::SecondName:
+        return folder != nullptr && cue.otherRow < folder->names.size() ? folder->names[cue.otherRow]
+                                                                       : std::string_view{};
+    default:
+        return {};
+    }
 }
 
 void RowCueComputer::startRun()

@@ -25,6 +25,11 @@ namespace renamer {
 // rows or the snapshot have changed since the last run; a keystroke then
 // looks up only the proposals, in tables it keeps from run to run, so that it
 // allocates nothing and its memory look-ups overlap.
+// The file name a cue names, where it names one: for LeftUnderTemporaryName
+// the name the row's FileName `fileName` was made from, for SecondName the
+// other name in `folder`, the row's folder as read; else empty.
+std::string_view cuedName(const RowCue& cue, std::string_view fileName, const DirectoryNames* folder);
+
 class RowCueComputer {
 public:
     // Leaves one cue per row in `cues` and returns the rows whose cue changed,
@@ -65,6 +70,10 @@ private:
     };
 
     void prepare(const FileList& list, const DirectorySnapshot& snapshot);
+    // The key of an entry of a read directory.
+    KeyNumber keyOfEntry(std::uint32_t directory, std::uint32_t entry);
+    // Finds the rows that notes_ gives a cue; part of prepare.
+    void noteRows(const FileList& list);
     std::uint32_t hashKey(std::uint32_t directory, std::string_view key) const;
     std::string_view keyText(const Key& key) const;
     // The key of that name in that directory, or kNoKey.
@@ -121,6 +130,9 @@ private:
     std::vector<std::uint32_t> firstRowOfFolded_; // by folded name: the first row whose old name it is, or 0
     std::unordered_map<std::uint32_t, std::uint32_t> nextRowNamedAlike_; // rows whose old name a later row has too
     std::vector<KeyState> keyStates_;
+    // By row: the cue a row that would otherwise be clean shows instead, for
+    // what a killed batch may have left on it. Mostly empty.
+    std::unordered_map<std::uint32_t, RowCue> notes_;
     std::vector<Proposal> proposals_;           // by row - 1, for this run
     std::vector<std::uint32_t> holders_;        // by row - 1: who holds a proposal that is no key, once the row is played
     std::vector<std::uint32_t> rowsByHash_;     // the rows looked up, by the first bits of their hash

@@ -116,16 +116,22 @@ private:
 // play is over.
 class RowCueComputer::CueSink {
 public:
-    CueSink(std::vector<RowCue>& cues, std::size_t kept, std::vector<std::pair<std::uint32_t, RowCue>>& unsettled)
+    CueSink(std::vector<RowCue>& cues, std::size_t kept, std::vector<std::pair<std::uint32_t, RowCue>>& unsettled,
+            const std::unordered_map<std::uint32_t, RowCue>& notes)
         : cues_(cues)
         , kept_(kept)
         , unsettled_(unsettled)
+        , notes_(notes)
     {
         unsettled_.clear();
     }
 
-    void set(std::uint32_t row, const RowCue& cue, bool settled)
+    void set(std::uint32_t row, RowCue cue, bool settled)
     {
+        if (cue.kind == RowCueKind::Clean && !notes_.empty()) {
+            if (const auto note = notes_.find(row); note != notes_.end())
+                cue = note->second;
+        }
         RowCue& slot = cues_[row - 1];
         if (row > lastTurn_) {
             lastTurn_ = row;
@@ -152,6 +158,7 @@ private:
     std::vector<RowCue>& cues_;
     std::size_t kept_;
     std::vector<std::pair<std::uint32_t, RowCue>>& unsettled_;
+    const std::unordered_map<std::uint32_t, RowCue>& notes_;
     std::uint32_t lastTurn_ = 0;
     RowRange changed_;
 };
@@ -178,7 +185,7 @@ RowRange RowCueComputer::playRows(const FileList& list, std::vector<RowCue>& cue
         prefetch(row);
     static_assert(CueLedger<Ledger>);
     Ledger ledger(*this, list, patternMissed);
-    CueSink sink(cues, kept, unsettled_);
+    CueSink sink(cues, kept, unsettled_, notes_);
     CuePlay<Ledger, CueSink> play(list, ledger, sink);
     static_assert(PlanPlayer<decltype(play)>);
     plan_.start(static_cast<std::uint32_t>(rowCount));

@@ -34,12 +34,11 @@ const RowCue& RenameSession::cue(std::size_t row) const
 std::string RenameSession::cueText(std::size_t row) const
 {
     const RowCue& rowCue = cue(row);
+    const DirectoryNames* directory = snapshot_.find(list_.cell(row, ColumnKey::Path));
     std::optional<NameRefusal> refusal;
-    if (rowCue.kind == RowCueKind::NotAWindowsName) {
-        if (const DirectoryNames* directory = snapshot_.find(list_.cell(row, ColumnKey::Path)))
-            refusal = refusalOf(list_.cell(row, ColumnKey::NewName), directory->volumeKind, directory->longestName);
-    }
-    return describeRowCue(rowCue, refusal);
+    if (rowCue.kind == RowCueKind::NotAWindowsName && directory != nullptr)
+        refusal = refusalOf(list_.cell(row, ColumnKey::NewName), directory->volumeKind, directory->longestName);
+    return describeRowCue(rowCue, refusal, cuedName(rowCue, list_.cell(row, ColumnKey::FileName), directory));
 }
 
 RowRange RenameSession::updateCues()

@@ -25,11 +25,19 @@ enum class RowCueKind : std::uint8_t {
     RenamedByEarlierRow, // an earlier row of the same file would rename it first
     SourceReplaced,      // the old name belongs to another file now
     FolderReplaced,      // the row's folder path names another folder now
+    InDocumentPortal,    // the file came through a document portal that does not say where it lives
+    // What a killed batch may leave, shown on a row that would otherwise be
+    // clean, so that the user can put it right.
+    LeftUnderTemporaryName, // the old name is a temporary name (TemporaryName.h) of the name it had
+    SecondName,             // the folder lists the file under another name too (otherRow)
 };
 
 struct RowCue {
     RowCueKind kind = RowCueKind::Clean;
-    std::uint32_t otherRow = 0; // the other row it names, where it names one
+    // The other row it names, where it names one; for SecondName, the
+    // number of the other name among the entries of the row's folder as read
+    // (FolderListing::names).
+    std::uint32_t otherRow = 0;
 
     // Whether the batch would stop at this row.
     bool isError() const
@@ -41,6 +49,8 @@ struct RowCue {
         case RowCueKind::Unchanged:
         case RowCueKind::StaleProposal:
         case RowCueKind::NameNotUtf8: // the batch skips a row without a proposal
+        case RowCueKind::LeftUnderTemporaryName:
+        case RowCueKind::SecondName:
             return false;
         case RowCueKind::InvalidName:
         case RowCueKind::NameTooLong:
@@ -54,6 +64,7 @@ struct RowCue {
         case RowCueKind::RenamedByEarlierRow:
         case RowCueKind::SourceReplaced:
         case RowCueKind::FolderReplaced:
+        case RowCueKind::InDocumentPortal:
             return true;
         }
         return true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,6 +18,11 @@ namespace renamer {
 // every volume that holds the name holds this one. The caller creates it
 // without replacing anything and takes the next attempt where it exists.
 std::string temporaryNameFor(std::string_view name, unsigned attempt = 0);
+
+// The name a temporary name was made from (cut as temporaryNameFor cuts
+// it), or nothing for a name that is none: a file left under one by a kill
+// is shown with the name it had.
+std::optional<std::string_view> nameBeforeTemporaryName(std::string_view name);
 
 // How much of the file's name the temporary name keeps: with the mark and
 // the attempt it stays within 255 bytes and 255 UTF-16 units.

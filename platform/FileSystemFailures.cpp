@@ -100,4 +100,9 @@ Failure onlyAsciiOnThisDriverFailure()
     return failure;
 }
 
+Failure unmappedDocumentFailure()
+{
+    return {"文件来自沙盒应用，找不到它在磁盘上的位置", FailureKind::Unsupported};
+}
+
 } // namespace renamer

@@ -37,4 +37,8 @@ Failure lostAfterMoveFailure();
 // fusefat stores printable ASCII only.
 Failure onlyAsciiOnThisDriverFailure();
 
+// A file of a sandboxed application's document portal whose host file is
+// unknown (DocumentPortal.h): renaming it there would not rename the file.
+Failure unmappedDocumentFailure();
+
 } // namespace renamer

@@ -228,6 +228,53 @@ Result<void> forEachEntry(DIR* directory, Visit&& visit)
     }
 }
 
+// How a file's name changes to another spelling of it, where the folder
+// takes both spellings for one name.
+enum class CaseChange : std::uint8_t {
+    OneStep,              // a plain rename: no other entry has the new name
+    ThroughTemporaryName, // what the listing cannot settle
+    Taken,                // another entry has the new name itself
+};
+
+// What the open folder's listing says of renaming `from` to `to`, which a
+// look-up found to exist: an entry listed under `to` itself is another
+// file's; where `from` is the only entry stored alike, `to` leads to it.
+CaseChange caseChangeByListing(int folder, const std::string& from, const std::string& to)
+{
+    DirectoryStream directory(listingOf(folder));
+    if (!directory)
+        return CaseChange::ThroughTemporaryName;
+    const std::string wanted = storedFormOf(to);
+    bool taken = false;
+    bool othersAlike = false;
+    const Result<void> read = forEachEntry(directory.get(), [&](const dirent& entry) {
+        const std::string_view name = entry.d_name;
+        taken = taken || name == to;
+        othersAlike = othersAlike || (name != from && storedFormOf(name) == wanted);
+    });
+    if (!read)
+        return CaseChange::ThroughTemporaryName;
+    if (taken)
+        return CaseChange::Taken;
+    return othersAlike ? CaseChange::ThroughTemporaryName : CaseChange::OneStep;
+}
+
+// How `from` changes to `to`, another spelling of its name in the open
+// folder. Where the volume keeps inode numbers, both spellings lead to the
+// one inode, and the kernel takes a rename of a file onto itself as done
+// without asking the file system: only a step through a temporary name
+// changes the spelling. A driver that makes numbers up per look-up gives
+// each spelling an inode of its own, so the kernel passes the rename on and
+// the driver changes the spelling in one step, which a kill cannot split;
+// as that step replaces whatever has the new name, the listing must show
+// the file as the one entry of that name.
+CaseChange caseChangeIn(const PosixOpenFolder& folder, const std::string& from, const std::string& to)
+{
+    if (folder.volume().stableInodes)
+        return CaseChange::ThroughTemporaryName;
+    return caseChangeByListing(folder.descriptor(), from, to);
+}
+
 // What `entry` of the open directory `directory` is: a link counts as what
 // it points to, a dangling one as a file; nothing for an entry gone since
 // readdir saw it.
@@ -306,8 +353,9 @@ Result<void> readEntries(DIR* directory, FolderListing& listing)
 
 } // namespace
 
-PosixFileSystem::PosixFileSystem(NoReplaceMethod method)
+PosixFileSystem::PosixFileSystem(NoReplaceMethod method, DocumentPortal portal)
     : method_(method)
+    , portal_(std::move(portal))
 {
 }
 
@@ -331,6 +379,8 @@ Result<FolderListing> PosixFileSystem::readFolder(const std::string& path)
     auto folderPath = absoluteFolder(withoutTrailingSlashes(path));
     if (!folderPath)
         return std::unexpected(folderPath.error());
+    if (auto host = portal_.hostPathOf(*folderPath))
+        folderPath = *std::move(host);
     DirectoryStream directory(opendir(folderPath->c_str()));
     if (!directory) {
         const int error = errno;
@@ -350,7 +400,7 @@ Result<FolderListing> PosixFileSystem::readFolder(const std::string& path)
     listing.folder = identityOn(listing, status);
     if (auto read = readEntries(directory.get(), listing); !read)
         return std::unexpected(read.error());
-    listing.access = folderAccessOf(descriptor);
+    listing.access = portal_.holds(listing.path) ? FolderAccess::InDocumentPortal : folderAccessOf(descriptor);
     listing.caseInsensitive = listing.caseRule == CaseRule::Ignored
         || probeCaseInsensitivity(descriptor, listing.names).value_or(false);
     return listing;
@@ -366,6 +416,8 @@ Result<FileHandle> PosixFileSystem::lookUpFile(const std::string& path)
             return failWith(failureOfErrno(errno));
         return failWith(notAFileFailure());
     }
+    if (auto host = portal_.hostPathOf(path))
+        return lookUpFile(*host);
     const auto slash = path.rfind('/');
     std::string prefix;
     std::string_view name = path;
@@ -448,6 +500,9 @@ Result<std::string> PosixFileSystem::move(const FileHandle& file, const std::str
     // A name longer than the directory allows needs no check of its own: the
     // kernel refuses it (ENAMETOOLONG, "文件名过长") before touching anything.
 
+    if (portal_.holds(file.parentPath))
+        return failWith(unmappedDocumentFailure());
+
     OpenFolderPtr folder = file.folder;
     if (!folder) {
         auto opened = openFolder(file.parentPath);
@@ -475,8 +530,18 @@ Result<std::string> PosixFileSystem::move(const FileHandle& file, const std::str
         // case; only then is it moved away and back under the new name.
         if (!mayBeTheFileItself(open, file.name, target))
             return failWith(failureOf(FailureKind::Exists));
-        if (auto moved = moveThroughTemporaryName(at, file.name, target); !moved)
-            return std::unexpected(moved.error());
+        switch (caseChangeIn(open, file.name, target)) {
+        case CaseChange::Taken:
+            return failWith(failureOf(FailureKind::Exists));
+        case CaseChange::OneStep:
+            if (renameat(at, file.name.c_str(), at, target.c_str()) != 0)
+                return failWith(moveFailure(errno, open, file.name, target));
+            break;
+        case CaseChange::ThroughTemporaryName:
+            if (auto moved = moveThroughTemporaryName(at, file.name, target); !moved)
+                return std::unexpected(moved.error());
+            break;
+        }
     } else if (error != 0) {
         return failWith(moveFailure(error, open, file.name, target));
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DocumentPortal.h"
 #include "FileSystem.h"
 #include "VolumeProfiles.h"
 
@@ -26,7 +27,11 @@ enum class NoReplaceMethod {
 // was asked for, and for a new name the volume refuses, the rule it breaks.
 class PosixFileSystem final : public FileSystem {
 public:
-    explicit PosixFileSystem(NoReplaceMethod method = NoReplaceMethod::kRenameNoReplace);
+    // A path inside `portal` is taken as the host path it stands for, where
+    // the portal says which (lookUpFile, readFolder); a file left there is
+    // never renamed.
+    explicit PosixFileSystem(NoReplaceMethod method = NoReplaceMethod::kRenameNoReplace,
+                             DocumentPortal portal = DocumentPortal::ofThisSession());
 
     // Follows symbolic links; a dangling link is reported as a file.
     Result<std::uint32_t> attributes(const std::string& path) override;
@@ -54,12 +59,12 @@ public:
     // `destination` must be file.parentPath + "/" + the new name. The move is
     // made in the file's open folder (one is opened at parentPath for a
     // handle made by hand). A target that is the file itself under another
-    // letter case is reached through a temporary name in the same folder
-    // (TemporaryName.h); a
-    // hard link of the file is left alone like any other existing file. On
-    // volumes that may store another name than asked (FUSE, Windows volumes)
-    // the file is then looked up under its new name, and where the driver
-    // stored another name, that name is returned.
+    // letter case is renamed in one step where the driver passes such a
+    // rename on, else through a temporary name in the same folder
+    // (TemporaryName.h); a hard link of the file is left alone like any
+    // other existing file. On volumes that may store another name than
+    // asked (FUSE, Windows volumes) the file is then looked up under its new
+    // name, and where the driver stored another name, that name is returned.
     Result<std::string> move(const FileHandle& file, const std::string& destination) override;
 
     // renameat2 with RENAME_EXCHANGE, in `a`'s open folder (one is opened at
@@ -74,6 +79,7 @@ private:
     Result<void> moveThroughTemporaryName(int folder, const std::string& from, const std::string& to) const;
 
     NoReplaceMethod method_;
+    DocumentPortal portal_;
     VolumeProfiles volumes_;
 };
 

@@ -6,6 +6,7 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <grp.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -29,6 +30,40 @@ template <class T>
 std::optional<FailureKind> failureOf(const Result<T>& result)
 {
     return result ? std::nullopt : std::optional(result.error().kind);
+}
+
+// Only a document inside the portal is mapped, and only to a host path the
+// portal could mean: absolute and outside itself.
+TEST(DocumentPortal, APathMapsToTheHostPathItsDocumentNames)
+{
+    TemporaryDirectory temp;
+    const DocumentPortal portal(temp.path() + "/doc/");
+    const struct {
+        const char* behaviour;
+        std::string document;
+        std::string hostPath; // the attribute's value; none where empty
+        std::optional<std::string> mapped;
+    } cases[] = {
+        {"a document maps to its host path", "doc/1/a.txt", "/home/u/a.txt", "/home/u/a.txt"},
+        {"a trailing NUL is no part of the path", "doc/2/a.txt", std::string("/home/u/a.txt\0", 14),
+         "/home/u/a.txt"},
+        {"a folder beside the portal is not in it", "docs/3/a.txt", "/home/u/a.txt", std::nullopt},
+        {"a document without the attribute maps nowhere", "doc/4/a.txt", "", std::nullopt},
+        {"a relative host path is none", "doc/5/a.txt", "u/a.txt", std::nullopt},
+        {"a host path inside the portal is none", "doc/6/a.txt", temp.path() + "/doc/7/a.txt", std::nullopt},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.behaviour);
+        const std::string path = temp.path() + "/" + row.document;
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        writeFile(path, "");
+        if (!row.hostPath.empty()) {
+            ASSERT_EQ(setxattr(path.c_str(), DocumentPortal::kHostPathAttribute, row.hostPath.data(),
+                               row.hostPath.size(), 0),
+                      0);
+        }
+        EXPECT_EQ(portal.hostPathOf(path), row.mapped);
+    }
 }
 
 TEST(PosixFileSystem, AttributesFollowLinksAndReportDanglingOnesAsFiles)

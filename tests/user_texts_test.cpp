@@ -54,6 +54,8 @@ TEST(UserTexts, EveryFailureAndStatusTextReadsAsTheDesignHasIt)
         {"a file left under a temporary name",
          leftUnderTemporaryName(failureOfErrno(EBUSY), "a.txt.~regex-renamer").description,
          "文件正在使用（文件现名为 a.txt.~regex-renamer）"},
+        {"a document the portal does not place", unmappedDocumentFailure().description,
+         "文件来自沙盒应用，找不到它在磁盘上的位置"},
         {"names left halfway round", leftMidRotation(failureOfErrno(EBUSY)).description,
          "文件正在使用（未能撤销已交换的文件名）"},
     };

@@ -9,11 +9,17 @@
 #include "PosixFileSystem.h"
 #include "CueTexts.h"
 #include "RenameCues.h"
+#include "TemporaryName.h"
+
+#include <sys/inotify.h>
+#include <sys/xattr.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <set>
 
@@ -82,11 +88,13 @@ protected:
 
     // Rows proposing the renames, their cues as a drop computes them, then
     // the batch.
-    BatchResult run(const std::string& folder, const std::vector<std::pair<std::string, std::string>>& renames)
+    // `dropped`, where given, is the folder the files are dropped from.
+    BatchResult run(const std::string& folder, const std::vector<std::pair<std::string, std::string>>& renames,
+                    const std::string& dropped = {})
     {
         FileList list;
         for (const auto& [oldName, newName] : renames) {
-            EXPECT_TRUE(AddFile(list, fileSystem, folder + "/" + oldName)) << oldName;
+            EXPECT_TRUE(AddFile(list, fileSystem, (dropped.empty() ? folder : dropped) + "/" + oldName)) << oldName;
             list.setCell(list.rowCount(), ColumnKey::NewName, newName);
         }
         DirectorySnapshot snapshot;
@@ -94,6 +102,9 @@ protected:
         std::vector<RowCue> cues;
         RowCueComputer().compute(list, snapshot, cues);
         BatchResult result;
+        if (list.rowCount() > 0) {
+            EXPECT_EQ(list.cell(1, ColumnKey::Path), folder) << "the row's folder";
+        }
         const DirectoryNames* directory = snapshot.find(folder);
         EXPECT_NE(directory, nullptr);
         for (std::size_t row = 1; row <= list.rowCount(); ++row) {
@@ -103,7 +114,8 @@ protected:
             if (directory != nullptr)
                 refusal = refusalOf(list.cell(row, ColumnKey::NewName), directory->volumeKind,
                                     directory->longestName);
-            result.cueTexts.push_back(describeRowCue(cue, refusal));
+            result.cueTexts.push_back(
+                describeRowCue(cue, refusal, cuedName(cue, list.cell(row, ColumnKey::FileName), directory)));
         }
         result.outcome = ApplyNames(list, fileSystem);
         for (std::size_t row = 1; row <= list.rowCount(); ++row)
@@ -115,7 +127,8 @@ protected:
     bool caseInsensitive() const { return GetParam().rules.caseInsensitive; }
 
     MountedVolume volume{GetParam().type};
-    PosixFileSystem fileSystem;
+    // Documents a sandboxed application hands on lie in the volume's "doc".
+    PosixFileSystem fileSystem{NoReplaceMethod::kRenameNoReplace, DocumentPortal(volume.path() + "/doc")};
 
 private:
     int folders_ = 0;
@@ -166,6 +179,125 @@ TEST_P(VolumeRename, PlainAndCaseOnlyRenamesSucceedAndNoFileIsReplaced)
         EXPECT_EQ(result.cues, std::vector<RowCueKind>{RowCueKind::TakenOnDisk});
         EXPECT_EQ(kindOf(result.outcome), FailureKind::Exists);
         EXPECT_EQ(result.disk, before);
+    }
+}
+
+// The names entered into `folder` (created, linked or moved in) while
+// `action` runs.
+std::vector<std::string> namesEnteredDuring(const std::string& folder, const std::function<void()>& action)
+{
+    const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    EXPECT_GE(watch, 0);
+    EXPECT_GE(inotify_add_watch(watch, folder.c_str(), IN_CREATE | IN_MOVED_TO), 0);
+    action();
+    std::vector<std::string> names;
+    alignas(inotify_event) char buffer[65536];
+    for (ssize_t length; (length = read(watch, buffer, sizeof buffer)) > 0;) {
+        for (ssize_t at = 0; at < length;) {
+            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+            names.emplace_back(event->len > 0 ? event->name : "");
+            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        }
+    }
+    close(watch);
+    return names;
+}
+
+// A change of letter case takes a temporary name only where nothing else
+// can make it: a driver that changes case itself takes one step, and a name
+// another file has is refused at once, so a kill finds no temporary name to
+// leave.
+TEST_P(VolumeRename, ACaseChangeTakesATemporaryNameOnlyWhereNeeded)
+{
+    const struct {
+        const char* behaviour;
+        std::vector<std::string> files;
+        bool refused;
+    } cases[] = {
+        {"a change of case alone", {"e.txt"}, false},
+        {"a change of case onto another file's name", {"e.txt", "E.txt"}, true},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.behaviour);
+        if (row.refused && caseInsensitive())
+            continue; // no folder there holds both names
+        const std::string folder = folderWith(row.files);
+        BatchResult result;
+        const auto entered = namesEnteredDuring(folder, [&] { result = run(folder, {{"e.txt", "E.txt"}}); });
+        EXPECT_EQ(kindOf(result.outcome), row.refused ? std::optional(FailureKind::Exists) : std::nullopt);
+        EXPECT_EQ(entered, row.refused ? std::vector<std::string>{} : std::vector<std::string>{"E.txt"});
+    }
+}
+
+// What a killed batch may leave is shown on its row: a file under a
+// temporary name, with the name it had, and a file under two names (a kill
+// between the link and the unlink), with the other, where inode numbers tell
+// that the two names are one file. A file dropped from a sandboxed
+// application comes by a path in the document portal (here the volume's
+// "doc"): it is renamed where the portal's attribute says it lives, and
+// where the portal does not say, its row is cued and the batch refuses it
+// with that reason, not with the portal's own answer (文件已存在).
+TEST_P(VolumeRename, WhatAKillLeftOrAPortalHidesIsCuedWithTheTruth)
+{
+    const bool identities = GetParam().rules.identities;
+    const std::string leftover = "重命名中断时留下的临时文件名，原名为“";
+    const std::string inPortal = "文件来自沙盒应用，找不到它在磁盘上的位置";
+    enum class Portal { None, Mapped, Unmapped };
+    const struct {
+        const char* behaviour;
+        std::string oldName;
+        std::string linked; // a second name of the file, where not empty
+        std::string newName;
+        Portal portal; // Mapped: dropped by a portal path naming it; Unmapped: lies in the portal
+        RowCueKind cue;
+        std::string text;
+        std::optional<FailureKind> failure;
+    } cases[] = {
+        {"a temporary name is cued with the name it was made from", "photo.jpg.~regex-renamer", "", "", Portal::None,
+         RowCueKind::LeftUnderTemporaryName, leftover + "photo.jpg”", std::nullopt},
+        {"a later attempt's too, and a proposal that renames keeps the cue", "b.txt.~regex-renamer-3", "", "b.txt",
+         Portal::None, RowCueKind::LeftUnderTemporaryName, leftover + "b.txt”", std::nullopt},
+        {"a name that only ends like one is none", "x.~regex-renamer-1", "", "", Portal::None, RowCueKind::Clean, "",
+         std::nullopt},
+        {"a file under two names is cued with the other", "c.txt", "c.txt.~regex-renamer", "", Portal::None,
+         identities ? RowCueKind::SecondName : RowCueKind::Clean,
+         identities ? "此文件还有另一个名字：“c.txt.~regex-renamer”" : "", std::nullopt},
+        {"and the other with the first, though a temporary name", "c.txt.~regex-renamer", "c.txt", "", Portal::None,
+         identities ? RowCueKind::SecondName : RowCueKind::LeftUnderTemporaryName,
+         identities ? "此文件还有另一个名字：“c.txt”" : leftover + "c.txt”", std::nullopt},
+        {"an error outranks the cue", "d.txt", "e.txt", "e.txt", Portal::None, RowCueKind::TakenOnDisk,
+         "目录中已有同名文件", FailureKind::Exists},
+        {"a portal path is renamed as its host file", "f.txt", "", "g.txt", Portal::Mapped, RowCueKind::Clean, "",
+         std::nullopt},
+        {"a portal path the portal does not place is refused for that", "h.txt", "", "i.txt", Portal::Unmapped,
+         RowCueKind::InDocumentPortal, inPortal, FailureKind::Unsupported},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.behaviour);
+        std::string folder = folderWith({row.oldName});
+        std::string dropped;
+        const std::string document = volume.path() + "/doc/" + std::to_string(&row - cases);
+        if (row.portal != Portal::None) {
+            std::filesystem::create_directories(document);
+            test_support::writeFile(document + "/" + row.oldName, row.oldName);
+        }
+        if (row.portal == Portal::Mapped) {
+            const std::string host = folder + "/" + row.oldName;
+            dropped = document;
+            if (setxattr((document + "/" + row.oldName).c_str(), DocumentPortal::kHostPathAttribute, host.data(),
+                         host.size(), 0)
+                != 0)
+                continue; // a volume without extended attributes
+        }
+        if (row.portal == Portal::Unmapped)
+            folder = document;
+        if (!row.linked.empty() && link((folder + "/" + row.oldName).c_str(), (folder + "/" + row.linked).c_str()) != 0)
+            continue; // a volume without hard links
+        const BatchResult result = run(folder, {{row.oldName, row.newName}}, dropped);
+        EXPECT_EQ(result.cues, std::vector<RowCueKind>{row.cue});
+        EXPECT_EQ(result.cueTexts, std::vector<std::string>{row.text});
+        EXPECT_EQ(kindOf(result.outcome), row.failure);
+        EXPECT_EQ(result.disk.count(row.newName.empty() || row.failure ? row.oldName : row.newName), 1U);
     }
 }
 

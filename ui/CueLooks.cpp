@@ -9,6 +9,9 @@ namespace {
 // A proposal that changes nothing is faint: grey, as far as it still reads.
 const QColor kUnchangedInk(0x90, 0x90, 0x90);
 const QColor kStaleInk(0xA0, 0x5A, 0x00);
+// A file a killed batch may have left odd: it renames cleanly, but its name
+// asks for a look.
+const QColor kLeftoverInk(0x00, 0x55, 0xAA);
 // A row that would stop the batch.
 const CueLook kClean{};
 const CueLook kError{QColor(0xC0, 0x00, 0x00), CueLook::Cells::WholeRow, false, true};
@@ -36,6 +39,9 @@ const std::pair<RowCueKind, CueLook> kLooks[] = {
     {RowCueKind::RenamedByEarlierRow, kError},
     {RowCueKind::SourceReplaced, kError},
     {RowCueKind::FolderReplaced, kError},
+    {RowCueKind::InDocumentPortal, kError},
+    {RowCueKind::LeftUnderTemporaryName, {kLeftoverInk, CueLook::Cells::WholeRow, false, false}},
+    {RowCueKind::SecondName, {kLeftoverInk, CueLook::Cells::WholeRow, false, false}},
 };
 
 } // namespace
