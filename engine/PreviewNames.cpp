@@ -23,18 +23,35 @@ void addChange(ProposalChanges& out, std::size_t row, std::string_view text)
     out.texts.append(text);
 }
 
+// Where a run keeps its matches, and whether it may replay those of the run
+// before (same pattern, same names) rather than search.
+struct MatchKeeping {
+    KeptMatches* matches = nullptr;
+    bool replay = false;
+};
+
 // Runs the pattern over rows `first` to `last`: a row it does not match is
 // flagged in `missed` (at row - 1) and keeps its NewName; a row whose match
 // or replacement fails proposes nothing, rather than a name computed for
 // another row.
 void proposeRows(const FileList& list, NameProposer& proposer, std::size_t first, std::size_t last,
-                 std::vector<std::uint8_t>& missed, ProposalChanges& out)
+                 MatchKeeping keeping, std::vector<std::uint8_t>& missed, ProposalChanges& out)
 {
     const SubItemIndex fileNameIndex = list.subItemIndex(ColumnKey::FileName);
     const SubItemIndex newNameIndex = list.subItemIndex(ColumnKey::NewName);
+    MatchRecord record;
     for (std::size_t row = first; row <= last; ++row) {
+        const std::string_view fileName = list.cell(row, fileNameIndex);
+        NameProposer::Outcome outcome{};
+        if (keeping.replay && keeping.matches->recall(row, record)) {
+            outcome = proposer.proposeAgain(fileName, row, record);
+        } else {
+            outcome = proposer.proposeKeeping(fileName, row, list.fileNameIsUtf8(row), record);
+            if (keeping.matches != nullptr)
+                keeping.matches->keep(row, fileName.size(), record);
+        }
         std::string_view proposal;
-        switch (proposer.propose(list.cell(row, fileNameIndex), row)) {
+        switch (outcome) {
         case NameProposer::Outcome::Missed:
             missed[row - 1] = 1;
             continue;
@@ -72,6 +89,14 @@ RowRange PreviewNames(FileList& list, const RegularExpressionFactory& makeRegula
     // helper's proposer is made on its own thread, at its first round, so
     // that its match state lies in memory apart from the others'.
     auto ownProposer = std::make_unique<NameProposer>(compiled);
+    MatchKeeping keeping;
+    if (run != nullptr) {
+        keeping.matches = &run->matches;
+        keeping.replay = run->matchesKept && run->matchesPattern == pattern
+                         && run->matchesRows == list.rowsRevision();
+        if (!keeping.replay)
+            run->matches.reset(lastRow, ownProposer->offsetsPerMatch());
+    }
     std::vector<std::optional<NameProposer>> helperProposers(count - 1);
     std::vector<ProposalChanges>& stretches = kept.stretches;
     stretches.resize(count);
@@ -87,11 +112,11 @@ RowRange PreviewNames(FileList& list, const RegularExpressionFactory& makeRegula
             changes.texts.clear();
             changes.changes.clear();
             if (stretch == 0) {
-                proposeRows(list, *ownProposer, first, last, missed, changes);
+                proposeRows(list, *ownProposer, first, last, keeping, missed, changes);
             } else {
                 std::optional<NameProposer>& helper = helperProposers[stretch - 1];
                 NameProposer proposer = helper ? std::move(*helper) : NameProposer(compiled);
-                proposeRows(list, proposer, first, last, missed, changes);
+                proposeRows(list, proposer, first, last, keeping, missed, changes);
                 helper = std::move(proposer);
             }
             stretches[stretch] = std::move(changes);
@@ -106,6 +131,12 @@ RowRange PreviewNames(FileList& list, const RegularExpressionFactory& makeRegula
         }
     }
     kept.proposer = std::move(ownProposer);
+    if (run != nullptr) {
+        // Writing NewName leaves the rows' revision as it was.
+        run->matchesPattern.assign(pattern);
+        run->matchesRows = list.rowsRevision();
+        run->matchesKept = true;
+    }
     return changed;
 }
 

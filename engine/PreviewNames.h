@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FileList.h"
+#include "KeptMatches.h"
 #include "NameProposal.h"
 #include "RegularExpression.h"
 
@@ -37,6 +38,15 @@ struct PreviewRun {
         std::vector<Change> changes;
     };
     std::vector<ProposalChanges> stretches;
+
+    // The matches the run found, for the next run: when its pattern is
+    // `matchesPattern` and the rows are as they were (FileList::rowsRevision
+    // `matchesRows`), only the replacement changed, and the rows that kept
+    // their matches are not searched again.
+    KeptMatches matches;
+    std::string matchesPattern;
+    std::uint64_t matchesRows = 0;
+    bool matchesKept = false;
 };
 
 // What a preview run needs besides the list: the texts of the pattern and
@@ -57,7 +67,8 @@ struct PreviewSettings {
 // empty NewName; nothing is reported. The pattern is compiled once, however
 // many threads share the rows. Returns the rows whose NewName changed among
 // the first `reportedRows` (the rows a window already shows). When `run` is
-// given, it receives the rows the pattern missed and a proposer for drawing.
+// given, it receives the rows the pattern missed and a proposer for drawing,
+// and keeps the matches for a next run that changes only the replacement.
 RowRange PreviewNames(FileList& list, const RegularExpressionFactory& makeRegularExpression,
                       std::string_view pattern, std::string_view replacement,
                       std::size_t reportedRows = std::numeric_limits<std::size_t>::max(), PreviewRun* run = nullptr);
