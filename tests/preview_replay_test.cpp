@@ -32,6 +32,7 @@ std::string randomName(std::mt19937& random)
     case 0: return name + std::string(300, 'a') + ".txt";
     case 1: return name + "\xff.txt";
     case 2: return name + std::string(60, 'b');
+    case 3: return std::string(240, 'x') + name;
     default: return name;
     }
 }
@@ -48,7 +49,7 @@ TEST_P(PreviewReplayTest, EveryProposalAndCueIsThatOfASearchOfEveryRow)
 {
     static const char* const kPatterns[] = {
         "(.+)\\.(.+)", "a", "(a)|(b)", ".", "", "x*", "(a)(b)?(c)?(d)?(e)?(f)?(g)?", "[", "é", "^(.)", "(?<n>\\.)\\w*$",
-        "(?<=a)b", "(?<=a.*)b",
+        "(?<=a)b", "(?<=a.*)b", "a$",
     };
     static const char* const kReplacements[] = {
         "$1.$2", "$&$&", "$`$`$`$`", "#", "##_$1", "", "$'", "$<n>", "$$", "z$3", "$7$1", "x",
