@@ -34,7 +34,7 @@ struct MatchKeeping {
 // flagged in `missed` (at row - 1) and keeps its NewName; a row whose match
 // or replacement fails proposes nothing, rather than a name computed for
 // another row.
-void proposeRows(const FileList& list, NameProposer& proposer, std::size_t first, std::size_t last,
+void proposeRows(FileList& list, NameProposer& proposer, std::size_t first, std::size_t last,
                  MatchKeeping keeping, std::vector<std::uint8_t>& missed, ProposalChanges& out)
 {
     const SubItemIndex fileNameIndex = list.subItemIndex(ColumnKey::FileName);
@@ -61,7 +61,11 @@ void proposeRows(const FileList& list, NameProposer& proposer, std::size_t first
             proposal = proposer.proposal();
             break;
         }
-        if (list.cell(row, newNameIndex) != proposal)
+        if (list.cell(row, newNameIndex) == proposal)
+            continue;
+        if (list.setNewNameInPlace(row, proposal))
+            out.written.include(row);
+        else
             addChange(out, row, proposal);
     }
 }
@@ -111,6 +115,7 @@ RowRange PreviewNames(FileList& list, const RegularExpressionFactory& makeRegula
             ProposalChanges changes = std::move(stretches[stretch]);
             changes.texts.clear();
             changes.changes.clear();
+            changes.written = {};
             if (stretch == 0) {
                 proposeRows(list, *ownProposer, first, last, keeping, missed, changes);
             } else {
@@ -122,6 +127,10 @@ RowRange PreviewNames(FileList& list, const RegularExpressionFactory& makeRegula
             stretches[stretch] = std::move(changes);
         });
         for (const ProposalChanges& stretch : stretches) {
+            if (!stretch.written.empty() && stretch.written.first <= reportedRows) {
+                changed.include(stretch.written.first);
+                changed.include(std::min(stretch.written.last, reportedRows));
+            }
             for (const ProposalChanges::Change& change : stretch.changes) {
                 list.setCell(change.row, newNameIndex,
                              std::string_view(stretch.texts).substr(change.offset, change.length));
