@@ -2,6 +2,7 @@
 
 #include "Stretches.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace renamer {
@@ -11,8 +12,13 @@ namespace {
 // Below this many rows a run stays on one thread: starting another costs
 // more than it saves.
 constexpr std::size_t kLeastRowsPerThread = 16384;
-// Rows worked out (by all threads together) before they are written.
+// Rows worked out (by all threads together) before they are written: at
+// most kRowsPerRound, and fewer where proposals are long, so that the
+// proposals waiting to be written stay near kRoundBytes.
 constexpr std::size_t kRowsPerRound = 65536;
+constexpr std::size_t kFirstRoundRows = 16384;
+constexpr std::size_t kLeastRowsPerRound = 1024;
+constexpr std::size_t kRoundBytes = std::size_t{8} << 20;
 
 using ProposalChanges = PreviewRun::ProposalChanges;
 
@@ -106,8 +112,9 @@ RowRange PreviewNames(FileList& list, const RegularExpressionFactory& makeRegula
     stretches.resize(count);
     RowRange changed;
     const SubItemIndex newNameIndex = list.subItemIndex(ColumnKey::NewName);
-    for (std::size_t roundStart = 1; roundStart <= lastRow; roundStart += kRowsPerRound) {
-        const std::size_t roundEnd = std::min(lastRow, roundStart + kRowsPerRound - 1);
+    std::size_t roundRows = kFirstRoundRows;
+    for (std::size_t roundStart = 1; roundStart <= lastRow;) {
+        const std::size_t roundEnd = std::min(lastRow, roundStart + roundRows - 1);
         workInStretches(roundStart, roundEnd, count, [&](std::size_t first, std::size_t last, unsigned stretch) {
             // Worked through copies of their own: the stretches stand side by
             // side, and sharing their cache lines would make every append of
@@ -138,6 +145,12 @@ RowRange PreviewNames(FileList& list, const RegularExpressionFactory& makeRegula
                     changed.include(change.row);
             }
         }
+        std::size_t waiting = 0;
+        for (const ProposalChanges& stretch : stretches)
+            waiting += stretch.texts.size();
+        const std::size_t bytesPerRow = waiting / (roundEnd - roundStart + 1) + 1;
+        roundRows = std::clamp(kRoundBytes / bytesPerRow, kLeastRowsPerRound, kRowsPerRound);
+        roundStart = roundEnd + 1;
     }
     kept.proposer = std::move(ownProposer);
     if (run != nullptr) {
