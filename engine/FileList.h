@@ -115,6 +115,13 @@ public:
         checkRow(row);
         return texts_[newNameIndex_].assignInPlace(row - 1, text);
     }
+    // Room for `count` NewNames of `bytes` bytes in all that do not fit
+    // where the rows' NewNames stand: one allocation rather than a column
+    // grown step by step, each step leaving its old buffer to the allocator.
+    void reserveNewNames(std::size_t count, std::size_t bytes)
+    {
+        texts_[newNameIndex_].reserveForAssigning(count, bytes);
+    }
     void setCell(std::size_t row, std::string_view key, std::string_view text)
     {
         setCell(row, subItemIndex(key), text);

@@ -133,6 +133,18 @@ RowRange PreviewNames(FileList& list, const RegularExpressionFactory& makeRegula
             }
             stretches[stretch] = std::move(changes);
         });
+        std::size_t waiting = 0;
+        std::size_t waitingRows = 0;
+        for (const ProposalChanges& stretch : stretches) {
+            waiting += stretch.texts.size();
+            waitingRows += stretch.changes.size();
+        }
+        // Room for this round's proposals and, at the same rate, for those of
+        // the rounds to come: a first preview of many rows grows the column once.
+        const std::size_t roundRowCount = roundEnd - roundStart + 1;
+        const std::size_t rowsLeft = lastRow - roundEnd;
+        list.reserveNewNames(waitingRows + waitingRows * rowsLeft / roundRowCount,
+                             waiting + waiting * rowsLeft / roundRowCount);
         for (const ProposalChanges& stretch : stretches) {
             if (!stretch.written.empty() && stretch.written.first <= reportedRows) {
                 changed.include(stretch.written.first);
@@ -145,10 +157,7 @@ RowRange PreviewNames(FileList& list, const RegularExpressionFactory& makeRegula
                     changed.include(change.row);
             }
         }
-        std::size_t waiting = 0;
-        for (const ProposalChanges& stretch : stretches)
-            waiting += stretch.texts.size();
-        const std::size_t bytesPerRow = waiting / (roundEnd - roundStart + 1) + 1;
+        const std::size_t bytesPerRow = waiting / roundRowCount + 1;
         roundRows = std::clamp(kRoundBytes / bytesPerRow, kLeastRowsPerRound, kRowsPerRound);
         roundStart = roundEnd + 1;
     }

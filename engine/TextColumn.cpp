@@ -95,6 +95,15 @@ void TextColumn::reserve(std::size_t count, std::size_t bytes)
         bytes_.reserve(std::max(bytes_.size() + bytes, 2 * bytes_.capacity()));
 }
 
+void TextColumn::reserveForAssigning(std::size_t count, std::size_t bytes)
+{
+    const std::size_t needed = bytes_.size() + bytes + count * kRoomToGrow;
+    // Growing by half at least, so that a few texts outgrowing their place
+    // at every keystroke do not copy the column every time.
+    if (needed > bytes_.capacity())
+        bytes_.reserve(std::max(needed, bytes_.capacity() + bytes_.capacity() / 2));
+}
+
 void TextColumn::clear()
 {
     bytes_ = {};

@@ -40,6 +40,10 @@ public:
     bool assignInPlace(std::size_t index, std::string_view text);
     // Room for `count` more texts of `bytes` bytes in all.
     void reserve(std::size_t count, std::size_t bytes);
+    // Room for `count` texts of `bytes` bytes in all to be written where
+    // they do not fit their place (assign): exactly that, unless the buffer
+    // must grow by more to grow by half.
+    void reserveForAssigning(std::size_t count, std::size_t bytes);
     void clear();
 
 private:
