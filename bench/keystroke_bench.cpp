@@ -22,6 +22,7 @@
 #include "Form1.h"
 #include "MatchOnlyFloor.h"
 #include "Pcre2RegularExpression.h"
+#include "ProcessMemory.h"
 #include "PosixFileSystem.h"
 #include "PreviewNames.h"
 #include "RenameCues.h"
@@ -47,6 +48,8 @@
 #include <vector>
 
 namespace {
+
+using renamer::bench::statusMebibytes;
 
 using Clock = std::chrono::steady_clock;
 
@@ -81,17 +84,6 @@ protected:
         return false;
     }
 };
-
-// A line of /proc/self/status, such as "VmHWM", in mebibytes.
-double statusMebibytes(const char* field)
-{
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind(field, 0) == 0)
-            return std::atof(line.c_str() + std::strlen(field) + 1) / 1024.0;
-    }
-    return 0;
-}
 
 // The longest time the window's event loop went unanswered while `action`
 // ran: a 10 ms timer that fires late shows how late.

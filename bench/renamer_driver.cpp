@@ -28,6 +28,7 @@
 #include "FileList.h"
 #include "InMemoryFileSystem.h"
 #include "Pcre2RegularExpression.h"
+#include "ProcessMemory.h"
 #include "PosixFileSystem.h"
 #include "RenameSession.h"
 
@@ -45,6 +46,8 @@
 using namespace renamer;
 
 namespace {
+
+using renamer::bench::statusMebibytes;
 
 using Clock = std::chrono::steady_clock;
 
@@ -123,17 +126,6 @@ int previewRows(std::string_view pattern, std::string_view replacement, int repe
     }
     std::nth_element(milliseconds.begin(), milliseconds.begin() + repeat / 2, milliseconds.end());
     std::printf("%.3f\n", milliseconds[repeat / 2]);
-    return 0;
-}
-
-// A line of /proc/self/status, such as "VmHWM", in mebibytes.
-double statusMebibytes(const char* field)
-{
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind(field, 0) == 0)
-            return std::atof(line.c_str() + std::strlen(field) + 1) / 1024.0;
-    }
     return 0;
 }
 
