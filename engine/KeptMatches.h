@@ -22,6 +22,8 @@ public:
     // Keeps the row's matches (1-based row) when they fit; the name is
     // `nameLength` bytes. Calls for different rows may run at the same time.
     void keep(std::size_t row, std::size_t nameLength, const MatchRecord& record);
+    // The most matches a row keeps: a search may stop recording after them.
+    std::size_t matchesPerRow() const { return slotBytes_ == 0 ? 0 : matchesPerSlot_; }
     // The row's kept matches into `record`, complete: false when it kept none.
     bool recall(std::size_t row, MatchRecord& record) const;
     void clear() { *this = KeptMatches{}; }

@@ -46,6 +46,7 @@ void proposeRows(FileList& list, NameProposer& proposer, std::size_t first, std:
     const SubItemIndex fileNameIndex = list.subItemIndex(ColumnKey::FileName);
     const SubItemIndex newNameIndex = list.subItemIndex(ColumnKey::NewName);
     MatchRecord record;
+    record.mostMatches = keeping.matches != nullptr ? keeping.matches->matchesPerRow() : 0;
     for (std::size_t row = first; row <= last; ++row) {
         const std::string_view fileName = list.cell(row, fileNameIndex);
         NameProposer::Outcome outcome{};

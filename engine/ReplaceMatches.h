@@ -28,9 +28,13 @@ struct RowSpans {
 // `pairsPerMatch` of them, back to back.
 struct MatchRecord {
     std::size_t pairsPerMatch = 0;
+    // Matches beyond this many are not recorded, and the record is then
+    // incomplete: set by the caller, for whom more would be of no use.
+    std::size_t mostMatches = static_cast<std::size_t>(-1);
     std::vector<std::size_t> offsets;
-    // Whether the search ran to its end; it stops early when the name
-    // reaches its bound, and another replacement may need the matches after.
+    // Whether every match of the search is here: the search stops early when
+    // the name reaches its bound, and another replacement may need the
+    // matches after.
     bool complete = false;
 
     std::size_t matchCount() const { return pairsPerMatch == 0 ? 0 : offsets.size() / pairsPerMatch; }
@@ -43,7 +47,8 @@ struct MatchRecord {
 // Returns false, leaving `out` as it was, when the pattern does not match;
 // a failure when a search fails, and `out` is then unspecified. When
 // `spans` is given, the matches and changes are appended to it; when
-// `record` is, it receives the matches (pairsPerMatch set by the caller).
+// `record` is, it receives the matches (pairsPerMatch and mostMatches set by
+// the caller).
 // `utf8` tells that the subject is known to be valid UTF-8.
 struct ReplaceOptions {
     RowSpans* spans = nullptr;
