@@ -3,6 +3,7 @@
 #include "NameBound.h"
 
 #include <algorithm>
+#include <span>
 
 namespace renamer {
 
@@ -58,7 +59,8 @@ Result<bool> replaceMatches(const RegularExpression& regex, Matcher& matcher, st
         if (record != nullptr) {
             // A pattern's matches carry the same pairs; what a match lacks is unset.
             const std::size_t kept = std::min(match.pairs.size(), record->pairsPerMatch);
-            record->offsets.insert(record->offsets.end(), match.pairs.begin(), match.pairs.begin() + kept);
+            const std::span<const std::size_t> keptPairs = match.pairs.first(kept);
+            record->offsets.insert(record->offsets.end(), keptPairs.begin(), keptPairs.end());
             record->offsets.resize(record->offsets.size() + record->pairsPerMatch - kept, MatchOffsets::kUnsetOffset);
         }
         // A name that has reached its bound needs no more matches.
