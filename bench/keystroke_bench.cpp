@@ -2,19 +2,27 @@
 // preview over every row, the model's refresh and the repaint of the visible
 // rows, in the real window (run it offscreen: QT_QPA_PLATFORM=offscreen).
 //
-//   keystroke_bench [ROWS] [KEYSTROKES]
+//   keystroke_bench [ROWS] [KEYSTROKES] [--keystrokes-only]
 //
 // Creates ROWS files (default 32767) with realistic names in a temporary
 // folder, drops the folder on the window, then types and deletes a character
-// KEYSTROKES times (default 200), and prints the median and 95th percentile
-// of one keystroke (preview, conflict cues, model refresh and repaint),
-// beside the same keystroke in a session without a window, and the preview
-// alone and the cues alone over the same rows.
+// KEYSTROKES times (default 200) in the pattern box, and as often in the
+// replacement box, and prints the median and 95th percentile of one
+// keystroke (preview, conflict cues, model refresh and repaint), beside the
+// same keystroke in a session without a window, and the preview alone and
+// the cues alone over the same rows. With --keystrokes-only it stops after
+// the keystrokes in the window (for a profiler).
+//
+// Every keystroke is paired with a bare match of its pattern over the same
+// names (the floor), timed right before it, so that both see the machine as
+// it is at that moment: the ratios of each pair, their median and spread,
+// hold on a machine whose speed drifts.
 #include "FileDropListView.h"
 #include "FileListModel.h"
 #include "Form1.h"
 #include "MatchOnlyFloor.h"
 #include "Pcre2RegularExpression.h"
+#include "ProcessMemory.h"
 #include "PosixFileSystem.h"
 #include "PreviewNames.h"
 #include "RenameCues.h"
@@ -36,9 +44,12 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
+
+using renamer::bench::statusMebibytes;
 
 using Clock = std::chrono::steady_clock;
 
@@ -74,17 +85,6 @@ protected:
     }
 };
 
-// A line of /proc/self/status, such as "VmHWM", in mebibytes.
-double statusMebibytes(const char* field)
-{
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind(field, 0) == 0)
-            return std::atof(line.c_str() + std::strlen(field) + 1) / 1024.0;
-    }
-    return 0;
-}
-
 // The longest time the window's event loop went unanswered while `action`
 // ran: a 10 ms timer that fires late shows how late.
 template <typename Action>
@@ -110,6 +110,18 @@ struct Summary {
     double p95;
 };
 
+using renamer::bench::PairedRatios;
+
+// The FileName cells of a list, read in place: the floor's names, which cost
+// no memory beside the list's own.
+struct FileNames {
+    const renamer::FileList& list;
+    renamer::SubItemIndex index = list.subItemIndex(renamer::ColumnKey::FileName);
+
+    std::size_t size() const { return list.rowCount(); }
+    std::string_view operator[](std::size_t i) const { return list.cell(i + 1, index); }
+};
+
 Summary summarize(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
@@ -124,8 +136,10 @@ int main(int argc, char** argv)
     // time measured is the work and not the pacing.
     qputenv("QT_QPA_UPDATE_IDLE_TIME", "0");
     QApplication application(argc, argv);
-    const int rows = argc > 1 ? std::atoi(argv[1]) : 32767;
-    const int keystrokes = argc > 2 ? std::atoi(argv[2]) : 200;
+    std::vector<std::string_view> arguments(argv + 1, argv + argc);
+    const bool keystrokesOnly = std::erase(arguments, "--keystrokes-only") > 0;
+    const int rows = !arguments.empty() ? std::atoi(arguments[0].data()) : 32767;
+    const int keystrokes = arguments.size() > 1 ? std::atoi(arguments[1].data()) : 200;
 
     const std::filesystem::path folder = std::filesystem::temp_directory_path() / "keystroke-bench";
     std::filesystem::remove_all(folder);
@@ -144,47 +158,89 @@ int main(int argc, char** argv)
     QCoreApplication::processEvents();
     const double dropMilliseconds = millisecondsSince(dropStart);
     const double afterDropMebibytes = statusMebibytes("VmRSS:");
+    const double dropPeakMebibytes = statusMebibytes("VmHWM:");
 
-    QLineEdit* pattern = form.Text1;
-    pattern->setFocus();
-    pattern->end(false);
+    // "(.+)\.(.+)." takes the last character off every extension, so every
+    // row's proposal changes with each keystroke; the floor matches the
+    // pattern the keystroke leaves in the box.
+    const char* const patterns[] = {"(.+)\\.(.+).", "(.+)\\.(.+)"};
+    // Typing changes no FileName, so the cells stay put.
+    renamer::bench::MatchOnlyFloor floor(FileNames{form.fileList()}, {patterns[0], patterns[1]});
+
     PaintCounter counter;
     form.ListView1->viewport()->installEventFilter(&counter);
     form.ListView1->viewport()->update();
     for (int k = 0; k < 100; ++k) QCoreApplication::processEvents();
+    // Types `keys[i % 2]` into `box` `keystrokes` times, each right after a
+    // pass of the floor over pattern `floorPatterns[i % 2]`.
+    const auto typeInto = [&](QLineEdit* box, const Qt::Key (&keys)[2], const std::size_t (&floorPatterns)[2],
+                              std::vector<double>& keystroke, std::vector<double>& floorPasses) {
+        box->setFocus();
+        box->end(false);
+        for (int i = 0; i < keystrokes; ++i) {
+            floorPasses.push_back(floor.pass(floorPatterns[i % 2]));
+            const auto start = Clock::now();
+            QTest::keyClick(box, keys[i % 2]);
+            // Until the list has been repainted; the platform's frame pacing is off.
+            const int paintsBefore = counter.paints;
+            while (counter.paints == paintsBefore && millisecondsSince(start) < 1000)
+                QCoreApplication::processEvents();
+            keystroke.push_back(millisecondsSince(start));
+        }
+    };
     std::vector<double> keystroke;
-    for (int i = 0; i < keystrokes; ++i) {
-        const auto start = Clock::now();
-        // "(.+)\.(.+)." takes the last character off every extension, so
-        // every row's proposal changes with each keystroke.
-        if (i % 2 == 0)
-            QTest::keyClick(pattern, Qt::Key_Period);
-        else
-            QTest::keyClick(pattern, Qt::Key_Backspace);
-        // Until the list has been repainted; the platform's frame pacing is off.
-        const int paintsBefore = counter.paints;
-        while (counter.paints == paintsBefore && millisecondsSince(start) < 1000)
-            QCoreApplication::processEvents();
-        keystroke.push_back(millisecondsSince(start));
-    }
+    std::vector<double> floorPasses;
+    typeInto(form.Text1, {Qt::Key_Period, Qt::Key_Backspace}, {0, 1}, keystroke, floorPasses);
+    // "$1.$2x" gives every row a new proposal, and the pattern stays.
+    form.Text1->setText(QString::fromUtf8(patterns[1]));
+    std::vector<double> replacementKeystroke;
+    std::vector<double> replacementFloor;
+    typeInto(form.Text2, {Qt::Key_X, Qt::Key_Backspace}, {1, 1}, replacementKeystroke, replacementFloor);
 
     const double peakWindowMebibytes = statusMebibytes("VmHWM:");
+    const Summary window = summarize(keystroke);
+    const PairedRatios paired = renamer::bench::pairedRatios(keystroke, floorPasses);
+    const Summary replacementWindow = summarize(replacementKeystroke);
+    const PairedRatios replacementPaired = renamer::bench::pairedRatios(replacementKeystroke, replacementFloor);
+    std::printf("rows: %zu (drop %.1f ms)\n", form.fileList().rowCount(), dropMilliseconds);
+    std::printf("memory: %.1f MiB resident with the empty window, %.1f MiB after the drop, %.1f MiB at the peak "
+                "while typing (%.1f MiB at the peak of the drop)\n",
+                emptyWindowMebibytes, afterDropMebibytes, peakWindowMebibytes, dropPeakMebibytes);
+    std::printf("keystroke in the window: median %.2f ms, p95 %.2f ms (%d keystrokes, %d repaints of the list)\n",
+                window.median, window.p95, keystrokes, counter.paints);
+    std::printf("floor: match-only %.2f ms (keystroke in the window %.2f× the floor)\n",
+                summarize(floorPasses).median, paired.median);
+    std::printf("paired ratio, pattern keystroke / floor: median %.2f×, min %.2f×, max %.2f× (%zu pairs)\n",
+                paired.median, paired.min, paired.max, paired.pairs);
+    std::printf("replacement keystroke in the window: median %.2f ms, p95 %.2f ms (floor %.2f ms)\n",
+                replacementWindow.median, replacementWindow.p95, summarize(replacementFloor).median);
+    std::printf("paired ratio, replacement keystroke / floor: median %.2f×, min %.2f×, max %.2f× (%zu pairs)\n",
+                replacementPaired.median, replacementPaired.min, replacementPaired.max, replacementPaired.pairs);
+    std::fflush(stdout);
+    if (keystrokesOnly) {
+        std::filesystem::remove_all(folder);
+        return floor.matched() == static_cast<std::size_t>(-1) ? 1 : 0;
+    }
 
     // A batch renaming every row, in the window.
-    pattern->setText(QStringLiteral("(.+)\\.(.+)"));
+    form.Text1->setText(QStringLiteral("(.+)\\.(.+)"));
     form.Text2->setText(QStringLiteral("$1_r.$2"));
     const auto batchStart = Clock::now();
     const double batchUnanswered = longestUnansweredMilliseconds([&] { form.Command1->click(); });
     const double batchMilliseconds = millisecondsSince(batchStart);
     const std::string batchStatus = form.Label1->text().toStdString();
 
-    // The same keystrokes in a session of its own, without a window.
-    const char* const patterns[] = {"(.+)\\.(.+).", "(.+)\\.(.+)"};
+    // The same keystrokes in a session of its own, without a window; the
+    // floor's names are those of the first session's rows before the batch,
+    // which this one's are now.
     renamer::PosixFileSystem fileSystem;
     renamer::RenameSession session(fileSystem, renamer::makePcre2RegularExpression);
     session.drop({folder.string()}, patterns[1], "$1.$2");
+    renamer::bench::MatchOnlyFloor sessionFloor(FileNames{session.fileList()}, {patterns[0], patterns[1]});
     std::vector<double> sessionEdits;
+    std::vector<double> sessionFloorPasses;
     for (int i = 0; i < keystrokes; ++i) {
+        sessionFloorPasses.push_back(sessionFloor.pass(static_cast<std::size_t>(i % 2)));
         const auto start = Clock::now();
         session.edit(patterns[i % 2], "$1.$2");
         sessionEdits.push_back(millisecondsSince(start));
@@ -195,7 +251,9 @@ int main(int argc, char** argv)
     renamer::FileList list = session.fileList();
     const renamer::RegularExpressionFactory factory = renamer::makePcre2RegularExpression;
     std::vector<double> engine;
+    std::vector<double> engineFloor;
     for (int i = 0; i < keystrokes; ++i) {
+        engineFloor.push_back(sessionFloor.pass(static_cast<std::size_t>(i % 2)));
         const auto start = Clock::now();
         renamer::PreviewNames(list, factory, patterns[i % 2], "$1.$2");
         engine.push_back(millisecondsSince(start));
@@ -206,43 +264,33 @@ int main(int argc, char** argv)
     std::vector<renamer::RowCue> rowCues;
     renamer::RowCueComputer computer;
     std::vector<double> cues;
+    std::vector<double> cuesFloor;
     for (int i = 0; i < keystrokes; ++i) {
         renamer::PreviewNames(list, factory, patterns[i % 2], "$1.$2");
+        cuesFloor.push_back(sessionFloor.pass(static_cast<std::size_t>(i % 2)));
         const auto start = Clock::now();
         computer.compute(list, snapshot, rowCues);
         cues.push_back(millisecondsSince(start));
     }
 
-    // The floor: a bare match of the same patterns over the same names.
-    std::vector<std::string_view> names;
-    names.reserve(list.rowCount());
-    for (std::size_t row = 1; row <= list.rowCount(); ++row)
-        names.push_back(list.cell(row, renamer::ColumnKey::FileName));
-    const double floor = renamer::bench::matchOnlyMilliseconds(names, {patterns[0], patterns[1]}, keystrokes);
-
-    const Summary window = summarize(keystroke);
     const Summary alone = summarize(engine);
     const Summary cuesAlone = summarize(cues);
     std::vector<double> cuesWithRenames;
     std::vector<double> cuesUnchanged;
     for (std::size_t i = 0; i < cues.size(); ++i)
         (i % 2 == 0 ? cuesWithRenames : cuesUnchanged).push_back(cues[i]);
-    std::printf("rows: %zu (drop %.1f ms)\n", form.fileList().rowCount(), dropMilliseconds);
-    std::printf("memory: %.1f MiB resident with the empty window, %.1f MiB after the drop, %.1f MiB at the peak "
-                "while typing\n",
-                emptyWindowMebibytes, afterDropMebibytes, peakWindowMebibytes);
-    std::printf("keystroke in the window: median %.2f ms, p95 %.2f ms (%d keystrokes, %d repaints of the list)\n",
-                window.median, window.p95, keystrokes, counter.paints);
     const Summary inSession = summarize(sessionEdits);
-    std::printf("keystroke in a session:  median %.2f ms, p95 %.2f ms (preview and cues, no window)\n",
-                inSession.median, inSession.p95);
-    std::printf("engine preview alone:    median %.2f ms, p95 %.2f ms\n", alone.median, alone.p95);
-    std::printf("floor: match-only %.2f ms (keystroke in the window %.2f× the floor)\n", floor, window.median / floor);
+    std::printf("keystroke in a session:  median %.2f ms, p95 %.2f ms (preview and cues, no window; "
+                "paired ratio to the floor %.2f×)\n",
+                inSession.median, inSession.p95, renamer::bench::pairedRatios(sessionEdits, sessionFloorPasses).median);
+    std::printf("engine preview alone:    median %.2f ms, p95 %.2f ms (paired ratio to the floor %.2f×)\n",
+                alone.median, alone.p95, renamer::bench::pairedRatios(engine, engineFloor).median);
     std::printf("conflict cues alone:     median %.2f ms, p95 %.2f ms (every row renamed: median %.2f ms; "
-                "every name unchanged: median %.2f ms)\n",
-                cuesAlone.median, cuesAlone.p95, summarize(cuesWithRenames).median, summarize(cuesUnchanged).median);
+                "every name unchanged: median %.2f ms; paired ratio to the floor %.2f×)\n",
+                cuesAlone.median, cuesAlone.p95, summarize(cuesWithRenames).median, summarize(cuesUnchanged).median,
+                renamer::bench::pairedRatios(cues, cuesFloor).median);
     std::printf("drop: the window went unanswered for at most %.0f ms\n", dropUnanswered);
     std::printf("batch: %.0f ms, \"%s\", the window unanswered for at most %.0f ms\n", batchMilliseconds,
                 batchStatus.c_str(), batchUnanswered);
-    return 0;
+    return floor.matched() + sessionFloor.matched() == static_cast<std::size_t>(-1) ? 1 : 0;
 }

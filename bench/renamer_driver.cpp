@@ -8,6 +8,11 @@
 //       and the cues), typed N times in one session (each time after the
 //       replacement box was emptied, so that every row's proposal changes).
 //
+//   renamer_driver PATTERN REPLACEMENT --memory < names
+//       The same keystroke once, and what it costs in memory: the size of the
+//       proposals it made, and the peak of the process's resident memory
+//       during the keystroke above what it held before, with the rows.
+//
 //   renamer_driver PATTERN REPLACEMENT --drop PATH... [--cues] [--apply] [--timing]
 //       Drops the paths on an empty list, optionally applies the new names,
 //       and prints the rows (ID, Path, FileName, NewName, tab-separated) and
@@ -23,11 +28,14 @@
 #include "FileList.h"
 #include "InMemoryFileSystem.h"
 #include "Pcre2RegularExpression.h"
+#include "ProcessMemory.h"
 #include "PosixFileSystem.h"
 #include "RenameSession.h"
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
+#include <fstream>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -38,6 +46,8 @@
 using namespace renamer;
 
 namespace {
+
+using renamer::bench::statusMebibytes;
 
 using Clock = std::chrono::steady_clock;
 
@@ -119,6 +129,24 @@ int previewRows(std::string_view pattern, std::string_view replacement, int repe
     return 0;
 }
 
+int previewMemory(std::string_view pattern, std::string_view replacement)
+{
+    Keystroke keystroke(readNames(std::cin), pattern);
+    // The peak from here on: writing 5 to clear_refs sets VmHWM to VmRSS.
+    std::ofstream("/proc/self/clear_refs") << "5";
+    const double before = statusMebibytes("VmRSS:");
+    keystroke.session.edit(pattern, replacement);
+    const double peak = statusMebibytes("VmHWM:");
+    const FileList& list = keystroke.session.fileList();
+    std::size_t proposalBytes = 0;
+    for (std::size_t row = 1; row <= list.rowCount(); ++row)
+        proposalBytes += list.cell(row, ColumnKey::NewName).size();
+    const double proposals = static_cast<double>(proposalBytes) / (1024.0 * 1024.0);
+    std::printf("proposals: %.1f MiB; peak above the rows: %.1f MiB (%.2f× the proposals)\n", proposals,
+                peak - before, (peak - before) / proposals);
+    return 0;
+}
+
 // `cues`, where not empty, holds each row's cue text, printed after its cells.
 void printRows(const FileList& list, const std::vector<std::string>& cues)
 {
@@ -169,7 +197,7 @@ int dropAndApply(std::string_view pattern, std::string_view replacement, const s
 
 int usage()
 {
-    std::fputs("usage: renamer_driver PATTERN REPLACEMENT [--repeat N] < rows\n"
+    std::fputs("usage: renamer_driver PATTERN REPLACEMENT [--repeat N | --memory] < rows\n"
                "       renamer_driver PATTERN REPLACEMENT --drop PATH... [--cues] [--apply] [--timing]\n",
                stderr);
     return 2;
@@ -189,11 +217,14 @@ int main(int argc, char** argv)
     bool apply = false;
     bool cues = false;
     bool timing = false;
+    bool memory = false;
     std::vector<std::string> paths;
     for (int i = 3; i < argc; ++i) {
         const std::string_view argument = argv[i];
         if (argument == "--repeat" && i + 1 < argc && !drop)
             repeat = std::atoi(argv[++i]);
+        else if (argument == "--memory" && !drop)
+            memory = true;
         else if (argument == "--drop")
             drop = true;
         else if (argument == "--apply")
@@ -207,8 +238,10 @@ int main(int argc, char** argv)
         else
             return usage();
     }
-    if (repeat < 0 || ((apply || cues || timing) && !drop))
+    if (repeat < 0 || ((apply || cues || timing) && !drop) || (memory && repeat != 0))
         return usage();
+    if (memory)
+        return previewMemory(pattern, replacement);
     return drop ? dropAndApply(pattern, replacement, paths, cues, apply, timing)
                 : previewRows(pattern, replacement, repeat);
 }

@@ -2,6 +2,7 @@
 
 #include "FileSystem.h"
 #include "UserTexts.h"
+#include "Utf8.h"
 
 #include <algorithm>
 #include <charconv>
@@ -19,6 +20,7 @@ FileList::FileList()
           {ColumnKey::NewName, kNewNameHeader, 3},
       }}
     , pathIndex_(column(ColumnKey::Path).subItemIndex)
+    , fileNameIndex_(column(ColumnKey::FileName).subItemIndex)
     , newNameIndex_(column(ColumnKey::NewName).subItemIndex)
     , rowsRevision_(nextRevision())
 {
@@ -61,6 +63,8 @@ void FileList::setCell(std::size_t row, SubItemIndex index, std::string_view tex
         file.folder = folderFor(text, identity);
         return;
     }
+    if (index == fileNameIndex_)
+        file.fileNameIsUtf8 = isValidUtf8(text) ? 1 : 0;
     texts_[index].assign(row - 1, text);
 }
 
@@ -114,7 +118,7 @@ std::size_t FileList::appendRow(std::string_view mainText, std::string_view path
     const SubItemIndex idIndex = subItemIndex(ColumnKey::Id);
     const SubItemIndex fileNameIndex = subItemIndex(ColumnKey::FileName);
     rowsRevision_ = nextRevision();
-    files_.emplace_back(origin.inode, folderFor(path, origin.folder));
+    files_.emplace_back(origin.inode, folderFor(path, origin.folder), isValidUtf8(fileName));
     for (SubItemIndex index = 0; index < kColumnCount; ++index) {
         if (index != pathIndex_)
             texts_[index].append(index == idIndex ? mainText : index == fileNameIndex ? fileName : std::string_view{});

@@ -73,7 +73,8 @@ struct RowOrigin {
 class FileList {
 public:
     static constexpr std::size_t kColumnCount = 4;
-    // Rows of one folder, counted from 0 in the order folders first came.
+    // Rows of one folder, counted from 0 in the order folders first came;
+    // fewer than 2^31.
     using FolderNumber = std::uint32_t;
 
     FileList();
@@ -105,6 +106,22 @@ public:
     std::string_view cell(std::size_t row, std::string_view key) const { return cell(row, subItemIndex(key)); }
     // `text` may be a cell's text, of this row or another.
     void setCell(std::size_t row, SubItemIndex index, std::string_view text);
+    // Writes a NewName where the row's NewName stands, when the text fits
+    // there: true when written, false (and nothing changed) when it does not
+    // fit. Never moves any text, so that calls for different rows may run
+    // at the same time (while nothing else changes the list).
+    bool setNewNameInPlace(std::size_t row, std::string_view text)
+    {
+        checkRow(row);
+        return texts_[newNameIndex_].assignInPlace(row - 1, text);
+    }
+    // Room for `count` NewNames of `bytes` bytes in all that do not fit
+    // where the rows' NewNames stand: one allocation rather than a column
+    // grown step by step, each step leaving its old buffer to the allocator.
+    void reserveNewNames(std::size_t count, std::size_t bytes)
+    {
+        texts_[newNameIndex_].reserveForAssigning(count, bytes);
+    }
     void setCell(std::size_t row, std::string_view key, std::string_view text)
     {
         setCell(row, subItemIndex(key), text);
@@ -121,6 +138,15 @@ public:
     // Changes whenever a row is added or removed or a cell other than a
     // NewName is written: what stays the same from keystroke to keystroke.
     std::uint64_t rowsRevision() const { return rowsRevision_; }
+
+    // Whether the row's FileName is valid UTF-8 (isValidUtf8), worked out
+    // when the name was written, so that matching it need not check again
+    // (1-based row; out of range throws).
+    bool fileNameIsUtf8(std::size_t row) const
+    {
+        checkRow(row);
+        return files_[row - 1].fileNameIsUtf8 != 0;
+    }
 
     // The row's folder: rows with the same Path and the same folder identity
     // share one (1-based row; out of range throws).
@@ -141,17 +167,20 @@ private:
         std::string path;
         FileIdentity identity;
     };
-    // Beside each row, its file's inode number and its folder: the inode in
-    // two halves, so that a row takes 12 bytes rather than 16 with padding.
+    // Beside each row, its file's inode number and its folder, and whether
+    // its name is UTF-8: the inode in two halves, so that a row takes 12
+    // bytes rather than 16 with padding.
     struct RowFile {
         std::uint32_t inodeLow;
         std::uint32_t inodeHigh;
-        FolderNumber folder;
+        FolderNumber folder : 31;
+        std::uint32_t fileNameIsUtf8 : 1;
 
-        RowFile(std::uint64_t inode, FolderNumber folder)
+        RowFile(std::uint64_t inode, FolderNumber folder, bool fileNameIsUtf8)
             : inodeLow(static_cast<std::uint32_t>(inode))
             , inodeHigh(static_cast<std::uint32_t>(inode >> 32))
             , folder(folder)
+            , fileNameIsUtf8(fileNameIsUtf8 ? 1 : 0)
         {
         }
         std::uint64_t inode() const { return std::uint64_t{inodeHigh} << 32 | inodeLow; }
@@ -174,6 +203,7 @@ private:
     std::deque<Folder> folders_;                 // stays put, so that paths read stay valid
     std::unordered_map<std::string, std::vector<FolderNumber>> foldersByPath_;
     FolderNumber lastFolder_ = 0;                // rows of one folder mostly come together
+    SubItemIndex fileNameIndex_;
     SubItemIndex newNameIndex_;
     std::uint64_t rowsRevision_;
 };

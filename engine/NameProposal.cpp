@@ -38,10 +38,42 @@ NameProposer::Outcome NameProposer::propose(std::string_view fileName, std::size
     }
     if (!matcher_)
         return Outcome::Failed;
+    return finish(replaceMatches(**pattern_->regex(), *matcher_, fileName, pattern_->replacement(), replaced_, spans),
+                  row, spans);
+}
+
+NameProposer::Outcome NameProposer::proposeKeeping(std::string_view fileName, std::size_t row, bool fileNameIsUtf8,
+                                                   MatchRecord& record)
+{
+    record.pairsPerMatch = offsetsPerMatch();
+    if (!matcher_) {
+        record.offsets.clear();
+        record.complete = false;
+        return Outcome::Failed;
+    }
+    const ReplaceOptions options{.record = &record, .subjectIsUtf8 = fileNameIsUtf8};
+    return finish(replaceMatches(**pattern_->regex(), *matcher_, fileName, pattern_->replacement(), replaced_, options),
+                  row, nullptr);
+}
+
+NameProposer::Outcome NameProposer::proposeAgain(std::string_view fileName, std::size_t row, const MatchRecord& record)
+{
+    if (!matcher_)
+        return Outcome::Failed;
+    RecordedMatches recorded(record);
+    return finish(replaceMatches(**pattern_->regex(), recorded, fileName, pattern_->replacement(), replaced_), row,
+                  nullptr);
+}
+
+std::size_t NameProposer::offsetsPerMatch() const
+{
+    return pattern_->regex() ? 2 * (static_cast<std::size_t>((*pattern_->regex())->captureGroupCount()) + 1) : 0;
+}
+
+NameProposer::Outcome NameProposer::finish(const Result<bool>& matched, std::size_t row, RowSpans* spans)
+{
     // Why a match failed is not kept: the preview reports nothing, and a row
     // that cannot be matched proposes nothing rather than another row's name.
-    const Result<bool> matched = replaceMatches(**pattern_->regex(), *matcher_, fileName,
-                                                pattern_->replacement(), replaced_, spans);
     if (!matched)
         return Outcome::Failed;
     if (!*matched)

@@ -47,10 +47,21 @@ public:
     // `spans` is given, it receives where the pattern matched the file name
     // and what the proposal changes; they are unspecified unless Proposed.
     Outcome propose(std::string_view fileName, std::size_t row, RowSpans* spans = nullptr);
+    // As propose, for the preview: the name is known to be valid UTF-8 when
+    // `fileNameIsUtf8` (FileList::fileNameIsUtf8), and its matches go to
+    // `record`, complete when the search ran to the name's end.
+    Outcome proposeKeeping(std::string_view fileName, std::size_t row, bool fileNameIsUtf8, MatchRecord& record);
+    // As propose, without searching: the matches are those of a complete
+    // record that this pattern's search made in this very name.
+    Outcome proposeAgain(std::string_view fileName, std::size_t row, const MatchRecord& record);
+    // How many offsets each match of the pattern carries (MatchOffsets::pairs).
+    std::size_t offsetsPerMatch() const;
     // The last proposal; valid until the next propose.
     std::string_view proposal() const { return proposalNumbered_ ? numbered_ : replaced_; }
 
 private:
+    Outcome finish(const Result<bool>& matched, std::size_t row, RowSpans* spans);
+
     std::shared_ptr<const PreviewPattern> pattern_; // outlives matcher_
     std::unique_ptr<Matcher> matcher_;              // null when the pattern is invalid
     std::string replaced_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FileList.h"
+#include "KeptMatches.h"
 #include "NameProposal.h"
 #include "RegularExpression.h"
 
@@ -23,10 +24,12 @@ struct PreviewRun {
     std::vector<std::uint8_t> patternMissed; // one flag per row, at row - 1
     std::unique_ptr<NameProposer> proposer;
 
-    // The proposals of a stretch of rows that differ from the rows' NewName,
-    // worked out without writing to the list, so that stretches can be
-    // worked out at the same time and written afterwards in row order. Kept
-    // from run to run, so that a keystroke allocates next to nothing.
+    // The proposals of a stretch of rows that differ from the rows' NewName.
+    // One that fits where the row's NewName stands is written there at once
+    // (rows are the stretch's own); the others wait here, so that the
+    // stretches can be worked out at the same time and these written
+    // afterwards in row order. Kept from run to run, so that a keystroke
+    // allocates next to nothing.
     struct ProposalChanges {
         struct Change {
             std::uint32_t row;
@@ -35,8 +38,18 @@ struct PreviewRun {
         };
         std::string texts;
         std::vector<Change> changes;
+        RowRange written; // the rows written in place
     };
     std::vector<ProposalChanges> stretches;
+
+    // The matches the run found, for the next run: when its pattern is
+    // `matchesPattern` and the rows are as they were (FileList::rowsRevision
+    // `matchesRows`), only the replacement changed, and the rows that kept
+    // their matches are not searched again.
+    KeptMatches matches;
+    std::string matchesPattern;
+    std::uint64_t matchesRows = 0;
+    bool matchesKept = false;
 };
 
 // What a preview run needs besides the list: the texts of the pattern and
@@ -57,7 +70,8 @@ struct PreviewSettings {
 // empty NewName; nothing is reported. The pattern is compiled once, however
 // many threads share the rows. Returns the rows whose NewName changed among
 // the first `reportedRows` (the rows a window already shows). When `run` is
-// given, it receives the rows the pattern missed and a proposer for drawing.
+// given, it receives the rows the pattern missed and a proposer for drawing,
+// and keeps the matches for a next run that changes only the replacement.
 RowRange PreviewNames(FileList& list, const RegularExpressionFactory& makeRegularExpression,
                       std::string_view pattern, std::string_view replacement,
                       std::size_t reportedRows = std::numeric_limits<std::size_t>::max(), PreviewRun* run = nullptr);

@@ -51,6 +51,12 @@ public:
     // without end) fails for that subject.
     virtual Result<bool> find(std::string_view subject, std::size_t start) = 0;
 
+    // As find from byte 0, for a subject the caller has found to be valid
+    // UTF-8 (isValidUtf8) already: it is not checked again, which would take
+    // about as long as the search itself. Searches from further on go on
+    // with find as usual.
+    virtual Result<bool> findInValidUtf8(std::string_view subject) { return find(subject, 0); }
+
     // The match the last successful find found; the offsets stay valid until
     // the next find.
     virtual MatchOffsets match() const = 0;

@@ -2,6 +2,7 @@
 
 #include "ApplyNames.h"
 #include "DroppedItems.h"
+#include "FreedMemory.h"
 #include "PreviewNames.h"
 #include "UserTexts.h"
 
@@ -10,6 +11,10 @@
 namespace renamer {
 
 namespace {
+
+// Below this many rows, a drop leaves too little free for returning it to
+// be worth a walk through the heap.
+constexpr std::size_t kRowsWorthReturningMemory = 65536;
 
 void addCells(ChangeSet& changes, std::string_view key, const RowRange& rows)
 {
@@ -77,6 +82,10 @@ ChangeSet RenameSession::drop(const std::vector<std::string>& paths, std::string
     progress.keepAlive();
     snapshot_.readDirectoriesOf(list_, fileSystem_, outcome.appended, std::move(outcome.folders));
     progress.keepAlive();
+    // A drop of many rows leaves its temporaries free in the heap; the cues
+    // that come next would be allocated beside them.
+    if (outcome.appended.last - outcome.appended.first >= kRowsWorthReturningMemory)
+        returnFreedMemory();
 
     ChangeSet changes;
     changes.appended = outcome.appended;

@@ -2,6 +2,9 @@
 
 #include "NameBound.h"
 
+#include <algorithm>
+#include <span>
+
 namespace renamer {
 
 namespace {
@@ -21,10 +24,30 @@ std::size_t codePointLength(unsigned char lead)
 
 } // namespace
 
-Result<bool> replaceMatches(const RegularExpression& regex, Matcher& matcher, std::string_view subject,
-                            const ReplacementTemplate& replacement, std::string& out, RowSpans* spans)
+Result<bool> RecordedMatches::find(std::string_view /*subject*/, std::size_t /*start*/)
 {
-    Result<bool> found = matcher.find(subject, 0);
+    if (next_ >= record_.matchCount())
+        return false;
+    ++next_;
+    return true;
+}
+
+MatchOffsets RecordedMatches::match() const
+{
+    return MatchOffsets{std::span<const std::size_t>(record_.offsets).subspan((next_ - 1) * record_.pairsPerMatch,
+                                                                             record_.pairsPerMatch)};
+}
+
+Result<bool> replaceMatches(const RegularExpression& regex, Matcher& matcher, std::string_view subject,
+                            const ReplacementTemplate& replacement, std::string& out, const ReplaceOptions& options)
+{
+    RowSpans* const spans = options.spans;
+    MatchRecord* const record = options.record;
+    if (record != nullptr) {
+        record->offsets.clear();
+        record->complete = false;
+    }
+    Result<bool> found = options.subjectIsUtf8 ? matcher.findInValidUtf8(subject) : matcher.find(subject, 0);
     if (!found || !*found)
         return found;
     out.clear();
@@ -33,6 +56,13 @@ Result<bool> replaceMatches(const RegularExpression& regex, Matcher& matcher, st
         const MatchOffsets match = matcher.match();
         const std::size_t matchStart = match.pairs[0];
         const std::size_t matchEnd = match.pairs[1];
+        if (record != nullptr) {
+            // A pattern's matches carry the same pairs; what a match lacks is unset.
+            const std::size_t kept = std::min(match.pairs.size(), record->pairsPerMatch);
+            const std::span<const std::size_t> keptPairs = match.pairs.first(kept);
+            record->offsets.insert(record->offsets.end(), keptPairs.begin(), keptPairs.end());
+            record->offsets.resize(record->offsets.size() + record->pairsPerMatch - kept, MatchOffsets::kUnsetOffset);
+        }
         // A name that has reached its bound needs no more matches.
         if (!appendBounded(out, subject.substr(copiedUpTo, matchStart - copiedUpTo)))
             return true;
@@ -61,6 +91,8 @@ Result<bool> replaceMatches(const RegularExpression& regex, Matcher& matcher, st
         if (!found)
             return found;
     }
+    if (record != nullptr)
+        record->complete = true;
     appendBounded(out, subject.substr(copiedUpTo));
     return true;
 }

@@ -44,19 +44,27 @@ void TextColumn::append(std::string_view text)
     refs_.push_back({offset, static_cast<std::uint32_t>(text.size()), 0});
 }
 
+bool TextColumn::assignInPlace(std::size_t index, std::string_view text)
+{
+    Ref& ref = refs_[index];
+    const std::size_t room = std::size_t{ref.length} + ref.spare;
+    if (text.size() > room || room - text.size() > kMostSpare)
+        return false;
+    // Written there (memmove, as it may overlap).
+    if (!text.empty())
+        std::memmove(bytes_.data() + ref.offset, text.data(), text.size());
+    ref.length = static_cast<std::uint32_t>(text.size());
+    ref.spare = static_cast<std::uint32_t>(room - text.size());
+    return true;
+}
+
 void TextColumn::assign(std::size_t index, std::string_view text)
 {
     checkLength(text);
-    Ref& ref = refs_[index];
-    const std::size_t room = std::size_t{ref.length} + ref.spare;
-    if (text.size() <= room && room - text.size() <= kMostSpare) {
-        // It fits its place: written there (memmove, as it may overlap).
-        if (!text.empty())
-            std::memmove(bytes_.data() + ref.offset, text.data(), text.size());
-        ref.length = static_cast<std::uint32_t>(text.size());
-        ref.spare = static_cast<std::uint32_t>(room - text.size());
+    if (assignInPlace(index, text))
         return;
-    }
+    const Ref& ref = refs_[index];
+    const std::size_t room = std::size_t{ref.length} + ref.spare;
     unused_ += room;
     const std::uint32_t offset = store(text, kRoomToGrow);
     refs_[index] = {offset, static_cast<std::uint32_t>(text.size()), kRoomToGrow};
@@ -85,6 +93,15 @@ void TextColumn::reserve(std::size_t count, std::size_t bytes)
         refs_.reserve(std::max(refs_.size() + count, 2 * refs_.capacity()));
     if (bytes_.size() + bytes > bytes_.capacity())
         bytes_.reserve(std::max(bytes_.size() + bytes, 2 * bytes_.capacity()));
+}
+
+void TextColumn::reserveForAssigning(std::size_t count, std::size_t bytes)
+{
+    const std::size_t needed = bytes_.size() + bytes + count * kRoomToGrow;
+    // Growing by half at least, so that a few texts outgrowing their place
+    // at every keystroke do not copy the column every time.
+    if (needed > bytes_.capacity())
+        bytes_.reserve(std::max(needed, bytes_.capacity() + bytes_.capacity() / 2));
 }
 
 void TextColumn::clear()

@@ -33,8 +33,17 @@ public:
     void append(std::string_view text);
     // `text` may be a view into this very column.
     void assign(std::size_t index, std::string_view text);
+    // Writes the text in the place of text `index` when it fits there (as
+    // assign would): true when written, false (and nothing changed) when it
+    // does not fit. Never moves a text, so that calls for different indexes
+    // may run at the same time.
+    bool assignInPlace(std::size_t index, std::string_view text);
     // Room for `count` more texts of `bytes` bytes in all.
     void reserve(std::size_t count, std::size_t bytes);
+    // Room for `count` texts of `bytes` bytes in all to be written where
+    // they do not fit their place (assign): exactly that, unless the buffer
+    // must grow by more to grow by half.
+    void reserveForAssigning(std::size_t count, std::size_t bytes);
     void clear();
 
 private:

@@ -185,6 +185,7 @@ public:
     explicit Pcre2Matcher(const Pcre2Pattern& pattern);
 
     Result<bool> find(std::string_view subject, std::size_t start) override;
+    Result<bool> findInValidUtf8(std::string_view subject) override;
     MatchOffsets match() const override;
 
     int answer(const pcre2_callout_block& block, const Frame& frame);
@@ -201,6 +202,7 @@ private:
     };
 
     ProgramState makeState(const Program& program) const;
+    Result<bool> search(std::string_view subject, std::size_t start, uint32_t options);
     std::string_view textOf(int program);
     int runAssertion(int index, std::size_t position, const Frame& parent);
     std::optional<std::size_t> latestRecord(int program, std::size_t position) const;
@@ -360,6 +362,17 @@ Pcre2Matcher::ProgramState Pcre2Matcher::makeState(const Program& program) const
 
 Result<bool> Pcre2Matcher::find(std::string_view subject, std::size_t start)
 {
+    // The subject's UTF-8 is checked once, by the search that begins it.
+    return search(subject, start, start == 0 ? 0 : PCRE2_NO_UTF_CHECK);
+}
+
+Result<bool> Pcre2Matcher::findInValidUtf8(std::string_view subject)
+{
+    return search(subject, 0, PCRE2_NO_UTF_CHECK);
+}
+
+Result<bool> Pcre2Matcher::search(std::string_view subject, std::size_t start, uint32_t options)
+{
     if (start == 0 || subject.data() != subject_.data() || subject.size() != subject_.size()) {
         subject_ = subject;
         reversedReady_ = false;
@@ -372,8 +385,6 @@ Result<bool> Pcre2Matcher::find(std::string_view subject, std::size_t start)
         recordSpans_.clear();
         pcre2_set_callout(state.matchContext.get(), answerCallout, &frame);
     }
-    // The subject's UTF-8 is checked once, by the search that begins it.
-    const uint32_t options = start == 0 ? 0 : PCRE2_NO_UTF_CHECK;
     const int rc = pcre2_match(programs_[0].code.get(), reinterpret_cast<PCRE2_SPTR>(subject.data()),
                                subject.size(), start, options, state.matchData.get(), state.matchContext.get());
     if (rc == PCRE2_ERROR_NOMATCH)

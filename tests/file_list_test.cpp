@@ -45,6 +45,21 @@ TEST(FileListCells, ReadAndWriteByKeyAndOutOfRangeRowsThrow)
     EXPECT_THROW(list.cell(2, ColumnKey::Id), std::out_of_range);
 }
 
+TEST(FileListCells, EachRowKnowsWhetherItsFileNameIsUtf8AsAddedAndAsRewritten)
+{
+    FileList list;
+    list.appendRow("1", "/d", "照片.jpg", {});
+    list.appendRow("2", "/d", "a\xff.jpg", {});
+    EXPECT_TRUE(list.fileNameIsUtf8(1));
+    EXPECT_FALSE(list.fileNameIsUtf8(2));
+    list.setCell(1, ColumnKey::FileName, "\xc0\xaf");
+    list.setCell(2, ColumnKey::FileName, "b.jpg");
+    EXPECT_FALSE(list.fileNameIsUtf8(1));
+    EXPECT_TRUE(list.fileNameIsUtf8(2));
+    list.setCell(2, ColumnKey::Path, "/e");
+    EXPECT_TRUE(list.fileNameIsUtf8(2)) << "another folder keeps the flag";
+}
+
 TEST(AddFile, RowsAreNumberedInOrderAndTheSameFileMayStandTwice)
 {
     test_support::InMemoryFileSystem fileSystem = twoFiles();
