@@ -53,11 +53,15 @@ struct RowRange {
 };
 
 // The file a row was made for, as the file system told when the row was
-// added: its inode number in its folder, and that folder's identity. A row
-// made without them has both unknown.
+// added: its inode number and fingerprint (FileIdentity) in its folder, that
+// folder's identity, and the path the folder resolved to (without symbolic
+// links; it stays valid while the row does). A row made without them has
+// them all unknown (an empty resolved path).
 struct RowOrigin {
     std::uint64_t inode = 0;
-    FileIdentity folder;
+    FileIdentity folder{};
+    std::uint32_t fingerprint = 0;
+    std::string_view resolvedFolder{};
 
     bool operator==(const RowOrigin&) const = default;
 };
@@ -69,7 +73,7 @@ struct RowOrigin {
 //
 // Rows of one folder share its path text: a row holds the folder's number,
 // and the texts of each other column lie back to back in one buffer (a
-// million rows take about 40 bytes each besides their names).
+// million rows take about 44 bytes each besides their names).
 class FileList {
 public:
     static constexpr std::size_t kColumnCount = 4;
@@ -122,8 +126,8 @@ public:
     // NewName is written: what stays the same from keystroke to keystroke.
     std::uint64_t rowsRevision() const { return rowsRevision_; }
 
-    // The row's folder: rows with the same Path and the same folder identity
-    // share one (1-based row; out of range throws).
+    // The row's folder: rows with the same Path, folder identity and
+    // resolved path share one (1-based row; out of range throws).
     FolderNumber folderOf(std::size_t row) const;
     std::size_t folderCount() const { return folders_.size(); }
     std::string_view folderPath(FolderNumber folder) const { return folders_[folder].path; }
@@ -140,18 +144,22 @@ private:
     struct Folder {
         std::string path;
         FileIdentity identity;
+        std::string resolvedPath;
     };
-    // Beside each row, its file's inode number and its folder: the inode in
-    // two halves, so that a row takes 12 bytes rather than 16 with padding.
+    // Beside each row, its file's inode number and fingerprint and its
+    // folder: the inode in two halves, so that a row takes 16 bytes rather
+    // than 24 with padding.
     struct RowFile {
         std::uint32_t inodeLow;
         std::uint32_t inodeHigh;
         FolderNumber folder;
+        std::uint32_t fingerprint;
 
-        RowFile(std::uint64_t inode, FolderNumber folder)
+        RowFile(std::uint64_t inode, FolderNumber folder, std::uint32_t fingerprint)
             : inodeLow(static_cast<std::uint32_t>(inode))
             , inodeHigh(static_cast<std::uint32_t>(inode >> 32))
             , folder(folder)
+            , fingerprint(fingerprint)
         {
         }
         std::uint64_t inode() const { return std::uint64_t{inodeHigh} << 32 | inodeLow; }
@@ -164,8 +172,8 @@ private:
     }
     [[noreturn]] static void throwOutsideList(std::size_t row);
     [[noreturn]] static void throwOutsideRow(SubItemIndex index);
-    // The folder of that path and identity, made when it is new.
-    FolderNumber folderFor(std::string_view path, const FileIdentity& identity);
+    // The folder of that path, identity and resolved path, made when it is new.
+    FolderNumber folderFor(std::string_view path, const FileIdentity& identity, std::string_view resolvedPath);
 
     std::array<ListColumn, kColumnCount> columns_;
     SubItemIndex pathIndex_;

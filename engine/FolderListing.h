@@ -32,6 +32,8 @@ struct FolderListing : VolumeProfile {
     NameList names;   // every entry but "." and "..", in the file system's listing order
     std::vector<EntryKind> kinds;      // of each name
     std::vector<std::uint64_t> inodes; // of each name, links not followed, 0 where unknown; may be empty: all unknown
+    std::vector<std::uint32_t> fingerprints; // of each name (FileIdentity); may be empty: all unknown
+    std::string resolvedPath;          // `path` without symbolic links, as OpenFolder::resolvedPath; empty where unknown
     FileIdentity folder;               // of the folder itself
     FolderAccess access = FolderAccess::Writable;
     bool caseInsensitive = false;      // "a.txt" and "A.TXT" name the same entry

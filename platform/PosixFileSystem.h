@@ -48,6 +48,9 @@ public:
     // Holds the folder as a descriptor that names no access (O_PATH): a
     // folder the user may rename files in but not list still opens.
     Result<OpenFolderPtr> openFolder(const std::string& path) override;
+    // openat2 with RESOLVE_NO_SYMLINKS (before Linux 5.6: an open that must
+    // resolve to `resolvedPath` again).
+    Result<OpenFolderPtr> reopenFolder(const std::string& path, const std::string& resolvedPath) override;
     // `folder` must come from this file system.
     Result<FileHandle> lookUpFileIn(const OpenFolderPtr& folder, std::string_view name) override;
 

@@ -415,10 +415,13 @@ TEST(PosixFileSystem, EveryWayOfFindingAFileGivesItsIdentityAndItsMoveStaysInIts
 
     PosixFileSystem fileSystem;
     const FileHandle found = fileSystem.lookUpFile(dir + "/d/a.txt").value();
-    EXPECT_EQ(found.identity, (FileIdentity{file.st_dev, file.st_ino}));
+    EXPECT_EQ(found.identity.device, file.st_dev);
+    EXPECT_EQ(found.identity.inode, file.st_ino);
     EXPECT_EQ(found.folder->identity(), folderIdentity);
     const FolderListing listed = fileSystem.readFolder(dir + "/d").value();
     EXPECT_EQ(listed.inodes, std::vector<std::uint64_t>{file.st_ino});
+    if (!listed.fingerprints.empty())
+        EXPECT_EQ(listed.fingerprints, std::vector<std::uint32_t>{found.identity.fingerprint}) << "listed as looked up";
     EXPECT_EQ(listed.folder, folderIdentity);
 
     // The folder's path is made to lead elsewhere between look-up and move.
