@@ -420,8 +420,9 @@ TEST(PosixFileSystem, EveryWayOfFindingAFileGivesItsIdentityAndItsMoveStaysInIts
     EXPECT_EQ(found.folder->identity(), folderIdentity);
     const FolderListing listed = fileSystem.readFolder(dir + "/d").value();
     EXPECT_EQ(listed.inodes, std::vector<std::uint64_t>{file.st_ino});
-    if (!listed.fingerprints.empty())
+    if (!listed.fingerprints.empty()) {
         EXPECT_EQ(listed.fingerprints, std::vector<std::uint32_t>{found.identity.fingerprint}) << "listed as looked up";
+    }
     EXPECT_EQ(listed.folder, folderIdentity);
 
     // The folder's path is made to lead elsewhere between look-up and move.
