@@ -540,15 +540,23 @@ Result<std::string> PosixFileSystem::move(const FileHandle& file, const std::str
         return failWith(moveFailure(error, open, file.name, target));
     }
 
-    if (!open.volume().mayStoreOtherName || exists(at, target))
+    if (!open.volume().mayStoreOtherName)
         return target;
+    return storedName(folder, target);
+}
+
+Result<std::string> PosixFileSystem::storedName(const OpenFolderPtr& folder, const std::string& asked) const
+{
+    const int at = posixFolder(folder).descriptor();
+    if (exists(at, asked))
+        return asked;
     // Not under the name it was given: the driver stored it otherwise. The
     // listed name it became is the one that compares equal the way such
     // drivers alter names.
     DirectoryStream directory(listingOf(at));
     if (!directory)
         return failWith(lostAfterMoveFailure());
-    const std::string wanted = storedFormOf(target);
+    const std::string wanted = storedFormOf(asked);
     std::string stored;
     int matches = 0;
     const Result<void> read = forEachEntry(directory.get(), [&](const dirent& entry) {

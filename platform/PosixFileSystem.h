@@ -65,6 +65,14 @@ public:
     // stored another name, that name is returned.
     Result<std::string> move(const FileHandle& file, const std::string& destination) override;
 
+    // The name a file just moved to `asked` in `folder` has there: `asked`,
+    // unless the volume stored another; then the one entry that equals it
+    // the way drivers alter names (letter case folded, trailing dots and
+    // spaces dropped). Fails, saying the file was renamed but cannot be
+    // found, where there is no such entry or more than one. `move` asks it
+    // on volumes that may store another name.
+    Result<std::string> storedName(const OpenFolderPtr& folder, const std::string& asked) const;
+
     // renameat2 with RENAME_EXCHANGE, in `a`'s open folder (one is opened at
     // its parentPath for a handle made by hand).
     Result<void> exchange(const FileHandle& a, const FileHandle& b) override;

@@ -191,6 +191,78 @@ TEST(ApplyNamesStoredName, ARowShowsTheNameAsTheVolumeStoredIt)
     EXPECT_EQ(list.cell(1, ColumnKey::NewName), "");
 }
 
+// A real folder on a volume that alters names: each move goes to the name
+// a driver would store (`storedAs`), and the file system's own look-up
+// after the move says what it became.
+class StoringOtherwise final : public FileSystem {
+public:
+    std::map<std::string, std::string> storedAs; // asked -> stored
+
+    Result<std::uint32_t> attributes(const std::string& path) override { return inner_.attributes(path); }
+    Result<FolderListing> readFolder(const std::string& path) override { return inner_.readFolder(path); }
+    Result<FileHandle> lookUpFile(const std::string& path) override { return inner_.lookUpFile(path); }
+    Result<OpenFolderPtr> openFolder(const std::string& path) override { return inner_.openFolder(path); }
+    Result<OpenFolderPtr> reopenFolder(const std::string& path, const std::string& resolvedPath) override
+    {
+        return inner_.reopenFolder(path, resolvedPath);
+    }
+    Result<FileHandle> lookUpFileIn(const OpenFolderPtr& folder, std::string_view name) override
+    {
+        return inner_.lookUpFileIn(folder, name);
+    }
+    Result<std::string> move(const FileHandle& file, const std::string& destination) override
+    {
+        const std::string asked = destination.substr(destination.rfind('/') + 1);
+        const auto stored = storedAs.find(asked);
+        auto moved = inner_.move(file, stored == storedAs.end() ? destination : file.parentPath + "/" + stored->second);
+        if (!moved)
+            return moved;
+        return inner_.storedName(file.folder, asked);
+    }
+    Result<void> exchange(const FileHandle& a, const FileHandle& b) override { return inner_.exchange(a, b); }
+
+private:
+    PosixFileSystem inner_;
+};
+
+TEST(ApplyNamesStoredName, TheLookUpAfterTheMoveFindsTheNameTheVolumeStored)
+{
+    const struct {
+        const char* behaviour;
+        std::string asked;
+        std::string stored;
+        std::vector<std::string> others; // files in the folder besides the row's
+        std::string shown;               // empty: the batch stops, the file renamed but not found
+    } rows[] = {
+        {"stored as asked", "b.txt", "b.txt", {}, "b.txt"},
+        {"letters in another case", "Photo.JPG", "photo.jpg", {}, "photo.jpg"},
+        {"trailing dots and spaces dropped", "report.txt. .", "report.txt", {}, "report.txt"},
+        {"two entries that could be it", "X.txt", "x.txt", {"x.TXT"}, ""},
+        {"nothing like the name asked", "b.txt", "c.txt", {}, ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.behaviour);
+        TemporaryDirectory temp;
+        writeFile(temp.path() + "/a.txt", "a.txt");
+        for (const std::string& other : row.others)
+            writeFile(temp.path() + "/" + other, other);
+        StoringOtherwise fileSystem;
+        fileSystem.storedAs[row.asked] = row.stored;
+        FileList list;
+        ASSERT_TRUE(AddFile(list, fileSystem, temp.path() + "/a.txt"));
+        list.setCell(1, ColumnKey::NewName, row.asked);
+
+        const ApplyOutcome outcome = ApplyNames(list, fileSystem);
+        if (row.shown.empty()) {
+            EXPECT_EQ(outcome.statusText, renameFailureMessage("a.txt", row.asked, "文件已重命名，但在新文件名下找不到它"));
+            continue;
+        }
+        EXPECT_EQ(outcome.statusText, "1个文件已重命名");
+        EXPECT_EQ(list.cell(1, ColumnKey::FileName), row.shown);
+        EXPECT_EQ(snapshot(temp.path()).at(row.shown), "a.txt");
+    }
+}
+
 TEST(ApplyNamesPlan, ChainsAndCyclesReachTheNamesTheRowsShow)
 {
     for (const PlanBatch& batch : test_support::planBatches()) {
