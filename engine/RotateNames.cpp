@@ -43,6 +43,7 @@ public:
             }
         }
         std::vector<std::string> names;
+        names.reserve(files_.size());
         for (const RotatingFile& file : files_)
             names.push_back(file.newName);
         return names;
