@@ -439,6 +439,35 @@ TEST(PosixFileSystem, EveryWayOfFindingAFileGivesItsIdentityAndItsMoveStaysInIts
 namespace renamer {
 namespace {
 
+// The look-up after a move on a volume that stores names otherwise: the
+// folder holds what such a driver stored, and the name asked is looked for.
+TEST(PosixFileSystem, TheNameAVolumeStoredIsFoundUnderTheNameAsked)
+{
+    const struct {
+        const char* behaviour;
+        std::vector<std::string> files;
+        std::string asked;
+        std::optional<std::string> found; // nothing: renamed, but not found
+    } rows[] = {
+        {"letters in another case", {"photo.jpg"}, "Photo.JPG", "photo.jpg"},
+        {"trailing dots and spaces dropped", {"report.txt"}, "report.txt. .", "report.txt"},
+        {"two entries that could be it", {"x.txt", "x.TXT"}, "X.txt", std::nullopt},
+        {"nothing like the name asked", {"c.txt"}, "b.txt", std::nullopt},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.behaviour);
+        TemporaryDirectory temp;
+        for (const std::string& file : row.files)
+            writeFile(temp.path() + "/" + file, file);
+        PosixFileSystem fileSystem;
+        const auto stored = fileSystem.storedName(fileSystem.openFolder(temp.path()).value(), row.asked);
+        EXPECT_EQ(stored ? std::optional(*stored) : std::nullopt, row.found);
+        if (!stored) {
+            EXPECT_EQ(stored.error().description, "文件已重命名，但在新文件名下找不到它");
+        }
+    }
+}
+
 TEST(RefusedNames, AFailureForANameHasTheRuleItBreaksOrTheErrnosKind)
 {
     const struct {
