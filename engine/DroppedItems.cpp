@@ -36,7 +36,7 @@ Result<FolderListing> AddFolder(FileList& list, FileSystem& fileSystem, const st
         const std::uint64_t inode = i < folder->inodes.size() ? folder->inodes[i] : 0;
         const std::uint32_t fingerprint = i < folder->fingerprints.size() ? folder->fingerprints[i] : 0;
         if (auto added = appendFileRow(list, folder->path, names[i],
-                                       {inode, folder->folder, fingerprint, folder->resolvedPath});
+                                       {inode, folder->folder, fingerprint, folder->resolvedPath, folder->listedAt});
             !added)
             return std::unexpected(added.error());
     }

@@ -59,7 +59,7 @@ void FileList::setCell(std::size_t row, SubItemIndex index, std::string_view tex
     if (index == pathIndex_) {
         // The path resolved to lies elsewhere now, or nowhere: unknown.
         const FileIdentity identity = folders_[file.folder].identity;
-        file.folder = folderFor(text, identity, {});
+        file.folder = folderFor(text, identity, {}, 0);
         return;
     }
     texts_[index].assign(row - 1, text);
@@ -70,7 +70,7 @@ RowOrigin FileList::origin(std::size_t row) const
     checkRow(row);
     const RowFile& file = files_[row - 1];
     const Folder& folder = folders_[file.folder];
-    return {file.inode(), folder.identity, file.fingerprint, folder.resolvedPath};
+    return {file.inode(), folder.identity, file.fingerprint, folder.resolvedPath, folder.listedAt};
 }
 
 FileList::FolderNumber FileList::folderOf(std::size_t row) const
@@ -80,10 +80,10 @@ FileList::FolderNumber FileList::folderOf(std::size_t row) const
 }
 
 FileList::FolderNumber FileList::folderFor(std::string_view path, const FileIdentity& identity,
-                                           std::string_view resolvedPath)
+                                           std::string_view resolvedPath, std::int64_t listedAt)
 {
     const auto isIt = [&](const Folder& folder) {
-        return folder.identity == identity && folder.resolvedPath == resolvedPath;
+        return folder.identity == identity && folder.resolvedPath == resolvedPath && folder.listedAt == listedAt;
     };
     if (lastFolder_ < folders_.size() && folders_[lastFolder_].path == path && isIt(folders_[lastFolder_]))
         return lastFolder_;
@@ -92,7 +92,7 @@ FileList::FolderNumber FileList::folderFor(std::string_view path, const FileIden
         if (isIt(folders_[folder]))
             return lastFolder_ = folder;
     }
-    folders_.push_back({std::string(path), identity, std::string(resolvedPath)});
+    folders_.push_back({std::string(path), identity, std::string(resolvedPath), listedAt});
     samePath.push_back(static_cast<FolderNumber>(folders_.size() - 1));
     return lastFolder_ = samePath.back();
 }
@@ -119,7 +119,7 @@ std::size_t FileList::appendRow(std::string_view mainText, std::string_view path
     const SubItemIndex idIndex = subItemIndex(ColumnKey::Id);
     const SubItemIndex fileNameIndex = subItemIndex(ColumnKey::FileName);
     rowsRevision_ = nextRevision();
-    files_.emplace_back(origin.inode, folderFor(path, origin.folder, origin.resolvedFolder), origin.fingerprint);
+    files_.emplace_back(origin.inode, folderFor(path, origin.folder, origin.resolvedFolder, origin.listedAt), origin.fingerprint);
     for (SubItemIndex index = 0; index < kColumnCount; ++index) {
         if (index != pathIndex_)
             texts_[index].append(index == idIndex ? mainText : index == fileNameIndex ? fileName : std::string_view{});

@@ -54,14 +54,15 @@ struct RowRange {
 
 // The file a row was made for, as the file system told when the row was
 // added: its inode number and fingerprint (FileIdentity) in its folder, that
-// folder's identity, and the path the folder resolved to (without symbolic
-// links; it stays valid while the row does). A row made without them has
-// them all unknown (an empty resolved path).
+// folder's identity, the path the folder resolved to (without symbolic
+// links; it stays valid while the row does), and when the folder was read
+// for it. A row made without them has them all unknown (empty, 0).
 struct RowOrigin {
     std::uint64_t inode = 0;
     FileIdentity folder{};
     std::uint32_t fingerprint = 0;
     std::string_view resolvedFolder{};
+    std::int64_t listedAt = 0; // of the folder's listing the row came from (FolderListing::listedAt)
 
     bool operator==(const RowOrigin&) const = default;
 };
@@ -126,8 +127,8 @@ public:
     // NewName is written: what stays the same from keystroke to keystroke.
     std::uint64_t rowsRevision() const { return rowsRevision_; }
 
-    // The row's folder: rows with the same Path, folder identity and
-    // resolved path share one (1-based row; out of range throws).
+    // The row's folder: rows with the same Path, folder identity, resolved
+    // path and listing share one (1-based row; out of range throws).
     FolderNumber folderOf(std::size_t row) const;
     std::size_t folderCount() const { return folders_.size(); }
     std::string_view folderPath(FolderNumber folder) const { return folders_[folder].path; }
@@ -145,6 +146,7 @@ private:
         std::string path;
         FileIdentity identity;
         std::string resolvedPath;
+        std::int64_t listedAt;
     };
     // Beside each row, its file's inode number and fingerprint and its
     // folder: the inode in two halves, so that a row takes 16 bytes rather
@@ -172,8 +174,10 @@ private:
     }
     [[noreturn]] static void throwOutsideList(std::size_t row);
     [[noreturn]] static void throwOutsideRow(SubItemIndex index);
-    // The folder of that path, identity and resolved path, made when it is new.
-    FolderNumber folderFor(std::string_view path, const FileIdentity& identity, std::string_view resolvedPath);
+    // The folder of that path, identity, resolved path and listing time,
+    // made when it is new.
+    FolderNumber folderFor(std::string_view path, const FileIdentity& identity, std::string_view resolvedPath,
+                           std::int64_t listedAt);
 
     std::array<ListColumn, kColumnCount> columns_;
     SubItemIndex pathIndex_;

@@ -21,6 +21,7 @@ struct FileHandle {
     std::string parentPath; // full path of the containing directory, no trailing "/" except for the root
     FileIdentity identity;  // of the entry itself, links not followed
     OpenFolderPtr folder;   // the folder it was found in, held open; null when made by hand
+    std::int64_t birthTime = 0; // in nanoseconds since 1970, where files are told by it (FolderListing::listedAt); else 0
 };
 
 // The file-system operations the engine uses; it never touches the disk itself.
