@@ -156,8 +156,10 @@ private:
         if ((origin.inode == 0 || !file->identity.known()) && names_.filled(row, oldName))
             return failWith(failureOf(FailureKind::NotFound));
         // The same inode number, or none, yet another file: one made since
-        // under a number freed, or on a volume without lasting numbers.
-        if (!maybeSameFingerprint(origin.fingerprint, file->identity.fingerprint))
+        // under a number freed (born after its folder was read for the row),
+        // or on a volume without lasting numbers.
+        if (!maybeSameFingerprint(origin.fingerprint, file->identity.fingerprint)
+            || (origin.listedAt != 0 && file->birthTime > origin.listedAt))
             return failWith(failureOf(FailureKind::FileReplaced));
         return file;
     }

@@ -17,6 +17,7 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <thread>
 
 using namespace renamer;
 using renamer::test_support::MountedVolume;
@@ -315,6 +316,9 @@ TEST_P(VolumeRename, AChangeBetweenTheDropAndTheButtonIsSeen)
             ASSERT_TRUE(dropFolder ? AddFolder(list, fileSystem, folder).has_value()
                                    : AddFile(list, fileSystem, folder + "/a.txt").has_value());
             list.setCell(1, ColumnKey::NewName, "b.txt");
+            // Past the clock's tick of the drop, within which a file born
+            // again cannot be told from the one read.
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
             row.change(folder, other);
             const Disk before = test_support::snapshot(folder + (fs::is_symlink(folder) ? ".old" : ""));
 
