@@ -13,12 +13,15 @@
 //       proposals it made, and the peak of the process's resident memory
 //       during the keystroke above what it held before, with the rows.
 //
-//   renamer_driver PATTERN REPLACEMENT --drop PATH... [--cues] [--apply] [--timing]
+//   renamer_driver PATTERN REPLACEMENT --drop PATH... [--cues] [--wait FILE] [--apply] [--timing]
 //       Drops the paths on an empty list, optionally applies the new names,
 //       and prints the rows (ID, Path, FileName, NewName, tab-separated) and
 //       then the status text or failure message. --cues adds a fifth column:
 //       each row's cue text (its tooltip; empty for a clean row) as it was
-//       after the drop, before any --apply. --timing prints the milliseconds
+//       after the drop, before any --apply. --wait FILE, after the drop and
+//       its cues, writes "waiting for FILE" to standard error and waits until
+//       FILE exists before going on, so that a script can change the folders
+//       between the drop and the button. --timing prints the milliseconds
 //       of the drop and of the batch to standard error.
 //
 // Every printed cell and status text has tab, newline and backslash written
@@ -41,7 +44,10 @@
 #include <iostream>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
+
+#include <sys/stat.h>
 
 using namespace renamer;
 
@@ -164,8 +170,18 @@ void printRows(const FileList& list, const std::vector<std::string>& cues)
     write(output);
 }
 
+// Returns once `path` names an entry, looking every few milliseconds.
+void waitUntilExists(const std::string& path)
+{
+    std::fprintf(stderr, "waiting for %s\n", path.c_str());
+    std::fflush(stderr);
+    struct stat status {};
+    while (lstat(path.c_str(), &status) != 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+}
+
 int dropAndApply(std::string_view pattern, std::string_view replacement, const std::vector<std::string>& paths,
-                 bool cues, bool apply, bool timing)
+                 bool cues, const std::string& waitFor, bool apply, bool timing)
 {
     PosixFileSystem fileSystem;
     RenameSession session(fileSystem, makePcre2RegularExpression);
@@ -181,6 +197,8 @@ int dropAndApply(std::string_view pattern, std::string_view replacement, const s
     std::vector<std::string> cueTexts;
     for (std::size_t row = 1; cues && row <= session.fileList().rowCount(); ++row)
         cueTexts.push_back(session.cueText(row));
+    if (!waitFor.empty())
+        waitUntilExists(waitFor);
     if (apply) {
         start = Clock::now();
         const ChangeSet applied = session.apply();
@@ -198,7 +216,7 @@ int dropAndApply(std::string_view pattern, std::string_view replacement, const s
 int usage()
 {
     std::fputs("usage: renamer_driver PATTERN REPLACEMENT [--repeat N | --memory] < rows\n"
-               "       renamer_driver PATTERN REPLACEMENT --drop PATH... [--cues] [--apply] [--timing]\n",
+               "       renamer_driver PATTERN REPLACEMENT --drop PATH... [--cues] [--wait FILE] [--apply] [--timing]\n",
                stderr);
     return 2;
 }
@@ -218,6 +236,7 @@ int main(int argc, char** argv)
     bool cues = false;
     bool timing = false;
     bool memory = false;
+    std::string waitFor;
     std::vector<std::string> paths;
     for (int i = 3; i < argc; ++i) {
         const std::string_view argument = argv[i];
@@ -233,15 +252,17 @@ int main(int argc, char** argv)
             cues = true;
         else if (argument == "--timing")
             timing = true;
+        else if (argument == "--wait" && i + 1 < argc)
+            waitFor = argv[++i];
         else if (drop)
             paths.emplace_back(argument);
         else
             return usage();
     }
-    if (repeat < 0 || ((apply || cues || timing) && !drop) || (memory && repeat != 0))
+    if (repeat < 0 || ((apply || cues || timing || !waitFor.empty()) && !drop) || (memory && repeat != 0))
         return usage();
     if (memory)
         return previewMemory(pattern, replacement);
-    return drop ? dropAndApply(pattern, replacement, paths, cues, apply, timing)
+    return drop ? dropAndApply(pattern, replacement, paths, cues, waitFor, apply, timing)
                 : previewRows(pattern, replacement, repeat);
 }

@@ -128,14 +128,19 @@ private:
         // could hold, never reaches the disk.
         if (newName.size() > kLongestPossibleName)
             return failWith(failureOf(FailureKind::NameTooLong));
-        if (!folder_ || folder_->path() != directory) {
+        const RowOrigin origin = list_.origin(row);
+        // The folder is opened through the path it resolved to when the row
+        // was made, so that a link put in its place since leads nowhere.
+        if (!folder_ || folder_->path() != directory
+            || (!origin.resolvedFolder.empty() && folder_->resolvedPath() != origin.resolvedFolder)) {
             folder_.reset();
-            auto opened = fileSystem_.openFolder(std::string(directory));
+            auto opened = origin.resolvedFolder.empty()
+                ? fileSystem_.openFolder(std::string(directory))
+                : fileSystem_.reopenFolder(std::string(directory), std::string(origin.resolvedFolder));
             if (!opened)
                 return std::unexpected(opened.error());
             folder_ = *std::move(opened);
         }
-        const RowOrigin origin = list_.origin(row);
         if (!maybeSameFolder(origin.folder, folder_->identity()))
             return failWith(failureOf(FailureKind::FolderReplaced));
         auto file = fileSystem_.lookUpFileIn(folder_, oldName);
@@ -150,6 +155,12 @@ private:
                 failureOf(moved_.contains(file->identity) ? FailureKind::NotFound : FailureKind::FileReplaced));
         if ((origin.inode == 0 || !file->identity.known()) && names_.filled(row, oldName))
             return failWith(failureOf(FailureKind::NotFound));
+        // The same inode number, or none, yet another file: one made since
+        // under a number freed (born after its folder was read for the row),
+        // or on a volume without lasting numbers.
+        if (!maybeSameFingerprint(origin.fingerprint, file->identity.fingerprint)
+            || (origin.listedAt != 0 && file->birthTime > origin.listedAt))
+            return failWith(failureOf(FailureKind::FileReplaced));
         return file;
     }
 

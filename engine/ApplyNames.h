@@ -34,7 +34,11 @@ struct ApplyOutcome {
 // untouched. `progress`, when given, hears whenever a report is due, which
 // rows were renamed since the last one (their FileName and NewName cells).
 // Where inode numbers cannot tell files apart, a row whose old name this
-// batch filled with another row's file is refused as well ("文件未找到").
+// batch filled with another row's file is refused as well ("文件未找到"),
+// and where the row's file has a fingerprint (FileIdentity), a file under
+// its old name with another one is "文件已被替换". A row's folder is opened
+// through the path it resolved to when the row was made, so a link put in
+// its place since is "文件夹已被替换" (FileSystem::reopenFolder).
 // `folders` tells which folders ignore letter case; without it the batch
 // reads the rows' folders when it first compares names.
 ApplyOutcome ApplyNames(FileList& list, FileSystem& fileSystem, Progress* progress = nullptr,

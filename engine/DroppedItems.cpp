@@ -34,7 +34,10 @@ Result<FolderListing> AddFolder(FileList& list, FileSystem& fileSystem, const st
         if (folder->kinds[i] != EntryKind::File)
             continue;
         const std::uint64_t inode = i < folder->inodes.size() ? folder->inodes[i] : 0;
-        if (auto added = appendFileRow(list, folder->path, names[i], {inode, folder->folder}); !added)
+        const std::uint32_t fingerprint = i < folder->fingerprints.size() ? folder->fingerprints[i] : 0;
+        if (auto added = appendFileRow(list, folder->path, names[i],
+                                       {inode, folder->folder, fingerprint, folder->resolvedPath, folder->listedAt});
+            !added)
             return std::unexpected(added.error());
     }
     return folder;

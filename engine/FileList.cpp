@@ -59,8 +59,9 @@ void FileList::setCell(std::size_t row, SubItemIndex index, std::string_view tex
     if (index != newNameIndex_)
         rowsRevision_ = nextRevision();
     if (index == pathIndex_) {
+        // The path resolved to lies elsewhere now, or nowhere: unknown.
         const FileIdentity identity = folders_[file.folder].identity;
-        file.folder = folderFor(text, identity);
+        file.folder = folderFor(text, identity, {}, 0);
         return;
     }
     if (index == fileNameIndex_)
@@ -72,7 +73,8 @@ RowOrigin FileList::origin(std::size_t row) const
 {
     checkRow(row);
     const RowFile& file = files_[row - 1];
-    return {file.inode(), folders_[file.folder].identity};
+    const Folder& folder = folders_[file.folder];
+    return {file.inode(), folder.identity, file.fingerprint, folder.resolvedPath, folder.listedAt};
 }
 
 FileList::FolderNumber FileList::folderOf(std::size_t row) const
@@ -81,17 +83,20 @@ FileList::FolderNumber FileList::folderOf(std::size_t row) const
     return files_[row - 1].folder;
 }
 
-FileList::FolderNumber FileList::folderFor(std::string_view path, const FileIdentity& identity)
+FileList::FolderNumber FileList::folderFor(std::string_view path, const FileIdentity& identity,
+                                           std::string_view resolvedPath, std::int64_t listedAt)
 {
-    if (lastFolder_ < folders_.size() && folders_[lastFolder_].path == path
-        && folders_[lastFolder_].identity == identity)
+    const auto isIt = [&](const Folder& folder) {
+        return folder.identity == identity && folder.resolvedPath == resolvedPath && folder.listedAt == listedAt;
+    };
+    if (lastFolder_ < folders_.size() && folders_[lastFolder_].path == path && isIt(folders_[lastFolder_]))
         return lastFolder_;
     std::vector<FolderNumber>& samePath = foldersByPath_[std::string(path)];
     for (const FolderNumber folder : samePath) {
-        if (folders_[folder].identity == identity)
+        if (isIt(folders_[folder]))
             return lastFolder_ = folder;
     }
-    folders_.push_back({std::string(path), identity});
+    folders_.push_back({std::string(path), identity, std::string(resolvedPath), listedAt});
     samePath.push_back(static_cast<FolderNumber>(folders_.size() - 1));
     return lastFolder_ = samePath.back();
 }
@@ -118,7 +123,8 @@ std::size_t FileList::appendRow(std::string_view mainText, std::string_view path
     const SubItemIndex idIndex = subItemIndex(ColumnKey::Id);
     const SubItemIndex fileNameIndex = subItemIndex(ColumnKey::FileName);
     rowsRevision_ = nextRevision();
-    files_.emplace_back(origin.inode, folderFor(path, origin.folder), isValidUtf8(fileName));
+    files_.emplace_back(origin.inode, folderFor(path, origin.folder, origin.resolvedFolder, origin.listedAt),
+                        origin.fingerprint, isValidUtf8(fileName));
     for (SubItemIndex index = 0; index < kColumnCount; ++index) {
         if (index != pathIndex_)
             texts_[index].append(index == idIndex ? mainText : index == fileNameIndex ? fileName : std::string_view{});
@@ -155,8 +161,12 @@ Result<void> AddFile(FileList& list, FileSystem& fileSystem, const std::string& 
     auto file = fileSystem.lookUpFile(path);
     if (!file)
         return std::unexpected(file.error());
-    const FileIdentity folder = file->folder ? file->folder->identity() : FileIdentity{};
-    return appendFileRow(list, file->parentPath, file->name, {file->identity.inode, folder});
+    RowOrigin origin{file->identity.inode, {}, file->identity.fingerprint, {}};
+    if (file->folder) {
+        origin.folder = file->folder->identity();
+        origin.resolvedFolder = file->folder->resolvedPath();
+    }
+    return appendFileRow(list, file->parentPath, file->name, origin);
 }
 
 } // namespace renamer

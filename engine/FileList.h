@@ -53,11 +53,16 @@ struct RowRange {
 };
 
 // The file a row was made for, as the file system told when the row was
-// added: its inode number in its folder, and that folder's identity. A row
-// made without them has both unknown.
+// added: its inode number and fingerprint (FileIdentity) in its folder, that
+// folder's identity, the path the folder resolved to (without symbolic
+// links; it stays valid while the row does), and when the folder was read
+// for it. A row made without them has them all unknown (empty, 0).
 struct RowOrigin {
     std::uint64_t inode = 0;
-    FileIdentity folder;
+    FileIdentity folder{};
+    std::uint32_t fingerprint = 0;
+    std::string_view resolvedFolder{};
+    std::int64_t listedAt = 0; // of the folder's listing the row came from (FolderListing::listedAt)
 
     bool operator==(const RowOrigin&) const = default;
 };
@@ -69,7 +74,7 @@ struct RowOrigin {
 //
 // Rows of one folder share its path text: a row holds the folder's number,
 // and the texts of each other column lie back to back in one buffer (a
-// million rows take about 40 bytes each besides their names).
+// million rows take about 44 bytes each besides their names).
 class FileList {
 public:
     static constexpr std::size_t kColumnCount = 4;
@@ -148,8 +153,8 @@ public:
         return files_[row - 1].fileNameIsUtf8 != 0;
     }
 
-    // The row's folder: rows with the same Path and the same folder identity
-    // share one (1-based row; out of range throws).
+    // The row's folder: rows with the same Path, folder identity, resolved
+    // path and listing share one (1-based row; out of range throws).
     FolderNumber folderOf(std::size_t row) const;
     std::size_t folderCount() const { return folders_.size(); }
     std::string_view folderPath(FolderNumber folder) const { return folders_[folder].path; }
@@ -166,21 +171,25 @@ private:
     struct Folder {
         std::string path;
         FileIdentity identity;
+        std::string resolvedPath;
+        std::int64_t listedAt;
     };
-    // Beside each row, its file's inode number and its folder, and whether
-    // its name is UTF-8: the inode in two halves, so that a row takes 12
-    // bytes rather than 16 with padding.
+    // Beside each row, its file's inode number and fingerprint, its folder,
+    // and whether its name is UTF-8: the inode in two halves, so that a row
+    // takes 16 bytes rather than 24 with padding.
     struct RowFile {
         std::uint32_t inodeLow;
         std::uint32_t inodeHigh;
         FolderNumber folder : 31;
         std::uint32_t fileNameIsUtf8 : 1;
+        std::uint32_t fingerprint;
 
-        RowFile(std::uint64_t inode, FolderNumber folder, bool fileNameIsUtf8)
+        RowFile(std::uint64_t inode, FolderNumber folder, std::uint32_t fingerprint, bool fileNameIsUtf8)
             : inodeLow(static_cast<std::uint32_t>(inode))
             , inodeHigh(static_cast<std::uint32_t>(inode >> 32))
             , folder(folder)
             , fileNameIsUtf8(fileNameIsUtf8 ? 1 : 0)
+            , fingerprint(fingerprint)
         {
         }
         std::uint64_t inode() const { return std::uint64_t{inodeHigh} << 32 | inodeLow; }
@@ -193,8 +202,10 @@ private:
     }
     [[noreturn]] static void throwOutsideList(std::size_t row);
     [[noreturn]] static void throwOutsideRow(SubItemIndex index);
-    // The folder of that path and identity, made when it is new.
-    FolderNumber folderFor(std::string_view path, const FileIdentity& identity);
+    // The folder of that path, identity, resolved path and listing time,
+    // made when it is new.
+    FolderNumber folderFor(std::string_view path, const FileIdentity& identity, std::string_view resolvedPath,
+                           std::int64_t listedAt);
 
     std::array<ListColumn, kColumnCount> columns_;
     SubItemIndex pathIndex_;

@@ -21,6 +21,7 @@ struct FileHandle {
     std::string parentPath; // full path of the containing directory, no trailing "/" except for the root
     FileIdentity identity;  // of the entry itself, links not followed
     OpenFolderPtr folder;   // the folder it was found in, held open; null when made by hand
+    std::int64_t birthTime = 0; // in nanoseconds since 1970, where files are told by it (FolderListing::listedAt); else 0
 };
 
 // The file-system operations the engine uses; it never touches the disk itself.
@@ -40,6 +41,12 @@ public:
     // Opens the folder at `path` (links followed), for a run of look-ups and
     // moves in it that must not be redirected to another folder.
     virtual Result<OpenFolderPtr> openFolder(const std::string& path) = 0;
+    // Opens again a folder opened before as `path` that then resolved to
+    // `resolvedPath` (OpenFolder::resolvedPath), through that path, passing
+    // no symbolic link: where one lies on the way now (the folder was
+    // swapped for a link), it fails with FailureKind::FolderReplaced. The
+    // open folder's path() is `path`.
+    virtual Result<OpenFolderPtr> reopenFolder(const std::string& path, const std::string& resolvedPath) = 0;
     // The file `name` directly inside `folder`: the file at the folder's
     // path + "/" + name, found through the open folder. Fails like lookUpFile.
     virtual Result<FileHandle> lookUpFileIn(const OpenFolderPtr& folder, std::string_view name) = 0;

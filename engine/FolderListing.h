@@ -35,6 +35,12 @@ struct FolderListing : VolumeProfile {
     NameList names;   // every entry but "." and "..", in the file system's listing order
     std::vector<EntryKind> kinds;      // of each name
     std::vector<std::uint64_t> inodes; // of each name, links not followed, 0 where unknown; may be empty: all unknown
+    std::vector<std::uint32_t> fingerprints; // of each name (FileIdentity); may be empty: all unknown
+    std::string resolvedPath;          // `path` without symbolic links, as OpenFolder::resolvedPath; empty where unknown
+    // Where files are told by their birth time (FileFingerprint::BirthTime),
+    // when the reading began, in nanoseconds since 1970: a file born later
+    // is not one listed. 0 where unknown.
+    std::int64_t listedAt = 0;
     FileIdentity folder;               // of the folder itself
     FolderAccess access = FolderAccess::Writable;
     bool caseInsensitive = false;      // "a.txt" and "A.TXT" name the same entry

@@ -21,6 +21,14 @@ enum class CaseRule : std::uint8_t {
     Ignored,       // never told apart (FAT, exFAT)
 };
 
+// What tells a file from a later one made under its name, besides its inode
+// number (FileIdentity::fingerprint).
+enum class FileFingerprint : std::uint8_t {
+    None,         // the inode number alone: the volume never hands out a freed one while mounted
+    BirthTime,    // the birth time: a freed inode number is given to the next new file (ext4, xfs)
+    SizeAndTimes, // size, modification and birth time: there are no lasting inode numbers
+};
+
 // What a volume is and does, as far as renaming goes: found once per mount
 // and the same for every folder on it. A fact about a volume that changes
 // what a rename may do or rely on belongs here.
@@ -33,6 +41,7 @@ struct VolumeProfile {
     // A file keeps its inode number from one look-up to the next. Drivers
     // that make numbers up per look-up do not: there identities are unknown.
     bool stableInodes = true;
+    FileFingerprint fingerprint = FileFingerprint::None;
     // A rename may store another name than the one asked for (a user-space
     // driver or a Windows volume may alter what it is given).
     bool mayStoreOtherName = false;

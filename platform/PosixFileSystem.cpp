@@ -3,6 +3,7 @@
 #include "CaseFolding.h"
 #include "DirectoryProbes.h"
 #include "FileDescriptor.h"
+#include "FileFingerprint.h"
 #include "FileSystemFailures.h"
 #include "NaturalOrder.h"
 #include "TemporaryName.h"
@@ -20,6 +21,10 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/openat2.h>
+#include <sys/syscall.h>
+#include <sys/sysmacros.h>
+#include <time.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -61,10 +66,24 @@ FileIdentity identityOn(const VolumeProfile& volume, const struct stat& status)
     return {static_cast<std::uint64_t>(status.st_dev), trustedInode(volume, static_cast<std::uint64_t>(status.st_ino))};
 }
 
+// The path the open `descriptor` was reached by, with every symbolic link
+// resolved, as the kernel keeps it; empty where it cannot tell.
+std::string resolvedPathOf(int descriptor)
+{
+    const std::string link = "/proc/self/fd/" + std::to_string(descriptor);
+    std::string path(PATH_MAX, '\0');
+    const ssize_t length = readlink(link.c_str(), path.data(), path.size());
+    if (length <= 0 || static_cast<std::size_t>(length) >= path.size() || path[0] != '/')
+        return {};
+    path.resize(static_cast<std::size_t>(length));
+    return path;
+}
+
 class PosixOpenFolder final : public OpenFolder {
 public:
-    PosixOpenFolder(std::string path, const struct stat& status, FileDescriptor descriptor, const VolumeProfile& volume)
-        : OpenFolder(std::move(path), identityOn(volume, status), volume)
+    PosixOpenFolder(std::string path, const struct stat& status, FileDescriptor descriptor, const VolumeProfile& volume,
+                    std::string resolvedPath)
+        : OpenFolder(std::move(path), identityOn(volume, status), volume, std::move(resolvedPath))
         , descriptor_(std::move(descriptor))
     {
     }
@@ -304,16 +323,26 @@ Result<void> readEntries(DIR* directory, FolderListing& listing)
         std::uint32_t keyOffset;
         std::uint32_t keyLength;
         std::uint64_t inode;
+        std::uint32_t fingerprint;
         EntryKind kind;
     };
     std::vector<Entry> entries;
     std::string names;
     std::string keys;
     const int descriptor = dirfd(directory);
+    // Where the birth time tells files apart, the time of the listing does
+    // it for all of them: one statx per file would double a large drop.
+    const unsigned fingerprintFieldsHere
+        = listing.fingerprint == FileFingerprint::SizeAndTimes ? fingerprintFields(listing) : 0;
     const Result<void> read = forEachEntry(directory, [&](const dirent& entry) {
         const auto kind = kindOfEntry(descriptor, entry);
         if (!kind)
             return;
+        std::uint32_t fingerprint = 0;
+        struct statx status {};
+        if (fingerprintFieldsHere != 0 && *kind == EntryKind::File
+            && statx(descriptor, entry.d_name, AT_SYMLINK_NOFOLLOW, fingerprintFieldsHere, &status) == 0)
+            fingerprint = fingerprintOf(listing, status);
         const std::string_view name = entry.d_name;
         const std::size_t nameOffset = names.size();
         const std::size_t keyOffset = keys.size();
@@ -324,7 +353,7 @@ Result<void> readEntries(DIR* directory, FolderListing& listing)
             throw std::length_error("more names than a folder listing holds");
         entries.push_back({static_cast<std::uint32_t>(nameOffset), static_cast<std::uint32_t>(name.size()),
                            static_cast<std::uint32_t>(keyOffset), static_cast<std::uint32_t>(keys.size() - keyOffset),
-                           static_cast<std::uint64_t>(entry.d_ino), *kind});
+                           static_cast<std::uint64_t>(entry.d_ino), fingerprint, *kind});
     });
     if (!read)
         return read;
@@ -343,10 +372,14 @@ Result<void> readEntries(DIR* directory, FolderListing& listing)
     listing.names.reserve(entries.size(), names.size());
     listing.kinds.reserve(entries.size());
     listing.inodes.reserve(entries.size());
+    if (fingerprintFieldsHere != 0)
+        listing.fingerprints.reserve(entries.size());
     for (const Entry& entry : entries) {
         listing.names.add(nameOf(entry));
         listing.kinds.push_back(entry.kind);
         listing.inodes.push_back(trustedInode(listing, entry.inode));
+        if (fingerprintFieldsHere != 0)
+            listing.fingerprints.push_back(entry.fingerprint);
     }
     return {};
 }
@@ -397,7 +430,13 @@ Result<FolderListing> PosixFileSystem::readFolder(const std::string& path)
     FolderListing listing;
     static_cast<VolumeProfile&>(listing) = volumes_.of(descriptor, status.st_dev);
     listing.path = *std::move(folderPath);
+    listing.resolvedPath = resolvedPathOf(descriptor);
     listing.folder = identityOn(listing, status);
+    if (listing.fingerprint == FileFingerprint::BirthTime) {
+        timespec now {};
+        clock_gettime(CLOCK_REALTIME, &now);
+        listing.listedAt = std::int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
+    }
     if (auto read = readEntries(directory.get(), listing); !read)
         return std::unexpected(read.error());
     listing.access = portal_.holds(listing.path) ? FolderAccess::InDocumentPortal : folderAccessOf(descriptor);
@@ -443,7 +482,31 @@ Result<OpenFolderPtr> PosixFileSystem::openFolder(const std::string& path)
     if (fstat(descriptor.get(), &status) != 0)
         return failWith(failureOfErrno(errno));
     const VolumeProfile volume = volumes_.of(descriptor.get(), status.st_dev);
-    return std::make_shared<const PosixOpenFolder>(path, status, std::move(descriptor), volume);
+    std::string resolvedPath = resolvedPathOf(descriptor.get());
+    return std::make_shared<const PosixOpenFolder>(path, status, std::move(descriptor), volume,
+                                                   std::move(resolvedPath));
+}
+
+Result<OpenFolderPtr> PosixFileSystem::reopenFolder(const std::string& path, const std::string& resolvedPath)
+{
+    open_how how{};
+    how.flags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+    how.resolve = RESOLVE_NO_SYMLINKS;
+    FileDescriptor descriptor(static_cast<int>(syscall(SYS_openat2, AT_FDCWD, resolvedPath.c_str(), &how, sizeof how)));
+    if (!descriptor && errno == ENOSYS) {
+        // A kernel before openat2 (5.6): the folder the path leads to now
+        // must still resolve to the same path.
+        descriptor = FileDescriptor(open(resolvedPath.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+        if (descriptor && resolvedPathOf(descriptor.get()) != resolvedPath)
+            return failWith(failureOf(FailureKind::FolderReplaced));
+    }
+    if (!descriptor)
+        return failWith(errno == ELOOP ? failureOf(FailureKind::FolderReplaced) : failureOfErrno(errno));
+    struct stat status {};
+    if (fstat(descriptor.get(), &status) != 0)
+        return failWith(failureOfErrno(errno));
+    const VolumeProfile volume = volumes_.of(descriptor.get(), status.st_dev);
+    return std::make_shared<const PosixOpenFolder>(path, status, std::move(descriptor), volume, resolvedPath);
 }
 
 Result<void> PosixFileSystem::exchange(const FileHandle& a, const FileHandle& b)
@@ -477,16 +540,24 @@ Result<FileHandle> PosixFileSystem::lookUpFileIn(const OpenFolderPtr& folder, st
     const PosixOpenFolder& open = posixFolder(folder);
     const int at = open.descriptor();
     const std::string entry(name);
-    struct stat status {};
-    if (fstatat(at, entry.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+    struct statx status {};
+    if (statx(at, entry.c_str(), AT_SYMLINK_NOFOLLOW, STATX_TYPE | STATX_INO | fingerprintFields(open.volume()),
+              &status)
+        != 0)
         return failWith(failureOfErrno(errno));
     // A link counts as what it points to; a dangling one stays a file.
     struct stat target {};
-    if (S_ISDIR(status.st_mode)
-        || (S_ISLNK(status.st_mode) && fstatat(at, entry.c_str(), &target, 0) == 0 && S_ISDIR(target.st_mode)))
+    if (S_ISDIR(status.stx_mode)
+        || (S_ISLNK(status.stx_mode) && fstatat(at, entry.c_str(), &target, 0) == 0 && S_ISDIR(target.st_mode)))
         return failWith(notAFileFailure());
 
-    return FileHandle{entry, folder->path(), identityOn(open.volume(), status), folder};
+    const auto device = static_cast<std::uint64_t>(makedev(status.stx_dev_major, status.stx_dev_minor));
+    const FileIdentity identity{device, trustedInode(open.volume(), status.stx_ino),
+                                fingerprintOf(open.volume(), status)};
+    std::int64_t birthTime = 0;
+    if (open.volume().fingerprint == FileFingerprint::BirthTime && (status.stx_mask & STATX_BTIME) != 0)
+        birthTime = std::int64_t{status.stx_btime.tv_sec} * 1'000'000'000 + status.stx_btime.tv_nsec;
+    return FileHandle{entry, folder->path(), identity, folder, birthTime};
 }
 
 Result<std::string> PosixFileSystem::move(const FileHandle& file, const std::string& destination)
@@ -546,15 +617,23 @@ Result<std::string> PosixFileSystem::move(const FileHandle& file, const std::str
         return failWith(moveFailure(error, open, file.name, target));
     }
 
-    if (!open.volume().mayStoreOtherName || exists(at, target))
+    if (!open.volume().mayStoreOtherName)
         return target;
+    return storedName(folder, target);
+}
+
+Result<std::string> PosixFileSystem::storedName(const OpenFolderPtr& folder, const std::string& asked) const
+{
+    const int at = posixFolder(folder).descriptor();
+    if (exists(at, asked))
+        return asked;
     // Not under the name it was given: the driver stored it otherwise. The
     // listed name it became is the one that compares equal the way such
     // drivers alter names.
     DirectoryStream directory(listingOf(at));
     if (!directory)
         return failWith(lostAfterMoveFailure());
-    const std::string wanted = storedFormOf(target);
+    const std::string wanted = storedFormOf(asked);
     std::string stored;
     int matches = 0;
     const Result<void> read = forEachEntry(directory.get(), [&](const dirent& entry) {

@@ -53,6 +53,9 @@ public:
     // Holds the folder as a descriptor that names no access (O_PATH): a
     // folder the user may rename files in but not list still opens.
     Result<OpenFolderPtr> openFolder(const std::string& path) override;
+    // openat2 with RESOLVE_NO_SYMLINKS (before Linux 5.6: an open that must
+    // resolve to `resolvedPath` again).
+    Result<OpenFolderPtr> reopenFolder(const std::string& path, const std::string& resolvedPath) override;
     // `folder` must come from this file system.
     Result<FileHandle> lookUpFileIn(const OpenFolderPtr& folder, std::string_view name) override;
 
@@ -66,6 +69,14 @@ public:
     // asked (FUSE, Windows volumes) the file is then looked up under its new
     // name, and where the driver stored another name, that name is returned.
     Result<std::string> move(const FileHandle& file, const std::string& destination) override;
+
+    // The name a file just moved to `asked` in `folder` has there: `asked`,
+    // unless the volume stored another; then the one entry that equals it
+    // the way drivers alter names (letter case folded, trailing dots and
+    // spaces dropped). Fails, saying the file was renamed but cannot be
+    // found, where there is no such entry or more than one. `move` asks it
+    // on volumes that may store another name.
+    Result<std::string> storedName(const OpenFolderPtr& folder, const std::string& asked) const;
 
     // renameat2 with RENAME_EXCHANGE, in `a`'s open folder (one is opened at
     // its parentPath for a handle made by hand).

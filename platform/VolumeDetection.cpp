@@ -119,6 +119,21 @@ bool exchangesNames(long magic)
     }
 }
 
+// tmpfs counts its inode numbers up and btrfs its object ids, so neither
+// gives a number out twice while mounted; the other kernel file systems
+// give a freed number to the next new file (ext4 at once), where the birth
+// time, if the volume keeps one, tells the two apart. FUSE drivers report
+// no birth time, and ntfs-3g's numbers are its file records'. Without
+// lasting numbers, the size and times are all there is.
+FileFingerprint fingerprintOn(long magic, bool stableInodes)
+{
+    if (!stableInodes)
+        return FileFingerprint::SizeAndTimes;
+    if (magic == TMPFS_MAGIC || magic == BTRFS_SUPER_MAGIC || magic == FUSE_SUPER_MAGIC)
+        return FileFingerprint::None;
+    return FileFingerprint::BirthTime;
+}
+
 } // namespace
 
 std::optional<VolumeKind> volumeKindOfName(std::string_view name)
@@ -171,6 +186,7 @@ VolumeProfile detectVolume(int directory)
     // The kernel's file systems keep their inode numbers; a FUSE driver only
     // where it has numbers of its own.
     volume.stableInodes = !volume.userSpaceDriver || fuseKeepsInodeNumbers(directory);
+    volume.fingerprint = fingerprintOn(magic, volume.stableInodes);
     volume.mayStoreOtherName = volume.userSpaceDriver || volume.volumeKind != VolumeKind::Posix;
     volume.canExchange = exchangesNames(magic);
     if (volume.volumeKind == VolumeKind::Fat || volume.volumeKind == VolumeKind::Exfat)

@@ -37,7 +37,7 @@ struct VolumeRules {
     bool caseInsensitive = false; // no two names differing in case only
     bool asciiOnly = false;       // fusefat stores nothing else
     bool symbolicLinks = true;    // a folder can be swapped for a link
-    bool identities = true;       // inode numbers tell files apart, so a replaced file is noticed
+    bool identities = true;       // inode numbers tell files apart, not only their sizes and times
 };
 
 inline const std::vector<std::string> kNamePool = {
@@ -387,11 +387,10 @@ private:
         const std::string path = real + "/" + name;
         if (!std::filesystem::exists(path))
             return;
-        // Without identities a replaced file or folder goes unnoticed, as it
-        // must; the oracle cannot tell those outcomes, so such lists make none.
+        // Without inode numbers a file is told by its size and times, so
+        // there two files trade names only where their sizes differ; a
+        // folder swapped for a link is seen on every volume that has links.
         const std::size_t change = pick(5);
-        if (change >= 2 && !rules_.identities)
-            return;
         if (change == 4 && !rules_.symbolicLinks)
             return;
         switch (change) {
@@ -417,6 +416,8 @@ private:
             const auto& [otherFolder, other] = files_[pick(files_.size())];
             const std::string otherPath = real + "/" + other;
             if (otherFolder != folder || other == name || !std::filesystem::exists(otherPath))
+                break;
+            if (!rules_.identities && std::filesystem::file_size(path) == std::filesystem::file_size(otherPath))
                 break;
             std::filesystem::rename(path, real + "/.trading");
             std::filesystem::rename(otherPath, path);

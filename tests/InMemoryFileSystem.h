@@ -106,6 +106,14 @@ public:
         return std::make_shared<const OpenFolder>(path, found->second.facts.folder, found->second.facts);
     }
 
+    // Holds no links: the resolved path is the folder's own.
+    Result<OpenFolderPtr> reopenFolder(const std::string& path, const std::string& resolvedPath) override
+    {
+        if (resolvedPath != path)
+            return failWith(failureOf(FailureKind::FolderReplaced));
+        return openFolder(path);
+    }
+
     Result<FileHandle> lookUpFileIn(const OpenFolderPtr& open, std::string_view name) override
     {
         record("look up " + std::string(name) + " in " + open->path());

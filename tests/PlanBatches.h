@@ -37,6 +37,10 @@ public:
     Result<FolderListing> readFolder(const std::string& path) override { return inner_.readFolder(path); }
     Result<FileHandle> lookUpFile(const std::string& path) override { return inner_.lookUpFile(path); }
     Result<OpenFolderPtr> openFolder(const std::string& path) override { return inner_.openFolder(path); }
+    Result<OpenFolderPtr> reopenFolder(const std::string& path, const std::string& resolvedPath) override
+    {
+        return inner_.reopenFolder(path, resolvedPath);
+    }
     Result<FileHandle> lookUpFileIn(const OpenFolderPtr& folder, std::string_view name) override
     {
         return inner_.lookUpFileIn(folder, name);

@@ -191,6 +191,30 @@ TEST(ApplyNamesStoredName, ARowShowsTheNameAsTheVolumeStoredIt)
     EXPECT_EQ(list.cell(1, ColumnKey::NewName), "");
 }
 
+TEST(ApplyNamesFolders, APathThatLedToTwoFoldersAtTwoDropsRenamesEachRowInItsOwn)
+{
+    TemporaryDirectory temp;
+    const std::string link = temp.path() + "/link";
+    std::filesystem::create_directory(temp.path() + "/x");
+    std::filesystem::create_directory(temp.path() + "/y");
+    writeFile(temp.path() + "/x/a.txt", "x's");
+    writeFile(temp.path() + "/y/a.txt", "y's");
+    PosixFileSystem fileSystem;
+    FileList list;
+    std::filesystem::create_directory_symlink("x", link);
+    ASSERT_TRUE(AddFile(list, fileSystem, link + "/a.txt"));
+    std::filesystem::remove(link);
+    std::filesystem::create_directory_symlink("y", link);
+    ASSERT_TRUE(AddFile(list, fileSystem, link + "/a.txt"));
+    list.setCell(1, ColumnKey::NewName, "b.txt");
+    list.setCell(2, ColumnKey::NewName, "c.txt");
+
+    const ApplyOutcome outcome = ApplyNames(list, fileSystem);
+    EXPECT_EQ(outcome.statusText, "2个文件已重命名");
+    EXPECT_EQ(snapshot(temp.path() + "/x"), (Disk{{"b.txt", "x's"}}));
+    EXPECT_EQ(snapshot(temp.path() + "/y"), (Disk{{"c.txt", "y's"}}));
+}
+
 TEST(ApplyNamesPlan, ChainsAndCyclesReachTheNamesTheRowsShow)
 {
     for (const PlanBatch& batch : test_support::planBatches()) {

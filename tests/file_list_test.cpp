@@ -97,3 +97,17 @@ TEST(AddFile, NumberingRestartsAtOneAfterAClear)
     ASSERT_TRUE(AddFile(list, fileSystem, "/root.txt"));
     EXPECT_EQ(list.cell(1, ColumnKey::Id), "1");
 }
+
+TEST(FileListFolders, RowsShareAFolderOnlyWhereItsPathIdentityAndResolvedPathAgree)
+{
+    // Without identities (sshfs), a path dropped again after its folder was
+    // swapped for a link differs only in where it resolved to.
+    FileList list;
+    for (const char* resolved : {"/m/d", "/m/d", "/m/other"})
+        ASSERT_TRUE(appendFileRow(list, "/m/d", "a.txt", {.inode = 0, .folder = {1, 0}, .resolvedFolder = resolved}));
+    EXPECT_EQ(list.folderOf(2), list.folderOf(1));
+    EXPECT_NE(list.folderOf(3), list.folderOf(1));
+    EXPECT_EQ(list.origin(3).resolvedFolder, "/m/other");
+    list.setCell(1, ColumnKey::Path, "/m/elsewhere");
+    EXPECT_EQ(list.origin(1).resolvedFolder, "") << "a path written by hand resolves to nothing known";
+}

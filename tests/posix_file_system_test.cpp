@@ -450,10 +450,14 @@ TEST(PosixFileSystem, EveryWayOfFindingAFileGivesItsIdentityAndItsMoveStaysInIts
 
     PosixFileSystem fileSystem;
     const FileHandle found = fileSystem.lookUpFile(dir + "/d/a.txt").value();
-    EXPECT_EQ(found.identity, (FileIdentity{file.st_dev, file.st_ino}));
+    EXPECT_EQ(found.identity.device, file.st_dev);
+    EXPECT_EQ(found.identity.inode, file.st_ino);
     EXPECT_EQ(found.folder->identity(), folderIdentity);
     const FolderListing listed = fileSystem.readFolder(dir + "/d").value();
     EXPECT_EQ(listed.inodes, std::vector<std::uint64_t>{file.st_ino});
+    if (!listed.fingerprints.empty()) {
+        EXPECT_EQ(listed.fingerprints, std::vector<std::uint32_t>{found.identity.fingerprint}) << "listed as looked up";
+    }
     EXPECT_EQ(listed.folder, folderIdentity);
 
     // The folder's path is made to lead elsewhere between look-up and move.
@@ -469,6 +473,35 @@ TEST(PosixFileSystem, EveryWayOfFindingAFileGivesItsIdentityAndItsMoveStaysInIts
 
 namespace renamer {
 namespace {
+
+// The look-up after a move on a volume that stores names otherwise: the
+// folder holds what such a driver stored, and the name asked is looked for.
+TEST(PosixFileSystem, TheNameAVolumeStoredIsFoundUnderTheNameAsked)
+{
+    const struct {
+        const char* behaviour;
+        std::vector<std::string> files;
+        std::string asked;
+        std::optional<std::string> found; // nothing: renamed, but not found
+    } rows[] = {
+        {"letters in another case", {"photo.jpg"}, "Photo.JPG", "photo.jpg"},
+        {"trailing dots and spaces dropped", {"report.txt"}, "report.txt. .", "report.txt"},
+        {"two entries that could be it", {"x.txt", "x.TXT"}, "X.txt", std::nullopt},
+        {"nothing like the name asked", {"c.txt"}, "b.txt", std::nullopt},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.behaviour);
+        TemporaryDirectory temp;
+        for (const std::string& file : row.files)
+            writeFile(temp.path() + "/" + file, file);
+        PosixFileSystem fileSystem;
+        const auto stored = fileSystem.storedName(fileSystem.openFolder(temp.path()).value(), row.asked);
+        EXPECT_EQ(stored ? std::optional(*stored) : std::nullopt, row.found);
+        if (!stored) {
+            EXPECT_EQ(stored.error().description, "文件已重命名，但在新文件名下找不到它");
+        }
+    }
+}
 
 TEST(RefusedNames, AFailureForANameHasTheRuleItBreaksOrTheErrnosKind)
 {

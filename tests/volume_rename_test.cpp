@@ -22,6 +22,7 @@
 #include <functional>
 #include <map>
 #include <set>
+#include <thread>
 
 using namespace renamer;
 using renamer::test_support::MountedVolume;
@@ -396,6 +397,70 @@ TEST_P(VolumeRename, ARowRenamesItsFileAfterTheKernelForgotIt)
     const ApplyOutcome outcome = ApplyNames(list, fileSystem);
     EXPECT_EQ(outcome.statusText, "1个文件已重命名");
     EXPECT_EQ(test_support::snapshot(folder), (Disk{{"b.txt", "a.txt"}}));
+}
+
+// What another program does between the drop and the button, whether the
+// folder or its file was dropped, and what the batch then says.
+TEST_P(VolumeRename, AChangeBetweenTheDropAndTheButtonIsSeen)
+{
+    namespace fs = std::filesystem;
+    using Change = std::function<void(const std::string& folder, const std::string& other)>;
+    const bool identities = GetParam().rules.identities;
+    const struct {
+        const char* behaviour;
+        Change change;
+        std::optional<FailureKind> failure;
+        bool needsLinks = false;
+    } rows[] = {
+        {"the folder swapped for a link to another folder",
+         [](const std::string& folder, const std::string& other) {
+             fs::rename(folder, folder + ".old");
+             fs::create_directory_symlink(other, folder);
+         },
+         FailureKind::FolderReplaced, true},
+        {"the file deleted and made again (ext4 gives it the same inode number)",
+         [](const std::string& folder, const std::string&) {
+             fs::remove(folder + "/a.txt");
+             test_support::writeFile(folder + "/a.txt", "made again");
+         },
+         FailureKind::FileReplaced},
+        {"another file saved over it",
+         [](const std::string& folder, const std::string&) {
+             test_support::writeFile(folder + "/.a.txt.new", "saved over it");
+             fs::rename(folder + "/.a.txt.new", folder + "/a.txt");
+         },
+         FailureKind::FileReplaced},
+        // Without inode numbers a file written to cannot be told from one
+        // put in its place.
+        {"the file written to", [](const std::string& folder,
+                                   const std::string&) { test_support::writeFile(folder + "/a.txt", "written to"); },
+         identities ? std::nullopt : std::optional(FailureKind::FileReplaced)},
+    };
+    for (const auto& row : rows) {
+        if (row.needsLinks && !GetParam().rules.symbolicLinks)
+            continue;
+        for (const bool dropFolder : {true, false}) {
+            SCOPED_TRACE(std::string(row.behaviour) + (dropFolder ? ", folder dropped" : ", file dropped"));
+            const std::string folder = folderWith({"a.txt"});
+            const std::string other = folderWith({"a.txt"});
+            FileList list;
+            ASSERT_TRUE(dropFolder ? AddFolder(list, fileSystem, folder).has_value()
+                                   : AddFile(list, fileSystem, folder + "/a.txt").has_value());
+            list.setCell(1, ColumnKey::NewName, "b.txt");
+            // Past the clock's tick of the drop, within which a file born
+            // again cannot be told from the one read.
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            row.change(folder, other);
+            const Disk before = test_support::snapshot(folder + (fs::is_symlink(folder) ? ".old" : ""));
+
+            const ApplyOutcome outcome = ApplyNames(list, fileSystem);
+            EXPECT_EQ(kindOf(outcome), row.failure) << outcome.statusText;
+            EXPECT_EQ(test_support::snapshot(other), (Disk{{"a.txt", "a.txt"}}));
+            if (row.failure) {
+                EXPECT_EQ(test_support::snapshot(folder + (fs::is_symlink(folder) ? ".old" : "")), before);
+            }
+        }
+    }
 }
 
 TEST_P(VolumeRename, ChainsAndCyclesReachTheNamesTheRowsShow)
