@@ -74,7 +74,8 @@ RowOrigin FileList::origin(std::size_t row) const
     checkRow(row);
     const RowFile& file = files_[row - 1];
     const Folder& folder = folders_[file.folder];
-    return {file.inode(), folder.identity, file.fingerprint, folder.resolvedPath, folder.listedAt};
+    const std::uint32_t fingerprint = row <= fingerprints_.size() ? fingerprints_[row - 1] : 0;
+    return {file.inode(), folder.identity, fingerprint, folder.resolvedPath, folder.listedAt};
 }
 
 FileList::FolderNumber FileList::folderOf(std::size_t row) const
@@ -124,7 +125,13 @@ std::size_t FileList::appendRow(std::string_view mainText, std::string_view path
     const SubItemIndex fileNameIndex = subItemIndex(ColumnKey::FileName);
     rowsRevision_ = nextRevision();
     files_.emplace_back(origin.inode, folderFor(path, origin.folder, origin.resolvedFolder, origin.listedAt),
-                        origin.fingerprint, isValidUtf8(fileName));
+                        isValidUtf8(fileName));
+    if (origin.fingerprint != 0 && fingerprints_.empty())
+        fingerprints_.reserve(files_.capacity());
+    if (origin.fingerprint != 0 || !fingerprints_.empty()) {
+        fingerprints_.resize(files_.size() - 1);
+        fingerprints_.push_back(origin.fingerprint);
+    }
     for (SubItemIndex index = 0; index < kColumnCount; ++index) {
         if (index != pathIndex_)
             texts_[index].append(index == idIndex ? mainText : index == fileNameIndex ? fileName : std::string_view{});
@@ -135,6 +142,7 @@ std::size_t FileList::appendRow(std::string_view mainText, std::string_view path
 void FileList::clear()
 {
     files_ = {};
+    fingerprints_ = {};
     for (TextColumn& texts : texts_)
         texts.clear();
     folders_.clear();

@@ -174,22 +174,20 @@ private:
         std::string resolvedPath;
         std::int64_t listedAt;
     };
-    // Beside each row, its file's inode number and fingerprint, its folder,
-    // and whether its name is UTF-8: the inode in two halves, so that a row
-    // takes 16 bytes rather than 24 with padding.
+    // Beside each row, its file's inode number, its folder, and whether its
+    // name is UTF-8: the inode in two halves, so that a row takes 12 bytes
+    // rather than 16 with padding.
     struct RowFile {
         std::uint32_t inodeLow;
         std::uint32_t inodeHigh;
         FolderNumber folder : 31;
         std::uint32_t fileNameIsUtf8 : 1;
-        std::uint32_t fingerprint;
 
-        RowFile(std::uint64_t inode, FolderNumber folder, std::uint32_t fingerprint, bool fileNameIsUtf8)
+        RowFile(std::uint64_t inode, FolderNumber folder, bool fileNameIsUtf8)
             : inodeLow(static_cast<std::uint32_t>(inode))
             , inodeHigh(static_cast<std::uint32_t>(inode >> 32))
             , folder(folder)
             , fileNameIsUtf8(fileNameIsUtf8 ? 1 : 0)
-            , fingerprint(fingerprint)
         {
         }
         std::uint64_t inode() const { return std::uint64_t{inodeHigh} << 32 | inodeLow; }
@@ -210,6 +208,10 @@ private:
     std::array<ListColumn, kColumnCount> columns_;
     SubItemIndex pathIndex_;
     std::vector<RowFile> files_;
+    // The rows' fingerprints (RowOrigin::fingerprint), kept from the first
+    // row that has one: most volumes tell files apart by inode and folder
+    // listing alone, and their rows then pay nothing for it.
+    std::vector<std::uint32_t> fingerprints_;
     std::array<TextColumn, kColumnCount> texts_; // by sub-item index; the Path column's stays empty
     std::deque<Folder> folders_;                 // stays put, so that paths read stay valid
     std::unordered_map<std::string, std::vector<FolderNumber>> foldersByPath_;

@@ -111,3 +111,15 @@ TEST(FileListFolders, RowsShareAFolderOnlyWhereItsPathIdentityAndResolvedPathAgr
     list.setCell(1, ColumnKey::Path, "/m/elsewhere");
     EXPECT_EQ(list.origin(1).resolvedFolder, "") << "a path written by hand resolves to nothing known";
 }
+
+TEST(FileListRows, EachRowKeepsItsOwnFingerprintThoughFewRowsHaveOne)
+{
+    // Fingerprints are kept only from the first row that has one: rows
+    // before and after it, with and without.
+    FileList list;
+    const std::uint32_t fingerprints[] = {0, 0, 7, 0, 9};
+    for (const std::uint32_t fingerprint : fingerprints)
+        ASSERT_TRUE(appendFileRow(list, "/d", "a.txt", {.inode = 1, .fingerprint = fingerprint}));
+    for (std::size_t row = 1; row <= std::size(fingerprints); ++row)
+        EXPECT_EQ(list.origin(row).fingerprint, fingerprints[row - 1]) << "row " << row;
+}
