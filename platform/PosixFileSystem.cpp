@@ -509,16 +509,20 @@ Result<OpenFolderPtr> PosixFileSystem::reopenFolder(const std::string& path, con
     return std::make_shared<const PosixOpenFolder>(path, status, std::move(descriptor), volume, resolvedPath);
 }
 
+Result<OpenFolderPtr> PosixFileSystem::folderOf(const FileHandle& file)
+{
+    // A handle looked up by path alone carries no open folder.
+    if (file.folder)
+        return file.folder;
+    return openFolder(file.parentPath);
+}
+
 Result<void> PosixFileSystem::exchange(const FileHandle& a, const FileHandle& b)
 {
-    OpenFolderPtr folder = a.folder;
-    if (!folder) {
-        auto opened = openFolder(a.parentPath);
-        if (!opened)
-            return std::unexpected(opened.error());
-        folder = *std::move(opened);
-    }
-    const PosixOpenFolder& open = posixFolder(folder);
+    auto folder = folderOf(a);
+    if (!folder)
+        return std::unexpected(folder.error());
+    const PosixOpenFolder& open = posixFolder(*folder);
     if (!open.volume().canExchange)
         return failWith(failureOf(FailureKind::Unsupported));
     const int at = open.descriptor();
@@ -574,13 +578,10 @@ Result<std::string> PosixFileSystem::move(const FileHandle& file, const std::str
     if (portal_.holds(file.parentPath))
         return failWith(unmappedDocumentFailure());
 
-    OpenFolderPtr folder = file.folder;
-    if (!folder) {
-        auto opened = openFolder(file.parentPath);
-        if (!opened)
-            return std::unexpected(opened.error());
-        folder = *std::move(opened);
-    }
+    auto opened = folderOf(file);
+    if (!opened)
+        return std::unexpected(opened.error());
+    const OpenFolderPtr folder = *std::move(opened);
     const PosixOpenFolder& open = posixFolder(folder);
     const int at = open.descriptor();
     std::string target(*newName);

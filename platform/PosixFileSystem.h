@@ -83,6 +83,8 @@ public:
     Result<void> exchange(const FileHandle& a, const FileHandle& b) override;
 
 private:
+    // The folder the handle was looked up in, or its parent path opened now.
+    Result<OpenFolderPtr> folderOf(const FileHandle& file);
     // Returns 0 or the errno of the failed move of `from` to `to`, both
     // names in the folder open as `folder`; EEXIST when `to` names an entry.
     int moveNoReplace(int folder, const std::string& from, const std::string& to) const;
