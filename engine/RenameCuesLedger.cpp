@@ -128,7 +128,9 @@ public:
 
     void set(std::uint32_t row, RowCue cue, bool settled)
     {
-        if (cue.kind == RowCueKind::Clean && !notes_.empty()) {
+        // What a kill left matters more than a proposal that changes
+        // nothing, which is what every row shows right after a drop.
+        if ((cue.kind == RowCueKind::Clean || cue.kind == RowCueKind::Unchanged) && !notes_.empty()) {
             if (const auto note = notes_.find(row); note != notes_.end())
                 cue = note->second;
         }

@@ -254,7 +254,8 @@ TEST_P(VolumeRename, WhatAKillLeftOrAPortalHidesIsCuedWithTheTruth)
         std::string text;
         std::optional<FailureKind> failure;
     } cases[] = {
-        {"a temporary name is cued with the name it was made from", "photo.jpg.~regex-renamer", "", "", Portal::None,
+        {"a temporary name is cued with the name it was made from, also where its proposal keeps it",
+         "photo.jpg.~regex-renamer", "", "photo.jpg.~regex-renamer", Portal::None,
          RowCueKind::LeftUnderTemporaryName, leftover + "photo.jpg”", std::nullopt},
         {"a later attempt's too, and a proposal that renames keeps the cue", "b.txt.~regex-renamer-3", "", "b.txt",
          Portal::None, RowCueKind::LeftUnderTemporaryName, leftover + "b.txt”", std::nullopt},
