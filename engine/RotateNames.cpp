@@ -9,10 +9,6 @@ namespace renamer {
 
 namespace {
 
-// A name can be taken from another process between two attempts; so many
-// temporary names are tried before giving up.
-constexpr unsigned kTemporaryNameAttempts = 16;
-
 class Rotation {
 public:
     Rotation(FileSystem& fileSystem, const OpenFolderPtr& folder, const std::vector<RotatingFile>& files)

@@ -24,6 +24,10 @@ std::string temporaryNameFor(std::string_view name, unsigned attempt = 0);
 // is shown with the name it had.
 std::optional<std::string_view> nameBeforeTemporaryName(std::string_view name);
 
+// How many temporary names are tried before giving up: another program can
+// take one between two attempts.
+inline constexpr unsigned kTemporaryNameAttempts = 16;
+
 // How much of the file's name the temporary name keeps: with the mark and
 // the attempt it stays within 255 bytes and 255 UTF-16 units.
 inline constexpr std::size_t kTemporaryNameKeeps = 200;

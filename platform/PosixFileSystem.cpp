@@ -699,10 +699,9 @@ Result<void> PosixFileSystem::moveThroughTemporaryName(int folder, const std::st
                                                        const std::string& to) const
 {
     // A name another process took in the meantime is skipped, never replaced.
-    constexpr unsigned kNameAttempts = 16;
     std::string temporary;
     int error = EEXIST;
-    for (unsigned attempt = 0; attempt < kNameAttempts && error == EEXIST; ++attempt) {
+    for (unsigned attempt = 0; attempt < kTemporaryNameAttempts && error == EEXIST; ++attempt) {
         temporary = temporaryNameFor(from, attempt);
         error = moveNoReplace(folder, from, temporary);
     }
