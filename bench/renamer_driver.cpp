@@ -8,6 +8,12 @@
 //       and the cues), typed N times in one session (each time after the
 //       replacement box was emptied, so that every row's proposal changes).
 //
+//   renamer_driver PATTERN REPLACEMENT --typing N < names
+//       The same rows; the pattern's last character is taken back and typed
+//       again N times, and the median milliseconds of each of the two
+//       keystrokes (a new pattern each time, so every row is matched again)
+//       are printed: taken back, then typed.
+//
 //   renamer_driver PATTERN REPLACEMENT --memory < names
 //       The same keystroke once, and what it costs in memory: the size of the
 //       proposals it made, and the peak of the process's resident memory
@@ -135,6 +141,31 @@ int previewRows(std::string_view pattern, std::string_view replacement, int repe
     return 0;
 }
 
+int usage();
+
+int typePattern(std::string_view pattern, std::string_view replacement, int repeat)
+{
+    if (pattern.empty())
+        return usage();
+    const std::string_view shorter = pattern.substr(0, pattern.size() - 1);
+    Keystroke keystroke(readNames(std::cin), pattern);
+    keystroke.session.edit(pattern, replacement);
+    std::vector<double> takenBack;
+    std::vector<double> typed;
+    for (int run = 0; run < repeat; ++run) {
+        auto start = Clock::now();
+        keystroke.session.edit(shorter, replacement);
+        takenBack.push_back(millisecondsSince(start));
+        start = Clock::now();
+        keystroke.session.edit(pattern, replacement);
+        typed.push_back(millisecondsSince(start));
+    }
+    for (std::vector<double>* times : {&takenBack, &typed})
+        std::nth_element(times->begin(), times->begin() + repeat / 2, times->end());
+    std::printf("%.3f %.3f\n", takenBack[repeat / 2], typed[repeat / 2]);
+    return 0;
+}
+
 int previewMemory(std::string_view pattern, std::string_view replacement)
 {
     Keystroke keystroke(readNames(std::cin), pattern);
@@ -215,7 +246,7 @@ int dropAndApply(std::string_view pattern, std::string_view replacement, const s
 
 int usage()
 {
-    std::fputs("usage: renamer_driver PATTERN REPLACEMENT [--repeat N | --memory] < rows\n"
+    std::fputs("usage: renamer_driver PATTERN REPLACEMENT [--repeat N | --typing N | --memory] < rows\n"
                "       renamer_driver PATTERN REPLACEMENT --drop PATH... [--cues] [--wait FILE] [--apply] [--timing]\n",
                stderr);
     return 2;
@@ -231,6 +262,7 @@ int main(int argc, char** argv)
     const std::string_view replacement = argv[2];
 
     int repeat = 0;
+    int typing = 0;
     bool drop = false;
     bool apply = false;
     bool cues = false;
@@ -242,6 +274,8 @@ int main(int argc, char** argv)
         const std::string_view argument = argv[i];
         if (argument == "--repeat" && i + 1 < argc && !drop)
             repeat = std::atoi(argv[++i]);
+        else if (argument == "--typing" && i + 1 < argc && !drop)
+            typing = std::atoi(argv[++i]);
         else if (argument == "--memory" && !drop)
             memory = true;
         else if (argument == "--drop")
@@ -260,6 +294,10 @@ int main(int argc, char** argv)
             return usage();
     }
     if (repeat < 0 || ((apply || cues || timing || !waitFor.empty()) && !drop) || (memory && repeat != 0))
+        return usage();
+    if (typing > 0 && repeat == 0 && !memory && !drop)
+        return typePattern(pattern, replacement, typing);
+    if (typing != 0)
         return usage();
     if (memory)
         return previewMemory(pattern, replacement);

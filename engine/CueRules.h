@@ -9,6 +9,7 @@
 
 #include <concepts>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 namespace renamer {
@@ -31,6 +32,7 @@ struct CueRow {
     bool folderReplaced;          // folderWasReplaced() for the row
     bool oldNameIsUtf8;           // isValidUtf8(oldName)
     bool patternMissed;           // the current pattern does not match the old name
+    bool keepsName;               // newName == oldName: the proposal is the name it has
 };
 
 // Whether the folder at the row's path is not the one the row's file was
@@ -56,7 +58,9 @@ struct BatchHolder {
 };
 
 // The ledger: the rows, the names of their folders and what the rows played
-// so far did with them. `row` gives a row as the rules see it. `nameOf`
+// so far did with them. `row` gives a row as the rules see it, and
+// `checkedAlone` what checkRowAlone says of a row with a proposal (a ledger
+// may have worked that out beforehand, as it needs no other row). `nameOf`
 // gives a row's old or new name as its folder compares names; a row's two
 // names are equal when they are one entry of the folder (a change of letter
 // case where case does not count). `firstRowNamed` gives the first row whose
@@ -68,6 +72,7 @@ concept CueLedger = std::equality_comparable<typename Ledger::Name>
     && requires(Ledger& ledger, const Ledger& seen, const CueRow& row, const typename Ledger::Name& name,
                 std::uint32_t number) {
            { seen.row(number) } -> std::same_as<CueRow>;
+           { seen.checkedAlone(row) } -> std::same_as<RowCueKind>;
            { seen.nameOf(row, RowName::Old) } -> std::same_as<typename Ledger::Name>;
            { seen.heldOnDisk(name) } -> std::same_as<DiskHolder>;
            { seen.heldInBatch(name) } -> std::same_as<BatchHolder>;
@@ -80,11 +85,33 @@ concept CueLedger = std::equality_comparable<typename Ledger::Name>
 // The checks that need the row alone, each returning Clean when the row
 // passes it. They run only for a row with a proposal.
 
+// Whether the name holds a "/" or a NUL, eight bytes at a time: every row's
+// proposal is checked on every keystroke.
+inline bool holdsSlashOrNul(std::string_view name)
+{
+    constexpr std::uint64_t kOnes = 0x0101010101010101u;
+    constexpr std::uint64_t kHighs = 0x8080808080808080u;
+    // Exact: nonzero if and only if one of the word's bytes is zero.
+    const auto holdsZeroByte = [](std::uint64_t word) { return ((word - kOnes) & ~word & kHighs) != 0; };
+    const auto holdsEither = [&](const char* bytes) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes, sizeof word);
+        return holdsZeroByte(word) || holdsZeroByte(word ^ (kOnes * '/'));
+    };
+    if (name.size() < sizeof(std::uint64_t))
+        return name.find('/') != std::string_view::npos || name.find('\0') != std::string_view::npos;
+    for (std::size_t at = 0; at + sizeof(std::uint64_t) <= name.size(); at += sizeof(std::uint64_t)) {
+        if (holdsEither(name.data() + at))
+            return true;
+    }
+    // The last eight bytes, which may overlap bytes already seen.
+    return holdsEither(name.data() + name.size() - sizeof(std::uint64_t));
+}
+
 inline RowCueKind nameIsValid(const CueRow& row)
 {
     const std::string_view name = row.newName;
-    const bool invalid = name == "." || name == ".." || name.find('/') != std::string_view::npos
-        || name.find('\0') != std::string_view::npos;
+    const bool invalid = name == "." || name == ".." || holdsSlashOrNul(name);
     return invalid ? RowCueKind::InvalidName : RowCueKind::Clean;
 }
 
@@ -98,7 +125,7 @@ inline RowCueKind nameFitsAnyVolume(const CueRow& row)
 // nor its volume's rules concern it; an unread folder tells nothing of them.
 inline bool renamesInReadFolder(const CueRow& row)
 {
-    return row.folder != nullptr && row.newName != row.oldName;
+    return row.folder != nullptr && !row.keepsName;
 }
 
 inline RowCueKind folderAllowsRenaming(const CueRow& row)
@@ -221,12 +248,12 @@ public:
         if (row.newName.empty())
             return settle(number, {row.oldNameIsUtf8 ? RowCueKind::Clean : RowCueKind::NameNotUtf8},
                           TurnOutcome::Stayed);
-        if (const RowCueKind kind = checkRowAlone(row); kind != RowCueKind::Clean)
+        if (const RowCueKind kind = ledger_.checkedAlone(row); kind != RowCueKind::Clean)
             return settle(number, {kind}, TurnOutcome::Stopped);
         const auto oldName = ledger_.nameOf(row, RowName::Old);
         if (const RowCue source = sourceIsThere(row, list_, ledger_, oldName); source.kind != RowCueKind::Clean)
             return settle(number, source, TurnOutcome::Stopped);
-        if (row.newName == row.oldName)
+        if (row.keepsName)
             return settle(number, {RowCueKind::Unchanged}, TurnOutcome::Stayed);
         const auto newName = ledger_.nameOf(row, RowName::New);
         // A change of letter case only, where case does not count, leaves the
@@ -247,7 +274,7 @@ public:
     bool leavesItsName(std::uint32_t number) const
     {
         const CueRow row = ledger_.row(number);
-        return !row.newName.empty() && row.newName != row.oldName
+        return !row.newName.empty() && !row.keepsName
             && ledger_.nameOf(row, RowName::New) != ledger_.nameOf(row, RowName::Old);
     }
     std::uint32_t oldNameRow(std::uint32_t number) const

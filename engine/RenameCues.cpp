@@ -7,6 +7,7 @@
 #include "Utf8.h"
 
 #include <algorithm>
+#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -97,6 +98,17 @@ RowCueComputer::KeyNumber RowCueComputer::findKey(std::uint32_t directory, std::
         const auto number = static_cast<KeyNumber>((entry & 0xFFFFFFFFu) - 1);
         if (keys_[number].directory == directory && keyText(keys_[number]) == key)
             return number;
+    }
+}
+
+bool RowCueComputer::anyKeyHashes(std::uint32_t hash) const
+{
+    for (std::size_t slot = homeSlot(hash, keySlots_.size());; slot = nextSlot(slot, keySlots_.size())) {
+        const std::uint64_t entry = keySlots_[slot];
+        if (entry == 0)
+            return false;
+        if (static_cast<std::uint32_t>(entry >> 32) == hash)
+            return true;
     }
 }
 
@@ -317,14 +329,31 @@ void RowCueComputer::hashProposals(std::size_t first, std::size_t last)
     for (std::size_t row = first; row <= last; ++row) {
         Proposal& proposal = proposals_[row - 1];
         const std::string_view newName = list_->cell(row, newNameIndex);
-        if (newName.empty() || newName == list_->cell(row, fileNameIndex)) {
+        if (newName.empty()) {
             proposal = {0, kNotLookedUp, 0};
             continue;
         }
+        // The checks of the row alone run here, on every core, rather than
+        // in the play, which takes one row at a time.
+        const std::string_view oldName = list_->cell(row, fileNameIndex);
         const RowKeys& keys = rows_[row - 1];
         const DirectoryNames* names = directories_[keys.directory].names;
-        const std::string_view key = compareForm(keys.directory, newName, folded);
-        if (names != nullptr && names->caseInsensitive && key == keyText(keys_[keys.oldKey])) {
+        const bool keepsName = newName == oldName;
+        const std::string_view key = keepsName ? oldName : compareForm(keys.directory, newName, folded);
+        const bool caseOnly
+            = !keepsName && names != nullptr && names->caseInsensitive && key == keyText(keys_[keys.oldKey]);
+        const CueRow cueRow{static_cast<std::uint32_t>(row), oldName, newName, names, keys.folderReplaced != 0,
+                            keys.oldNameIsUtf8 != 0, false, keepsName};
+        if (const RowCueKind failed = checkRowAlone(cueRow); failed != RowCueKind::Clean) {
+            proposal = {static_cast<std::uint32_t>(failed), kFailedAlone,
+                        keepsName ? kFailedKeepingName : caseOnly ? kFailedChangingCase : 0u};
+            continue;
+        }
+        if (keepsName) {
+            proposal = {0, kNotLookedUp, 0};
+            continue;
+        }
+        if (caseOnly) {
             proposal = {0, kCaseOnly, 0};
             continue;
         }
@@ -363,28 +392,63 @@ void RowCueComputer::lookUpParts(std::size_t firstPart, std::size_t lastPart)
         std::uint32_t row;
     };
     std::vector<Seen> seen;
+    // The rows of a part lie far apart in the list. Most proposals are names
+    // no file has and no other row proposes, whose look-up needs their hash
+    // alone: their text and folder are read only where a hash is matched,
+    // and a proposal is written only where something was found (hashing
+    // left it as no key, with no earlier row). The proposal a row a few
+    // steps ahead will read is fetched already, so that those reads overlap.
+    // Two steps: the proposal far ahead, then, nearer, the key slot its
+    // hash leads to.
+    constexpr std::size_t kAhead = 32;
+    constexpr std::size_t kSlotAhead = 12;
+    const std::size_t fetchedEnd = partStarts_[lastPart + 1];
+    const auto fetch = [&](std::size_t at) {
+        if (at + kAhead < fetchedEnd)
+            __builtin_prefetch(&proposals_[rowsByHash_[at + kAhead] - 1]);
+        if (at + kSlotAhead < fetchedEnd)
+            __builtin_prefetch(&keySlots_[homeSlot(proposals_[rowsByHash_[at + kSlotAhead] - 1].hash, keySlots_.size())]);
+    };
+    for (std::size_t at = partStarts_[firstPart]; at < std::min(partStarts_[firstPart] + kAhead, fetchedEnd); ++at)
+        __builtin_prefetch(&proposals_[rowsByHash_[at] - 1]);
     for (std::size_t part = firstPart; part <= lastPart; ++part) {
         const std::size_t begin = partStarts_[part];
         const std::size_t end = partStarts_[part + 1];
         seen.assign(2 * (end - begin) + 1, Seen{0, 0});
         for (std::size_t at = begin; at < end; ++at) {
+            fetch(at);
             const std::uint32_t row = rowsByHash_[at];
             Proposal& proposal = proposals_[row - 1];
-            const std::uint32_t directory = rows_[row - 1].directory;
-            const std::string_view key = compareForm(directory, list_->cell(row, newNameIndex), folded);
-            proposal.key = findKey(directory, key, proposal.hash);
-            if (proposal.key != kNoKey)
-                continue;
+            const std::uint32_t hash = proposal.hash;
+            std::uint32_t directory = 0;
+            std::optional<std::string_view> key;
+            const auto readName = [&] {
+                if (!key) {
+                    directory = rows_[row - 1].directory;
+                    key = compareForm(directory, list_->cell(row, newNameIndex), folded);
+                }
+            };
+            if (anyKeyHashes(hash)) {
+                readName();
+                const KeyNumber number = findKey(directory, *key, hash);
+                if (number != kNoKey) {
+                    proposal.key = number;
+                    continue;
+                }
+            }
             // Every hash of the part starts with the same bits: the rest place it.
-            std::size_t slot = homeSlot(proposal.hash << kPartBits, seen.size());
+            std::size_t slot = homeSlot(hash << kPartBits, seen.size());
             for (;; slot = nextSlot(slot, seen.size())) {
                 Seen& earlier = seen[slot];
                 if (earlier.row == 0) {
-                    earlier = {proposal.hash, row};
+                    earlier = {hash, row};
                     break;
                 }
-                if (earlier.hash == proposal.hash && rows_[earlier.row - 1].directory == directory
-                    && compareForm(directory, list_->cell(earlier.row, newNameIndex), foldedOther) == key) {
+                if (earlier.hash != hash)
+                    continue;
+                readName();
+                if (rows_[earlier.row - 1].directory == directory
+                    && compareForm(directory, list_->cell(earlier.row, newNameIndex), foldedOther) == *key) {
                     proposal.previousSame = earlier.row;
                     earlier.row = row;
                     break;

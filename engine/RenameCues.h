@@ -78,6 +78,9 @@ private:
     std::string_view keyText(const Key& key) const;
     // The key of that name in that directory, or kNoKey.
     KeyNumber findKey(std::uint32_t directory, std::string_view key, std::uint32_t hash) const;
+    // Whether a key has that hash: where none has, the name is no key,
+    // whatever its text and folder.
+    bool anyKeyHashes(std::uint32_t hash) const;
     KeyNumber addKey(const Key& key, std::uint32_t hash);
     // The first row whose old name is the key's, 0 for none.
     std::uint32_t firstRowOf(const Key& key) const;
@@ -92,7 +95,8 @@ private:
     // first, kCaseOnly for a change of letter case alone where case does not
     // count), and for a proposal that is no key the nearest earlier row that
     // proposes the same name (0 for none). Rows without a proposal to look
-    // up (none, or the old name) are not looked up.
+    // up (none, the old name, or one that fails a check of the row alone)
+    // are not looked up.
     struct Proposal {
         std::uint32_t hash;
         KeyNumber key;
@@ -100,6 +104,13 @@ private:
     };
     static constexpr KeyNumber kCaseOnly = 0xFFFFFFFE;
     static constexpr KeyNumber kNotLookedUp = 0xFFFFFFFD;
+    // A proposal that fails a check of the row alone (checkRowAlone), whose
+    // RowCueKind its hash holds: it is not looked up. Its previousSame says
+    // how it stands to the old name: the same, a change of letter case alone
+    // where case does not count, or another name (0).
+    static constexpr KeyNumber kFailedAlone = 0xFFFFFFFC;
+    static constexpr std::uint32_t kFailedKeepingName = 1;
+    static constexpr std::uint32_t kFailedChangingCase = 2;
 
     // The look-ups run in three steps, so that they stay within the cache
     // and use every core: every proposal's hash (stretches of rows at the

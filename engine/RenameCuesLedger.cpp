@@ -46,20 +46,39 @@ public:
     CueRow row(std::uint32_t number) const
     {
         const RowKeys& keys = tables_.rows_[number - 1];
+        const std::string_view newName = list_.cell(number, newNameIndex_);
+        const Proposal& proposal = tables_.proposals_[number - 1];
+        // The hashing found the rows whose proposal is their name already:
+        // a proposal not looked up, that passed the checks of the row
+        // alone, is either none or that.
         return {number,
                 list_.cell(number, fileNameIndex_),
-                list_.cell(number, newNameIndex_),
+                newName,
                 tables_.directories_[keys.directory].names,
                 keys.folderReplaced != 0,
                 keys.oldNameIsUtf8 != 0,
-                number <= patternMissed_.size() && patternMissed_[number - 1] != 0};
+                number <= patternMissed_.size() && patternMissed_[number - 1] != 0,
+                !newName.empty()
+                    && (proposal.key == kNotLookedUp
+                        || (proposal.key == kFailedAlone && proposal.previousSame == kFailedKeepingName))};
+    }
+    RowCueKind checkedAlone(const CueRow& row) const
+    {
+        const Proposal& proposal = tables_.proposals_[row.number - 1];
+        return proposal.key == kFailedAlone ? static_cast<RowCueKind>(proposal.hash) : RowCueKind::Clean;
     }
     Name nameOf(const CueRow& row, RowName which) const
     {
         const KeyNumber oldKey = tables_.rows_[row.number - 1].oldKey;
-        const KeyNumber key = which == RowName::Old ? oldKey : tables_.proposals_[row.number - 1].key;
-        if (key == kCaseOnly)
+        const Proposal& proposal = tables_.proposals_[row.number - 1];
+        const KeyNumber key = which == RowName::Old ? oldKey : proposal.key;
+        // A name that is the old one, or that name in other letter case
+        // where case does not count, is the old name's entry.
+        if (key == kCaseOnly || (key == kFailedAlone && proposal.previousSame != 0))
             return {oldKey, 0};
+        // A proposal not looked up is told apart from the old name alone.
+        if (key == kFailedAlone)
+            return {kNoKey, row.number};
         return {key, key == kNoKey ? row.number : 0};
     }
     DiskHolder heldOnDisk(const Name& name) const
@@ -180,7 +199,7 @@ RowRange RowCueComputer::playRows(const FileList& list, std::vector<RowCue>& cue
         const Proposal& proposal = proposals_[row - 1];
         if (proposal.key == kNoKey && proposal.previousSame != 0)
             __builtin_prefetch(&holders_[proposal.previousSame - 1]);
-        else if (proposal.key < kNotLookedUp)
+        else if (proposal.key < kFailedAlone)
             __builtin_prefetch(&keyStates_[proposal.key]);
     };
     for (std::size_t row = 1; row <= std::min(kAhead, rowCount); ++row)

@@ -153,6 +153,31 @@ TEST_F(RenameCuesTest, TheSnapshotIsReadWhenAskedNotOnEveryComputation)
     EXPECT_EQ(cues[0].kind, Kind::TakenOnDisk);
 }
 
+// The check reads eight bytes at a time, the last eight overlapping: a "/"
+// or NUL is found wherever it falls, in names of every length around those
+// words, and no other byte is taken for one.
+TEST(InvalidNames, ASlashOrNulIsFoundWhereverItFalls)
+{
+    for (std::size_t length = 1; length <= 20; ++length) {
+        const std::string clean(length, 'a');
+        EXPECT_FALSE(holdsSlashOrNul(clean)) << length;
+        // Bytes one off from "/" (0x2F) and NUL, and high bytes, are none.
+        EXPECT_FALSE(holdsSlashOrNul(std::string(length, '.'))) << length;
+        EXPECT_FALSE(holdsSlashOrNul(std::string(length, '0'))) << length;
+        EXPECT_FALSE(holdsSlashOrNul(std::string(length, '\x01'))) << length;
+        EXPECT_FALSE(holdsSlashOrNul(std::string(length, '\xAF'))) << length;
+        EXPECT_FALSE(holdsSlashOrNul(std::string(length, '\x80'))) << length;
+        for (std::size_t at = 0; at < length; ++at) {
+            for (const char bad : {'/', '\0'}) {
+                std::string name = clean;
+                name[at] = bad;
+                EXPECT_TRUE(holdsSlashOrNul(name)) << length << " " << at;
+            }
+        }
+    }
+    EXPECT_FALSE(holdsSlashOrNul(""));
+}
+
 TEST(RenameCueTexts, ErrorsNameTheOtherRow)
 {
     EXPECT_EQ(describeRowCue({Kind::TakenByEarlierRow, 12}), "与第 12 行的新文件名相同");
@@ -352,14 +377,17 @@ public:
         const auto folder = folders_.find(std::string(list_.cell(number, ColumnKey::Path)));
         const DirectoryNames* names = folder == folders_.end() ? nullptr : &folder->second;
         const std::string_view oldName = list_.cell(number, ColumnKey::FileName);
+        const std::string_view newName = list_.cell(number, ColumnKey::NewName);
         return {number,
                 oldName,
-                list_.cell(number, ColumnKey::NewName),
+                newName,
                 names,
                 folderWasReplaced(list_.origin(number).folder, names),
                 isValidUtf8(oldName),
-                patternMissed_[number - 1] != 0};
+                patternMissed_[number - 1] != 0,
+                newName == oldName};
     }
+    RowCueKind checkedAlone(const CueRow& row) const { return checkRowAlone(row); }
     Name nameOf(const CueRow& row, RowName which) const
     {
         return {std::string(list_.cell(row.number, ColumnKey::Path)),
