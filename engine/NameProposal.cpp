@@ -25,6 +25,8 @@ PreviewPattern::PreviewPattern(const RegularExpressionFactory& compile, std::str
 
 NameProposer::NameProposer(std::shared_ptr<const PreviewPattern> pattern)
     : pattern_(std::move(pattern))
+    , offsetsPerMatch_(pattern_->regex() ? 2 * (static_cast<std::size_t>((*pattern_->regex())->captureGroupCount()) + 1)
+                                         : 0)
 {
     if (pattern_->regex())
         matcher_ = (*pattern_->regex())->makeMatcher();
@@ -65,10 +67,6 @@ NameProposer::Outcome NameProposer::proposeAgain(std::string_view fileName, std:
                   nullptr);
 }
 
-std::size_t NameProposer::offsetsPerMatch() const
-{
-    return pattern_->regex() ? 2 * (static_cast<std::size_t>((*pattern_->regex())->captureGroupCount()) + 1) : 0;
-}
 
 NameProposer::Outcome NameProposer::finish(const Result<bool>& matched, std::size_t row, RowSpans* spans)
 {

@@ -55,7 +55,7 @@ public:
     // record that this pattern's search made in this very name.
     Outcome proposeAgain(std::string_view fileName, std::size_t row, const MatchRecord& record);
     // How many offsets each match of the pattern carries (MatchOffsets::pairs).
-    std::size_t offsetsPerMatch() const;
+    std::size_t offsetsPerMatch() const { return offsetsPerMatch_; }
     // The last proposal; valid until the next propose.
     std::string_view proposal() const { return proposalNumbered_ ? numbered_ : replaced_; }
 
@@ -63,6 +63,7 @@ private:
     Outcome finish(const Result<bool>& matched, std::size_t row, RowSpans* spans);
 
     std::shared_ptr<const PreviewPattern> pattern_; // outlives matcher_
+    std::size_t offsetsPerMatch_;                   // asked for every row, so worked out once
     std::unique_ptr<Matcher> matcher_;              // null when the pattern is invalid
     std::string replaced_;
     std::string numbered_; // replaced_ with its placeholders numbered

@@ -196,6 +196,11 @@ RowRange RowCueComputer::playRows(const FileList& list, std::vector<RowCue>& cue
     holders_.resize(rowCount);
     constexpr std::size_t kAhead = 16;
     const auto prefetch = [&](std::size_t row) {
+        // Old names' keys mostly follow the rows, but among the many arrays
+        // the play reads in step the processor does not foresee them.
+        const KeyNumber oldKey = rows_[row - 1].oldKey;
+        __builtin_prefetch(&keyStates_[oldKey]);
+        __builtin_prefetch(&keys_[oldKey]);
         const Proposal& proposal = proposals_[row - 1];
         if (proposal.key == kNoKey && proposal.previousSame != 0)
             __builtin_prefetch(&holders_[proposal.previousSame - 1]);

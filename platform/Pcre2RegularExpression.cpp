@@ -203,6 +203,8 @@ private:
 
     ProgramState makeState(const Program& program) const;
     Result<bool> search(std::string_view subject, std::size_t start, uint32_t options);
+    int runProgram(const Program& program, std::string_view text, std::size_t start, uint32_t options,
+                   ProgramState& state);
     std::string_view textOf(int program);
     int runAssertion(int index, std::size_t position, const Frame& parent);
     std::optional<std::size_t> latestRecord(int program, std::size_t position) const;
@@ -371,6 +373,19 @@ Result<bool> Pcre2Matcher::findInValidUtf8(std::string_view subject)
     return search(subject, 0, PCRE2_NO_UTF_CHECK);
 }
 
+int Pcre2Matcher::runProgram(const Program& program, std::string_view text, std::size_t start, uint32_t options,
+                             ProgramState& state)
+{
+    // A text already known to be UTF-8 goes straight to the compiled code:
+    // the JIT's own entry skips the checks of every argument, and the UTF-8
+    // check it never makes is the one the caller has made.
+    if (program.jit && (options & PCRE2_NO_UTF_CHECK) != 0)
+        return pcre2_jit_match(program.code.get(), reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), start,
+                               options & ~PCRE2_NO_UTF_CHECK, state.matchData.get(), state.matchContext.get());
+    return pcre2_match(program.code.get(), reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), start, options,
+                       state.matchData.get(), state.matchContext.get());
+}
+
 Result<bool> Pcre2Matcher::search(std::string_view subject, std::size_t start, uint32_t options)
 {
     if (start == 0 || subject.data() != subject_.data() || subject.size() != subject_.size()) {
@@ -385,8 +400,7 @@ Result<bool> Pcre2Matcher::search(std::string_view subject, std::size_t start, u
         recordSpans_.clear();
         pcre2_set_callout(state.matchContext.get(), answerCallout, &frame);
     }
-    const int rc = pcre2_match(programs_[0].code.get(), reinterpret_cast<PCRE2_SPTR>(subject.data()),
-                               subject.size(), start, options, state.matchData.get(), state.matchContext.get());
+    const int rc = runProgram(programs_[0], subject, start, options, state);
     if (rc == PCRE2_ERROR_NOMATCH)
         return false;
     if (rc < 0)
@@ -474,9 +488,7 @@ int Pcre2Matcher::runAssertion(int index, std::size_t position, const Frame& par
     ProgramState& state = states_[static_cast<std::size_t>(index)];
     Frame frame{this, index, &parent};
     pcre2_set_callout(state.matchContext.get(), answerCallout, &frame);
-    const int rc = pcre2_match(program.code.get(), reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(),
-                               subject_.size() - position, PCRE2_NO_UTF_CHECK, state.matchData.get(),
-                               state.matchContext.get());
+    const int rc = runProgram(program, text, subject_.size() - position, PCRE2_NO_UTF_CHECK, state);
     if (rc == PCRE2_ERROR_NOMATCH)
         return 0;
     if (rc < 0)
