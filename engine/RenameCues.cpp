@@ -330,7 +330,7 @@ void RowCueComputer::hashProposals(std::size_t first, std::size_t last)
         Proposal& proposal = proposals_[row - 1];
         const std::string_view newName = list_->cell(row, newNameIndex);
         if (newName.empty()) {
-            proposal = {0, kNotLookedUp, 0};
+            proposal = {kNotLookedUp, 0};
             continue;
         }
         // The checks of the row alone run here, on every core, rather than
@@ -345,38 +345,43 @@ void RowCueComputer::hashProposals(std::size_t first, std::size_t last)
         const CueRow cueRow{static_cast<std::uint32_t>(row), oldName, newName, names, keys.folderReplaced != 0,
                             keys.oldNameIsUtf8 != 0, false, keepsName};
         if (const RowCueKind failed = checkRowAlone(cueRow); failed != RowCueKind::Clean) {
-            proposal = {static_cast<std::uint32_t>(failed), kFailedAlone,
-                        keepsName ? kFailedKeepingName : caseOnly ? kFailedChangingCase : 0u};
+            const std::uint32_t relation = keepsName ? kFailedKeepingName : caseOnly ? kFailedChangingCase : 0u;
+            proposal = {kFailedAlone, static_cast<std::uint32_t>(failed) | relation << kFailedRelationShift};
             continue;
         }
         if (keepsName) {
-            proposal = {0, kNotLookedUp, 0};
+            proposal = {kNotLookedUp, 0};
             continue;
         }
         if (caseOnly) {
-            proposal = {0, kCaseOnly, 0};
+            proposal = {kCaseOnly, 0};
             continue;
         }
-        proposal = {hashKey(keys.directory, key), kNoKey, 0};
+        proposal = {kNoKey, hashKey(keys.directory, key)};
     }
 }
 
 void RowCueComputer::sortByHash()
 {
     // A counting sort, stable: within a part the rows stay in row order.
+    // Each row looked up leaves its hash here, and its previousSame is
+    // cleared for the look-ups.
     partStarts_.assign(kParts + 1, 0);
     for (const Proposal& proposal : proposals_) {
         if (proposal.key == kNoKey)
-            ++partStarts_[partOf(proposal.hash) + 1];
+            ++partStarts_[partOf(proposal.previousSame) + 1];
     }
     for (std::size_t part = 1; part <= kParts; ++part)
         partStarts_[part] += partStarts_[part - 1];
     rowsByHash_.resize(partStarts_[kParts]);
     std::vector<std::uint32_t> next(partStarts_.begin(), partStarts_.end() - 1);
     for (std::size_t row = 1; row <= proposals_.size(); ++row) {
-        const Proposal& proposal = proposals_[row - 1];
-        if (proposal.key == kNoKey)
-            rowsByHash_[next[partOf(proposal.hash)]++] = static_cast<std::uint32_t>(row);
+        Proposal& proposal = proposals_[row - 1];
+        if (proposal.key == kNoKey) {
+            rowsByHash_[next[partOf(proposal.previousSame)]++] = {static_cast<std::uint32_t>(row),
+                                                                  proposal.previousSame};
+            proposal.previousSame = 0;
+        }
     }
 }
 
@@ -392,34 +397,22 @@ void RowCueComputer::lookUpParts(std::size_t firstPart, std::size_t lastPart)
         std::uint32_t row;
     };
     std::vector<Seen> seen;
-    // The rows of a part lie far apart in the list. Most proposals are names
-    // no file has and no other row proposes, whose look-up needs their hash
-    // alone: their text and folder are read only where a hash is matched,
-    // and a proposal is written only where something was found (hashing
-    // left it as no key, with no earlier row). The proposal a row a few
-    // steps ahead will read is fetched already, so that those reads overlap.
-    // Two steps: the proposal far ahead, then, nearer, the key slot its
-    // hash leads to.
-    constexpr std::size_t kAhead = 32;
-    constexpr std::size_t kSlotAhead = 12;
+    // Most proposals are names no file has and no other row proposes, whose
+    // look-up needs their hash alone: their text and folder are read only
+    // where a hash is matched, and a proposal is written only where
+    // something was found (the sort left it as no key, with no earlier row).
+    // The key slot a row a few steps ahead will read is fetched already, so
+    // that those reads overlap.
+    constexpr std::size_t kAhead = 12;
     const std::size_t fetchedEnd = partStarts_[lastPart + 1];
-    const auto fetch = [&](std::size_t at) {
-        if (at + kAhead < fetchedEnd)
-            __builtin_prefetch(&proposals_[rowsByHash_[at + kAhead] - 1]);
-        if (at + kSlotAhead < fetchedEnd)
-            __builtin_prefetch(&keySlots_[homeSlot(proposals_[rowsByHash_[at + kSlotAhead] - 1].hash, keySlots_.size())]);
-    };
-    for (std::size_t at = partStarts_[firstPart]; at < std::min(partStarts_[firstPart] + kAhead, fetchedEnd); ++at)
-        __builtin_prefetch(&proposals_[rowsByHash_[at] - 1]);
     for (std::size_t part = firstPart; part <= lastPart; ++part) {
         const std::size_t begin = partStarts_[part];
         const std::size_t end = partStarts_[part + 1];
         seen.assign(2 * (end - begin) + 1, Seen{0, 0});
         for (std::size_t at = begin; at < end; ++at) {
-            fetch(at);
-            const std::uint32_t row = rowsByHash_[at];
-            Proposal& proposal = proposals_[row - 1];
-            const std::uint32_t hash = proposal.hash;
+            if (at + kAhead < fetchedEnd)
+                __builtin_prefetch(&keySlots_[homeSlot(rowsByHash_[at + kAhead].hash, keySlots_.size())]);
+            const auto [row, hash] = rowsByHash_[at];
             std::uint32_t directory = 0;
             std::optional<std::string_view> key;
             const auto readName = [&] {
@@ -432,7 +425,7 @@ void RowCueComputer::lookUpParts(std::size_t firstPart, std::size_t lastPart)
                 readName();
                 const KeyNumber number = findKey(directory, *key, hash);
                 if (number != kNoKey) {
-                    proposal.key = number;
+                    proposals_[row - 1].key = number;
                     continue;
                 }
             }
@@ -449,7 +442,7 @@ void RowCueComputer::lookUpParts(std::size_t firstPart, std::size_t lastPart)
                 readName();
                 if (rows_[earlier.row - 1].directory == directory
                     && compareForm(directory, list_->cell(earlier.row, newNameIndex), foldedOther) == *key) {
-                    proposal.previousSame = earlier.row;
+                    proposals_[row - 1].previousSame = earlier.row;
                     earlier.row = row;
                     break;
                 }

@@ -90,27 +90,34 @@ private:
     // The name as its directory compares names, in `buffer` when folded.
     std::string_view compareForm(std::uint32_t directory, std::string_view name, std::string& buffer) const;
 
-    // A row's proposal as looked up before the batch is played: its hash in
-    // its directory, its key (kNoKey when no file has the name nor had it at
-    // first, kCaseOnly for a change of letter case alone where case does not
-    // count), and for a proposal that is no key the nearest earlier row that
-    // proposes the same name (0 for none). Rows without a proposal to look
-    // up (none, the old name, or one that fails a check of the row alone)
-    // are not looked up.
+    // A row's proposal as looked up before the batch is played: its key
+    // (kNoKey when no file has the name nor had it at first, kCaseOnly for a
+    // change of letter case alone where case does not count), and for a
+    // proposal that is no key the nearest earlier row that proposes the same
+    // name (0 for none). Rows without a proposal to look up (none, the old
+    // name, or one that fails a check of the row alone) are not looked up.
+    // Until the rows are sorted by hash, previousSame holds the hash of a
+    // proposal that is no key: the sort takes it from there, so that the
+    // look-ups read hashes in order rather than proposals all over the rows.
     struct Proposal {
-        std::uint32_t hash;
         KeyNumber key;
         std::uint32_t previousSame;
     };
     static constexpr KeyNumber kCaseOnly = 0xFFFFFFFE;
     static constexpr KeyNumber kNotLookedUp = 0xFFFFFFFD;
-    // A proposal that fails a check of the row alone (checkRowAlone), whose
-    // RowCueKind its hash holds: it is not looked up. Its previousSame says
-    // how it stands to the old name: the same, a change of letter case alone
-    // where case does not count, or another name (0).
+    // A proposal that fails a check of the row alone (checkRowAlone): it is
+    // not looked up, and its previousSame holds the RowCueKind of the check
+    // and, in the bits above, how the proposal stands to the old name: the
+    // same, a change of letter case alone where case does not count, or
+    // another name (0).
     static constexpr KeyNumber kFailedAlone = 0xFFFFFFFC;
     static constexpr std::uint32_t kFailedKeepingName = 1;
     static constexpr std::uint32_t kFailedChangingCase = 2;
+    static constexpr unsigned kFailedRelationShift = 8;
+    struct RowHash {
+        std::uint32_t row;
+        std::uint32_t hash;
+    };
 
     // The look-ups run in three steps, so that they stay within the cache
     // and use every core: every proposal's hash (stretches of rows at the
@@ -146,7 +153,7 @@ private:
     std::unordered_map<std::uint32_t, RowCue> notes_;
     std::vector<Proposal> proposals_;           // by row - 1, for this run
     std::vector<std::uint32_t> holders_;        // by row - 1: who holds a proposal that is no key, once the row is played
-    std::vector<std::uint32_t> rowsByHash_;     // the rows looked up, by the first bits of their hash
+    std::vector<RowHash> rowsByHash_;           // the rows looked up, by the first bits of their hash
     std::vector<std::uint32_t> partStarts_;     // where each part starts in rowsByHash_
     BatchPlan plan_;
     std::vector<std::pair<std::uint32_t, RowCue>> unsettled_; // rows that waited, with their cue before the run

@@ -60,12 +60,13 @@ public:
                 number <= patternMissed_.size() && patternMissed_[number - 1] != 0,
                 !newName.empty()
                     && (proposal.key == kNotLookedUp
-                        || (proposal.key == kFailedAlone && proposal.previousSame == kFailedKeepingName))};
+                        || (proposal.key == kFailedAlone
+                            && proposal.previousSame >> kFailedRelationShift == kFailedKeepingName))};
     }
     RowCueKind checkedAlone(const CueRow& row) const
     {
         const Proposal& proposal = tables_.proposals_[row.number - 1];
-        return proposal.key == kFailedAlone ? static_cast<RowCueKind>(proposal.hash) : RowCueKind::Clean;
+        return proposal.key == kFailedAlone ? static_cast<RowCueKind>(proposal.previousSame & ((1u << kFailedRelationShift) - 1)) : RowCueKind::Clean;
     }
     Name nameOf(const CueRow& row, RowName which) const
     {
@@ -74,7 +75,7 @@ public:
         const KeyNumber key = which == RowName::Old ? oldKey : proposal.key;
         // A name that is the old one, or that name in other letter case
         // where case does not count, is the old name's entry.
-        if (key == kCaseOnly || (key == kFailedAlone && proposal.previousSame != 0))
+        if (key == kCaseOnly || (key == kFailedAlone && proposal.previousSame >> kFailedRelationShift != 0))
             return {oldKey, 0};
         // A proposal not looked up is told apart from the old name alone.
         if (key == kFailedAlone)
