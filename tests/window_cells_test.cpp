@@ -11,6 +11,7 @@
 #include "Form1.h"
 #include "Pcre2RegularExpression.h"
 #include "PosixFileSystem.h"
+#include "ShapedTexts.h"
 #include "TemporaryDirectory.h"
 
 #include <QApplication>
@@ -22,6 +23,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTextLayout>
 #include <QTest>
 #include <QToolTip>
 
@@ -415,6 +417,45 @@ private slots:
         const QString cued = toolTipShownAt(cell);
         QVERIFY2(cued.startsWith(QStringLiteral("目录中已有同名文件\n")), qPrintable(cued));
         QVERIFY(QString(cued).remove(QLatin1Char('\n')).endsWith(QString::fromStdString(withVisibleControls(longName))));
+    }
+
+    // Texts are shaped once and kept: asked again, in any order, for other
+    // widths, modes, fonts and options, each answer is what shaping afresh gives.
+    void aKeptShapeIsTheShapeOfWhatWasAskedFor()
+    {
+        ShapedTexts kept;
+        QFont bold = form->ListView1->font();
+        bold.setBold(true);
+        const QFont fonts[] = {form->ListView1->font(), bold};
+        const QString texts[] = {QStringLiteral("holiday report final draft.docx"), QStringLiteral("照片 2024.jpg")};
+        const int widths[] = {400, 60, 30};
+        const Qt::TextElideMode modes[] = {Qt::ElideMiddle, Qt::ElideRight};
+        QTextOption rightToLeft;
+        rightToLeft.setTextDirection(Qt::RightToLeft);
+        const QTextOption options[] = {QTextOption(), rightToLeft};
+        for (int round = 0; round < 2; ++round) {
+            for (const QFont& font : fonts) {
+                for (const QString& text : texts) {
+                    for (const int width : widths) {
+                        for (const Qt::TextElideMode mode : modes)
+                            QCOMPARE(kept.elided(text, font, mode, width), QFontMetrics(font).elidedText(text, mode, width));
+                        const QString shown = QFontMetrics(font).elidedText(text, Qt::ElideMiddle, width);
+                        for (const QTextOption& option : options) {
+                            QTextLayout fresh(shown, font, form->ListView1->viewport());
+                            fresh.setTextOption(option);
+                            fresh.beginLayout();
+                            fresh.createLine().setLineWidth(width);
+                            fresh.endLayout();
+                            const QTextLayout& layout = kept.laidOut(shown, font, form->ListView1->viewport(), option, width);
+                            QCOMPARE(layout.text(), shown);
+                            QCOMPARE(layout.textOption().textDirection(), option.textDirection());
+                            QCOMPARE(layout.lineAt(0).naturalTextWidth(), fresh.lineAt(0).naturalTextWidth());
+                            QCOMPARE(layout.lineAt(0).width(), fresh.lineAt(0).width());
+                        }
+                    }
+                }
+            }
+        }
     }
 
     void rowNumbersFromOneThousandOnAreReadable()

@@ -87,8 +87,8 @@ FileListDelegate::CellLayout FileListDelegate::layOut(const QStyleOptionViewItem
         const int padding = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
         cell.area = cell.option.rect.adjusted(padding, 0, -padding, 0);
     }
-    cell.shown = QFontMetrics(cell.option.font)
-                     .elidedText(cell.text, number ? Qt::ElideRight : Qt::ElideMiddle, std::max(0, cell.area.width()));
+    cell.shown = shapedTexts_.elided(cell.text, cell.option.font, number ? Qt::ElideRight : Qt::ElideMiddle,
+                                     std::max(0, cell.area.width()));
     return cell;
 }
 
@@ -163,16 +163,13 @@ void FileListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
             }
         }
     }
-    QTextLayout layout(cell.shown, opt.font, painter->device());
     QTextOption textOption;
     textOption.setWrapMode(QTextOption::NoWrap);
     textOption.setTextDirection(opt.direction);
     textOption.setAlignment(QStyle::visualAlignment(opt.direction, opt.displayAlignment));
-    layout.setTextOption(textOption);
-    layout.beginLayout();
-    QTextLine line = layout.createLine();
-    line.setLineWidth(cell.area.width());
-    layout.endLayout();
+    const QTextLayout& layout
+        = shapedTexts_.laidOut(cell.shown, opt.font, painter->device(), textOption, cell.area.width());
+    const QTextLine line = layout.lineAt(0);
     const QSize size(static_cast<int>(std::ceil(line.naturalTextWidth())), static_cast<int>(std::ceil(line.height())));
     const QRect placed = QStyle::alignedRect(opt.direction, opt.displayAlignment, size, cell.area);
 

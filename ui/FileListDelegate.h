@@ -1,6 +1,7 @@
 #pragma once
 
 #include "RenameSession.h"
+#include "ShapedTexts.h"
 
 #include <QStyledItemDelegate>
 
@@ -53,6 +54,7 @@ private:
     // tooltip, a scroll back) needs none.
     mutable std::uint64_t cachedRevision_ = 0;
     mutable std::unordered_map<std::size_t, RowSpans> cachedSpans_;
+    mutable ShapedTexts shapedTexts_;
 };
 
 } // namespace renamer
