@@ -23,7 +23,7 @@ namespace renamer {
 // as templates over the ledger so that each row's play compiles into the
 // index's loop.
 
-// A row as the rules see it: its names and what is known of its folder.
+// A row as its checks see it: its names and what is known of its folder.
 struct CueRow {
     std::uint32_t number;
     std::string_view oldName;     // its FileName
@@ -33,6 +33,18 @@ struct CueRow {
     bool oldNameIsUtf8;           // isValidUtf8(oldName)
     bool patternMissed;           // the current pattern does not match the old name
     bool keepsName;               // newName == oldName: the proposal is the name it has
+};
+
+// A row as the play sees it, once its checks are made: no names, only what
+// the play asks of them, so that a ledger that made the checks beforehand
+// need not read them again.
+struct PlayedRow {
+    std::uint32_t number;
+    const DirectoryNames* folder; // the names in the row's folder as read; null when unread
+    bool hasProposal;             // its NewName is not empty
+    bool keepsName;               // its NewName is its FileName
+    bool oldNameIsUtf8;           // isValidUtf8(FileName)
+    bool patternMissed;           // the current pattern does not match the old name
 };
 
 // Whether the folder at the row's path is not the one the row's file was
@@ -58,7 +70,7 @@ struct BatchHolder {
 };
 
 // The ledger: the rows, the names of their folders and what the rows played
-// so far did with them. `row` gives a row as the rules see it, and
+// so far did with them. `row` gives a row as the play sees it, and
 // `checkedAlone` what checkRowAlone says of a row with a proposal (a ledger
 // may have worked that out beforehand, as it needs no other row). `nameOf`
 // gives a row's old or new name as its folder compares names; a row's two
@@ -69,9 +81,9 @@ struct BatchHolder {
 // file; `renameAway` takes the row's file away from it.
 template <class Ledger>
 concept CueLedger = std::equality_comparable<typename Ledger::Name>
-    && requires(Ledger& ledger, const Ledger& seen, const CueRow& row, const typename Ledger::Name& name,
+    && requires(Ledger& ledger, const Ledger& seen, const PlayedRow& row, const typename Ledger::Name& name,
                 std::uint32_t number) {
-           { seen.row(number) } -> std::same_as<CueRow>;
+           { seen.row(number) } -> std::same_as<PlayedRow>;
            { seen.checkedAlone(row) } -> std::same_as<RowCueKind>;
            { seen.nameOf(row, RowName::Old) } -> std::same_as<typename Ledger::Name>;
            { seen.heldOnDisk(name) } -> std::same_as<DiskHolder>;
@@ -188,7 +200,7 @@ inline RowCueKind checkRowAlone(const CueRow& row)
 // read, it is taken to be there. A file an earlier row moved there came from
 // another name, so it is another file unless inode numbers say otherwise.
 template <CueLedger Ledger>
-RowCue sourceIsThere(const CueRow& row, const FileList& list, const Ledger& ledger, const typename Ledger::Name& old)
+RowCue sourceIsThere(const PlayedRow& row, const FileList& list, const Ledger& ledger, const typename Ledger::Name& old)
 {
     const BatchHolder played = ledger.heldInBatch(old);
     const std::uint64_t inode = list.inodeOf(row.number);
@@ -244,8 +256,8 @@ public:
 
     Turn play(std::uint32_t number, std::uint32_t waitedFor)
     {
-        const CueRow row = ledger_.row(number);
-        if (row.newName.empty())
+        const PlayedRow row = ledger_.row(number);
+        if (!row.hasProposal)
             return settle(number, {row.oldNameIsUtf8 ? RowCueKind::Clean : RowCueKind::NameNotUtf8},
                           TurnOutcome::Stayed);
         if (const RowCueKind kind = ledger_.checkedAlone(row); kind != RowCueKind::Clean)
@@ -273,8 +285,8 @@ public:
 
     bool leavesItsName(std::uint32_t number) const
     {
-        const CueRow row = ledger_.row(number);
-        return !row.newName.empty() && !row.keepsName
+        const PlayedRow row = ledger_.row(number);
+        return row.hasProposal && !row.keepsName
             && ledger_.nameOf(row, RowName::New) != ledger_.nameOf(row, RowName::Old);
     }
     std::uint32_t oldNameRow(std::uint32_t number) const
@@ -300,7 +312,7 @@ public:
         for (const std::uint32_t number : cycle)
             ledger_.renameAway(ledger_.nameOf(ledger_.row(number), RowName::Old), number);
         for (std::size_t i = 0; i < cycle.size(); ++i) {
-            const CueRow row = ledger_.row(cycle[i]);
+            const PlayedRow row = ledger_.row(cycle[i]);
             ledger_.renameTo(ledger_.nameOf(row, RowName::New), cycle[i]);
             const std::uint32_t next = cycle[(i + 1) % cycle.size()];
             sink_.set(cycle[i],

@@ -350,7 +350,7 @@ void RowCueComputer::hashProposals(std::size_t first, std::size_t last)
             continue;
         }
         if (keepsName) {
-            proposal = {kNotLookedUp, 0};
+            proposal = {kNotLookedUp, kNotLookedUpKeepingName};
             continue;
         }
         if (caseOnly) {

@@ -104,7 +104,10 @@ private:
         std::uint32_t previousSame;
     };
     static constexpr KeyNumber kCaseOnly = 0xFFFFFFFE;
+    // No proposal (previousSame 0), or the row's own name
+    // (kNotLookedUpKeepingName), that passed the checks of the row alone.
     static constexpr KeyNumber kNotLookedUp = 0xFFFFFFFD;
+    static constexpr std::uint32_t kNotLookedUpKeepingName = 1;
     // A proposal that fails a check of the row alone (checkRowAlone): it is
     // not looked up, and its previousSame holds the RowCueKind of the check
     // and, in the bits above, how the proposal stands to the old name: the

@@ -43,32 +43,28 @@ public:
     {
     }
 
-    CueRow row(std::uint32_t number) const
+    // Made of the tables alone: the hashing left in each proposal what the
+    // play asks of the row's names.
+    PlayedRow row(std::uint32_t number) const
     {
         const RowKeys& keys = tables_.rows_[number - 1];
-        const std::string_view newName = list_.cell(number, newNameIndex_);
         const Proposal& proposal = tables_.proposals_[number - 1];
-        // The hashing found the rows whose proposal is their name already:
-        // a proposal not looked up, that passed the checks of the row
-        // alone, is either none or that.
+        const bool notLookedUp = proposal.key == kNotLookedUp;
         return {number,
-                list_.cell(number, fileNameIndex_),
-                newName,
                 tables_.directories_[keys.directory].names,
-                keys.folderReplaced != 0,
+                !notLookedUp || proposal.previousSame == kNotLookedUpKeepingName,
+                (notLookedUp && proposal.previousSame == kNotLookedUpKeepingName)
+                    || (proposal.key == kFailedAlone
+                        && proposal.previousSame >> kFailedRelationShift == kFailedKeepingName),
                 keys.oldNameIsUtf8 != 0,
-                number <= patternMissed_.size() && patternMissed_[number - 1] != 0,
-                !newName.empty()
-                    && (proposal.key == kNotLookedUp
-                        || (proposal.key == kFailedAlone
-                            && proposal.previousSame >> kFailedRelationShift == kFailedKeepingName))};
+                number <= patternMissed_.size() && patternMissed_[number - 1] != 0};
     }
-    RowCueKind checkedAlone(const CueRow& row) const
+    RowCueKind checkedAlone(const PlayedRow& row) const
     {
         const Proposal& proposal = tables_.proposals_[row.number - 1];
         return proposal.key == kFailedAlone ? static_cast<RowCueKind>(proposal.previousSame & ((1u << kFailedRelationShift) - 1)) : RowCueKind::Clean;
     }
-    Name nameOf(const CueRow& row, RowName which) const
+    Name nameOf(const PlayedRow& row, RowName which) const
     {
         const KeyNumber oldKey = tables_.rows_[row.number - 1].oldKey;
         const Proposal& proposal = tables_.proposals_[row.number - 1];

@@ -372,7 +372,7 @@ public:
             rowsNamed_[nameOf(row(number), RowName::Old)].push_back(number);
     }
 
-    CueRow row(std::uint32_t number) const
+    CueRow checkedRow(std::uint32_t number) const
     {
         const auto folder = folders_.find(std::string(list_.cell(number, ColumnKey::Path)));
         const DirectoryNames* names = folder == folders_.end() ? nullptr : &folder->second;
@@ -387,11 +387,18 @@ public:
                 patternMissed_[number - 1] != 0,
                 newName == oldName};
     }
-    RowCueKind checkedAlone(const CueRow& row) const { return checkRowAlone(row); }
-    Name nameOf(const CueRow& row, RowName which) const
+    PlayedRow row(std::uint32_t number) const
+    {
+        const CueRow checked = checkedRow(number);
+        return {number,          checked.folder,        !checked.newName.empty(), checked.keepsName,
+                checked.oldNameIsUtf8, checked.patternMissed};
+    }
+    RowCueKind checkedAlone(const PlayedRow& row) const { return checkRowAlone(checkedRow(row.number)); }
+    Name nameOf(const PlayedRow& row, RowName which) const
     {
         return {std::string(list_.cell(row.number, ColumnKey::Path)),
-                comparedForm(row.folder, which == RowName::Old ? row.oldName : row.newName)};
+                comparedForm(row.folder, list_.cell(row.number, which == RowName::Old ? ColumnKey::FileName
+                                                                                    : ColumnKey::NewName))};
     }
     DiskHolder heldOnDisk(const Name& name) const
     {
