@@ -7,7 +7,6 @@
 #include "Utf8.h"
 
 #include <algorithm>
-#include <optional>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -413,17 +412,22 @@ void RowCueComputer::lookUpParts(std::size_t firstPart, std::size_t lastPart)
             if (at + kAhead < fetchedEnd)
                 __builtin_prefetch(&keySlots_[homeSlot(rowsByHash_[at + kAhead].hash, keySlots_.size())]);
             const auto [row, hash] = rowsByHash_[at];
+            // The proposal's folder and its name as the folder compares
+            // names, read once and only where needed.
             std::uint32_t directory = 0;
-            std::optional<std::string_view> key;
+            std::string_view key;
+            bool keyRead = false;
             const auto readName = [&] {
-                if (!key) {
+                if (!keyRead) {
                     directory = rows_[row - 1].directory;
                     key = compareForm(directory, list_->cell(row, newNameIndex), folded);
+                    keyRead = true;
                 }
+                return key;
             };
             if (anyKeyHashes(hash)) {
-                readName();
-                const KeyNumber number = findKey(directory, *key, hash);
+                const std::string_view name = readName();
+                const KeyNumber number = findKey(directory, name, hash);
                 if (number != kNoKey) {
                     proposals_[row - 1].key = number;
                     continue;
@@ -439,9 +443,9 @@ void RowCueComputer::lookUpParts(std::size_t firstPart, std::size_t lastPart)
                 }
                 if (earlier.hash != hash)
                     continue;
-                readName();
+                const std::string_view name = readName();
                 if (rows_[earlier.row - 1].directory == directory
-                    && compareForm(directory, list_->cell(earlier.row, newNameIndex), foldedOther) == *key) {
+                    && compareForm(directory, list_->cell(earlier.row, newNameIndex), foldedOther) == name) {
                     proposals_[row - 1].previousSame = earlier.row;
                     earlier.row = row;
                     break;
