@@ -11,12 +11,8 @@ bool isContinuationByte(char c)
 
 } // namespace
 
-bool appendBounded(std::string& out, std::string_view piece)
+bool appendCut(std::string& out, std::string_view piece)
 {
-    if (out.size() + piece.size() <= kLongestWorkingName) {
-        out.append(piece);
-        return true;
-    }
     std::size_t cut = out.size() < kLongestWorkingName ? kLongestWorkingName - out.size() : 0;
     // Back to the start of the sequence the cut would split; a sequence is
     // at most four bytes, so at most three steps, even in text that is not
