@@ -34,12 +34,9 @@ public:
         bool operator==(const Name&) const = default;
     };
 
-    Ledger(RowCueComputer& tables, const FileList& list, const std::vector<std::uint8_t>& patternMissed)
+    Ledger(RowCueComputer& tables, const std::vector<std::uint8_t>& patternMissed)
         : tables_(tables)
-        , list_(list)
         , patternMissed_(patternMissed)
-        , fileNameIndex_(list.subItemIndex(ColumnKey::FileName))
-        , newNameIndex_(list.subItemIndex(ColumnKey::NewName))
     {
     }
 
@@ -120,10 +117,7 @@ public:
 
 private:
     RowCueComputer& tables_;
-    const FileList& list_;
     const std::vector<std::uint8_t>& patternMissed_;
-    SubItemIndex fileNameIndex_;
-    SubItemIndex newNameIndex_;
 };
 
 // Each row's cue goes in place, and the rows whose cue differs from the last
@@ -207,7 +201,7 @@ RowRange RowCueComputer::playRows(const FileList& list, std::vector<RowCue>& cue
     for (std::size_t row = 1; row <= std::min(kAhead, rowCount); ++row)
         prefetch(row);
     static_assert(CueLedger<Ledger>);
-    Ledger ledger(*this, list, patternMissed);
+    Ledger ledger(*this, patternMissed);
     CueSink sink(cues, kept, unsettled_, notes_);
     CuePlay<Ledger, CueSink> play(list, ledger, sink);
     static_assert(PlanPlayer<decltype(play)>);
