@@ -18,8 +18,14 @@ ReplacementTemplate parseAgainst(const CompiledPattern& regex, std::string_view 
 
 PreviewPattern::PreviewPattern(const RegularExpressionFactory& compile, std::string_view pattern,
                                std::string_view replacement)
-    : regex_(compile(pattern, PatternOptions{.ignoreCase = true}))
-    , replacement_(parseAgainst(regex_, replacement))
+    : regex_(std::make_shared<const CompiledPattern>(compile(pattern, PatternOptions{.ignoreCase = true})))
+    , replacement_(parseAgainst(*regex_, replacement))
+{
+}
+
+PreviewPattern::PreviewPattern(const PreviewPattern& earlier, std::string_view replacement)
+    : regex_(earlier.regex_)
+    , replacement_(parseAgainst(*regex_, replacement))
 {
 }
 
@@ -66,7 +72,6 @@ NameProposer::Outcome NameProposer::proposeAgain(std::string_view fileName, std:
     return finish(replaceMatches(**pattern_->regex(), recorded, fileName, pattern_->replacement(), replaced_), row,
                   nullptr);
 }
-
 
 NameProposer::Outcome NameProposer::finish(const Result<bool>& matched, std::size_t row, RowSpans* spans)
 {

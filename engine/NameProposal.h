@@ -17,15 +17,18 @@ namespace renamer {
 class PreviewPattern {
 public:
     PreviewPattern(const RegularExpressionFactory& compile, std::string_view pattern, std::string_view replacement);
+    // The same pattern as `earlier`, sharing what it compiled, with another
+    // replacement: a keystroke in the replacement box compiles nothing.
+    PreviewPattern(const PreviewPattern& earlier, std::string_view replacement);
 
     // The compiled pattern, or where and why it was rejected.
-    const CompiledPattern& regex() const { return regex_; }
+    const CompiledPattern& regex() const { return *regex_; }
     // Parsed against the pattern's groups; a rejected pattern has none, and
     // its replacement is never used.
     const ReplacementTemplate& replacement() const { return replacement_; }
 
 private:
-    CompiledPattern regex_;
+    std::shared_ptr<const CompiledPattern> regex_; // immutable, so runs may share it too
     ReplacementTemplate replacement_;
 };
 
@@ -56,6 +59,8 @@ public:
     Outcome proposeAgain(std::string_view fileName, std::size_t row, const MatchRecord& record);
     // How many offsets each match of the pattern carries (MatchOffsets::pairs).
     std::size_t offsetsPerMatch() const { return offsetsPerMatch_; }
+    // What it proposes by.
+    const PreviewPattern& pattern() const { return *pattern_; }
     // The last proposal; valid until the next propose.
     std::string_view proposal() const { return proposalNumbered_ ? numbered_ : replaced_; }
 

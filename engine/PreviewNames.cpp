@@ -83,10 +83,15 @@ RowRange PreviewNames(FileList& list, const RegularExpressionFactory& makeRegula
                       std::string_view pattern, std::string_view replacement, std::size_t reportedRows,
                       PreviewRun* run)
 {
-    const auto compiled = std::make_shared<const PreviewPattern>(makeRegularExpression, pattern, replacement);
     const std::size_t lastRow = list.rowCount();
     PreviewRun ownRun;
     PreviewRun& kept = run != nullptr ? *run : ownRun;
+    // The pattern of the run before, when only the replacement changed, is
+    // not compiled again.
+    const bool samePattern = kept.proposer && kept.matchesKept && kept.matchesPattern == pattern;
+    const auto compiled = samePattern
+        ? std::make_shared<const PreviewPattern>(kept.proposer->pattern(), replacement)
+        : std::make_shared<const PreviewPattern>(makeRegularExpression, pattern, replacement);
     std::vector<std::uint8_t>& missed = kept.patternMissed;
     missed.assign(lastRow, 0);
 
@@ -103,8 +108,7 @@ RowRange PreviewNames(FileList& list, const RegularExpressionFactory& makeRegula
     MatchKeeping keeping;
     if (run != nullptr) {
         keeping.matches = &run->matches;
-        keeping.replay = run->matchesKept && run->matchesPattern == pattern
-                         && run->matchesRows == list.rowsRevision();
+        keeping.replay = samePattern && run->matchesRows == list.rowsRevision();
         if (!keeping.replay)
             run->matches.reset(lastRow, ownProposer->offsetsPerMatch());
     }

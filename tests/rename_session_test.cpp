@@ -357,6 +357,23 @@ TEST_F(RenameSessionTest, DrawingRowsCompilesNoPattern)
     EXPECT_EQ(compiles, 2);
 }
 
+TEST_F(RenameSessionTest, OnlyANewPatternIsCompiled)
+{
+    int compiles = 0;
+    RenameSession counted(fileSystem, [&compiles](std::string_view pattern, PatternOptions options) {
+        ++compiles;
+        return makePcre2RegularExpression(pattern, options);
+    });
+    counted.drop(files({"a.txt", "b.txt"}), "(.+)\\.(.+)", "$1.$2");
+    // Keystrokes in the replacement box: the pattern compiled for the drop serves.
+    counted.edit("(.+)\\.(.+)", "$2.$1");
+    counted.edit("(.+)\\.(.+)", "$2-$1");
+    EXPECT_EQ(compiles, 1);
+    EXPECT_EQ(counted.fileList().cell(2, ColumnKey::NewName), "txt-b");
+    counted.edit("(.+)\\.(.+)x", "$2-$1");
+    EXPECT_EQ(compiles, 2);
+}
+
 TEST_F(RenameSessionTest, ALongBatchReportsTheRowsRenamedSoFarAsItGoes)
 {
     // Every row is due a report; each must name just the rows renamed since
