@@ -48,8 +48,8 @@ struct MatchRecord {
 // a failure when a search fails, and `out` is then unspecified. When
 // `spans` is given, the matches and changes are appended to it; when
 // `record` is, it receives the matches (pairsPerMatch and mostMatches set by
-// the caller).
-// `utf8` tells that the subject is known to be valid UTF-8.
+// the caller). `subjectIsUtf8` tells that the subject is known to be valid
+// UTF-8, which the search then need not check.
 struct ReplaceOptions {
     RowSpans* spans = nullptr;
     MatchRecord* record = nullptr;

@@ -66,6 +66,12 @@ FileIdentity identityOn(const VolumeProfile& volume, const struct stat& status)
     return {static_cast<std::uint64_t>(status.st_dev), trustedInode(volume, static_cast<std::uint64_t>(status.st_ino))};
 }
 
+// A time as listings and handles keep it, to be compared across them.
+std::int64_t nanosecondsSinceEpoch(std::int64_t seconds, std::int64_t nanoseconds)
+{
+    return seconds * 1'000'000'000 + nanoseconds;
+}
+
 // The path the open `descriptor` was reached by, with every symbolic link
 // resolved, as the kernel keeps it; empty where it cannot tell.
 std::string resolvedPathOf(int descriptor)
@@ -435,7 +441,7 @@ Result<FolderListing> PosixFileSystem::readFolder(const std::string& path)
     if (listing.fingerprint == FileFingerprint::BirthTime) {
         timespec now {};
         clock_gettime(CLOCK_REALTIME, &now);
-        listing.listedAt = std::int64_t{now.tv_sec} * 1'000'000'000 + now.tv_nsec;
+        listing.listedAt = nanosecondsSinceEpoch(now.tv_sec, now.tv_nsec);
     }
     if (auto read = readEntries(directory.get(), listing); !read)
         return std::unexpected(read.error());
@@ -560,7 +566,7 @@ Result<FileHandle> PosixFileSystem::lookUpFileIn(const OpenFolderPtr& folder, st
                                 fingerprintOf(open.volume(), status)};
     std::int64_t birthTime = 0;
     if (open.volume().fingerprint == FileFingerprint::BirthTime && (status.stx_mask & STATX_BTIME) != 0)
-        birthTime = std::int64_t{status.stx_btime.tv_sec} * 1'000'000'000 + status.stx_btime.tv_nsec;
+        birthTime = nanosecondsSinceEpoch(status.stx_btime.tv_sec, status.stx_btime.tv_nsec);
     return FileHandle{entry, folder->path(), identity, folder, birthTime};
 }
 
