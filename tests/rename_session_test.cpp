@@ -50,6 +50,14 @@ protected:
         return paths;
     }
     std::string cell(std::size_t row, std::string_view key) const { return std::string(session.fileList().cell(row, key)); }
+    // A session that counts in `compiles` the patterns it compiles.
+    RenameSession countingCompiles(int& compiles)
+    {
+        return RenameSession(fileSystem, [&compiles](std::string_view pattern, PatternOptions options) {
+            ++compiles;
+            return makePcre2RegularExpression(pattern, options);
+        });
+    }
 
     TemporaryDirectory temp;
     const std::string dir = temp.path();
@@ -346,10 +354,7 @@ TEST_F(RenameSessionTest, AStaleProposalIsComparedWithTheNameAsAWhole)
 TEST_F(RenameSessionTest, DrawingRowsCompilesNoPattern)
 {
     int compiles = 0;
-    RenameSession counted(fileSystem, [&compiles](std::string_view pattern, PatternOptions options) {
-        ++compiles;
-        return makePcre2RegularExpression(pattern, options);
-    });
+    RenameSession counted = countingCompiles(compiles);
     counted.drop(files({"a.txt", "b.txt"}), "(.+)\\.(.+)", "$1.$2");
     counted.edit("^b", "c");
     EXPECT_EQ(counted.spans(2).matched, (std::vector<TextSpan>{{0, 1}}));
@@ -360,10 +365,7 @@ TEST_F(RenameSessionTest, DrawingRowsCompilesNoPattern)
 TEST_F(RenameSessionTest, OnlyANewPatternIsCompiled)
 {
     int compiles = 0;
-    RenameSession counted(fileSystem, [&compiles](std::string_view pattern, PatternOptions options) {
-        ++compiles;
-        return makePcre2RegularExpression(pattern, options);
-    });
+    RenameSession counted = countingCompiles(compiles);
     counted.drop(files({"a.txt", "b.txt"}), "(.+)\\.(.+)", "$1.$2");
     // Keystrokes in the replacement box: the pattern compiled for the drop serves.
     counted.edit("(.+)\\.(.+)", "$2.$1");
