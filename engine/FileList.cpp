@@ -65,7 +65,7 @@ void FileList::setCell(std::size_t row, SubItemIndex index, std::string_view tex
         return;
     }
     if (index == fileNameIndex_)
-        file.fileNameIsUtf8 = isValidUtf8(text) ? 1 : 0;
+        file.fileNameForm = static_cast<std::uint32_t>(textForm(text));
     texts_[index].assign(row - 1, text);
 }
 
@@ -97,6 +97,11 @@ FileList::FolderNumber FileList::folderFor(std::string_view path, const FileIden
         if (isIt(folders_[folder]))
             return lastFolder_ = folder;
     }
+    // A row keeps its folder's number in 30 bits; a list never comes near
+    // that many folders (each has a row), but a number cut short would
+    // give a row another folder.
+    if (folders_.size() >= (std::size_t{1} << 30))
+        throw std::length_error("too many folders in one list");
     folders_.push_back({std::string(path), identity, std::string(resolvedPath), listedAt});
     samePath.push_back(static_cast<FolderNumber>(folders_.size() - 1));
     return lastFolder_ = samePath.back();
@@ -125,7 +130,7 @@ std::size_t FileList::appendRow(std::string_view mainText, std::string_view path
     const SubItemIndex fileNameIndex = subItemIndex(ColumnKey::FileName);
     rowsRevision_ = nextRevision();
     files_.emplace_back(origin.inode, folderFor(path, origin.folder, origin.resolvedFolder, origin.listedAt),
-                        isValidUtf8(fileName));
+                        textForm(fileName));
     if (origin.fingerprint != 0 && fingerprints_.empty())
         fingerprints_.reserve(files_.capacity());
     if (origin.fingerprint != 0 || !fingerprints_.empty()) {

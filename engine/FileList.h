@@ -5,6 +5,7 @@
 #include "Revision.h"
 
 #include "TextColumn.h"
+#include "Utf8.h"
 
 #include <array>
 #include <cstddef>
@@ -144,13 +145,13 @@ public:
     // NewName is written: what stays the same from keystroke to keystroke.
     std::uint64_t rowsRevision() const { return rowsRevision_; }
 
-    // Whether the row's FileName is valid UTF-8 (isValidUtf8), worked out
-    // when the name was written, so that matching it need not check again
+    // What is known of the row's FileName (textForm), worked out when the
+    // name was written, so that matching it need not find out again
     // (1-based row; out of range throws).
-    bool fileNameIsUtf8(std::size_t row) const
+    TextForm fileNameForm(std::size_t row) const
     {
         checkRow(row);
-        return files_[row - 1].fileNameIsUtf8 != 0;
+        return static_cast<TextForm>(files_[row - 1].fileNameForm);
     }
 
     // The row's folder: rows with the same Path, folder identity, resolved
@@ -174,20 +175,20 @@ private:
         std::string resolvedPath;
         std::int64_t listedAt;
     };
-    // Beside each row, its file's inode number, its folder, and whether its
-    // name is UTF-8: the inode in two halves, so that a row takes 12 bytes
-    // rather than 16 with padding.
+    // Beside each row, its file's inode number, its folder, and what is
+    // known of its name: the inode in two halves, so that a row takes 12
+    // bytes rather than 16 with padding.
     struct RowFile {
         std::uint32_t inodeLow;
         std::uint32_t inodeHigh;
-        FolderNumber folder : 31;
-        std::uint32_t fileNameIsUtf8 : 1;
+        FolderNumber folder : 30;
+        std::uint32_t fileNameForm : 2;
 
-        RowFile(std::uint64_t inode, FolderNumber folder, bool fileNameIsUtf8)
+        RowFile(std::uint64_t inode, FolderNumber folder, TextForm fileNameForm)
             : inodeLow(static_cast<std::uint32_t>(inode))
             , inodeHigh(static_cast<std::uint32_t>(inode >> 32))
             , folder(folder)
-            , fileNameIsUtf8(fileNameIsUtf8 ? 1 : 0)
+            , fileNameForm(static_cast<std::uint32_t>(fileNameForm))
         {
         }
         std::uint64_t inode() const { return std::uint64_t{inodeHigh} << 32 | inodeLow; }

@@ -50,7 +50,7 @@ NameProposer::Outcome NameProposer::propose(std::string_view fileName, std::size
                   row, spans);
 }
 
-NameProposer::Outcome NameProposer::proposeKeeping(std::string_view fileName, std::size_t row, bool fileNameIsUtf8,
+NameProposer::Outcome NameProposer::proposeKeeping(std::string_view fileName, std::size_t row, TextForm fileNameForm,
                                                    MatchRecord& record)
 {
     record.pairsPerMatch = offsetsPerMatch();
@@ -59,7 +59,7 @@ NameProposer::Outcome NameProposer::proposeKeeping(std::string_view fileName, st
         record.complete = false;
         return Outcome::Failed;
     }
-    const ReplaceOptions options{.record = &record, .subjectIsUtf8 = fileNameIsUtf8};
+    const ReplaceOptions options{.record = &record, .subjectForm = fileNameForm};
     return finish(replaceMatches(**pattern_->regex(), *matcher_, fileName, pattern_->replacement(), replaced_, options),
                   row, nullptr);
 }

@@ -50,10 +50,10 @@ public:
     // `spans` is given, it receives where the pattern matched the file name
     // and what the proposal changes; they are unspecified unless Proposed.
     Outcome propose(std::string_view fileName, std::size_t row, RowSpans* spans = nullptr);
-    // As propose, for the preview: the name is known to be valid UTF-8 when
-    // `fileNameIsUtf8` (FileList::fileNameIsUtf8), and its matches go to
+    // As propose, for the preview: what is known of the name is
+    // `fileNameForm` (FileList::fileNameForm), and its matches go to
     // `record`, complete when the search ran to the name's end.
-    Outcome proposeKeeping(std::string_view fileName, std::size_t row, bool fileNameIsUtf8, MatchRecord& record);
+    Outcome proposeKeeping(std::string_view fileName, std::size_t row, TextForm fileNameForm, MatchRecord& record);
     // As propose, without searching: the matches are those of a complete
     // record that this pattern's search made in this very name.
     Outcome proposeAgain(std::string_view fileName, std::size_t row, const MatchRecord& record);

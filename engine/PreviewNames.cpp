@@ -53,7 +53,7 @@ void proposeRows(FileList& list, NameProposer& proposer, std::size_t first, std:
         if (keeping.replay && keeping.matches->recall(row, record)) {
             outcome = proposer.proposeAgain(fileName, row, record);
         } else {
-            outcome = proposer.proposeKeeping(fileName, row, list.fileNameIsUtf8(row), record);
+            outcome = proposer.proposeKeeping(fileName, row, list.fileNameForm(row), record);
             if (keeping.matches != nullptr)
                 keeping.matches->keep(row, fileName.size(), record);
         }

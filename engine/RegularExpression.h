@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Failure.h"
+#include "Utf8.h"
 
 #include <cstddef>
 #include <expected>
@@ -51,11 +52,12 @@ public:
     // without end) fails for that subject.
     virtual Result<bool> find(std::string_view subject, std::size_t start) = 0;
 
-    // As find from byte 0, for a subject the caller has found to be valid
-    // UTF-8 (isValidUtf8) already: it is not checked again, which would take
-    // about as long as the search itself. Searches from further on go on
-    // with find as usual.
-    virtual Result<bool> findInValidUtf8(std::string_view subject) { return find(subject, 0); }
+    // As find from byte 0, for a subject whose form the caller has found
+    // already (textForm): a UTF-8 one is not checked again, which would take
+    // about as long as the search itself, and a one-line one may be searched
+    // by a program that need not look out for line terminators. Searches
+    // from further on go on with find as usual.
+    virtual Result<bool> findIn(std::string_view subject, TextForm /*form*/) { return find(subject, 0); }
 
     // The match the last successful find found; the offsets stay valid until
     // the next find.

@@ -47,7 +47,7 @@ Result<bool> replaceMatches(const RegularExpression& regex, Matcher& matcher, st
         record->offsets.clear();
         record->complete = false;
     }
-    Result<bool> found = options.subjectIsUtf8 ? matcher.findInValidUtf8(subject) : matcher.find(subject, 0);
+    Result<bool> found = matcher.findIn(subject, options.subjectForm);
     if (!found || !*found)
         return found;
     out.clear();

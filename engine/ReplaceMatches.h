@@ -48,12 +48,12 @@ struct MatchRecord {
 // a failure when a search fails, and `out` is then unspecified. When
 // `spans` is given, the matches and changes are appended to it; when
 // `record` is, it receives the matches (pairsPerMatch and mostMatches set by
-// the caller). `subjectIsUtf8` tells that the subject is known to be valid
-// UTF-8, which the search then need not check.
+// the caller). `subjectForm` tells what is known of the subject
+// (Matcher::findIn).
 struct ReplaceOptions {
     RowSpans* spans = nullptr;
     MatchRecord* record = nullptr;
-    bool subjectIsUtf8 = false;
+    TextForm subjectForm = TextForm::Unchecked;
 };
 Result<bool> replaceMatches(const RegularExpression& regex, Matcher& matcher, std::string_view subject,
                             const ReplacementTemplate& replacement, std::string& out, const ReplaceOptions& options);

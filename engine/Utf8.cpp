@@ -76,6 +76,22 @@ bool isValidUtf8(std::string_view text)
     return true;
 }
 
+TextForm textForm(std::string_view text)
+{
+    if (!isValidUtf8(text))
+        return TextForm::Unchecked;
+    // Each byte looked for on its own (memchr): U+2028 and U+2029 are
+    // E2 80 A8 and E2 80 A9.
+    if (text.find('\n') != std::string_view::npos || text.find('\r') != std::string_view::npos)
+        return TextForm::Utf8;
+    for (std::size_t lead = text.find('\xE2'); lead != std::string_view::npos; lead = text.find('\xE2', lead + 1)) {
+        const std::string_view rest = text.substr(lead + 1, 2);
+        if (rest == "\x80\xA8" || rest == "\x80\xA9")
+            return TextForm::Utf8;
+    }
+    return TextForm::OneLineUtf8;
+}
+
 void appendUtf8(std::string& out, char32_t c)
 {
     if (c < 0x80) {

@@ -56,6 +56,9 @@ struct TranslatedPattern {
     std::vector<CalloutBackreference> backreferences;
     int captureGroupCount = 0;
     std::vector<NamedGroup> namedGroups; // in order of appearance
+    // Whether the pattern has a dot (outside a class), which
+    // TranslationOptions::plainDot writes otherwise.
+    bool writesDot = false;
 };
 
 // The callouts a translation contains, written (?C"<letter><index>").
@@ -72,6 +75,10 @@ struct TranslationOptions {
     // the pattern as a PCRE2 lookbehind. Off, every lookbehind becomes a
     // program of its own (for lookbehinds beyond PCRE2's own limits).
     bool lookbehindsInPlace = true;
+    // Write the dot as PCRE2's own, for a program compiled with the newline
+    // convention LF that only ever searches subjects without a line
+    // terminator (TextForm::OneLineUtf8), where both dots match the same.
+    bool plainDot = false;
 };
 
 // Rejects what JavaScript rejects and PCRE-only syntax; accepts JavaScript's

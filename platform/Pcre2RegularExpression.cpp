@@ -50,6 +50,9 @@ struct MatchContextDeleter {
 struct JitStackDeleter {
     void operator()(pcre2_jit_stack* stack) const { pcre2_jit_stack_free(stack); }
 };
+struct CompileContextDeleter {
+    void operator()(pcre2_compile_context* context) const { pcre2_compile_context_free(context); }
+};
 using Code = std::unique_ptr<pcre2_code, CodeDeleter>;
 
 std::string pcre2ErrorText(int code)
@@ -158,20 +161,21 @@ struct Frame {
 
 int answerCallout(pcre2_callout_block* block, void* frame);
 
+// A pattern's programs as JavaScript matches them, and, when the pattern has
+// a dot, the same with PCRE2's own dot for one-line subjects.
 class Pcre2Pattern final : public RegularExpression {
 public:
-    static std::expected<std::unique_ptr<Pcre2Pattern>, int> compile(TranslatedPattern translated,
-                                                                      PatternOptions options);
+    static std::expected<std::unique_ptr<Pcre2Pattern>, int>
+    compile(TranslatedPattern translated, PatternOptions options, std::optional<TranslatedPattern> oneLine);
 
     int captureGroupCount() const override { return captureGroupCount_; }
     const std::vector<NamedGroup>& namedGroups() const override { return namedGroups_; }
     std::size_t shortestMatch() const override { return shortestMatch_; }
     std::unique_ptr<Matcher> makeMatcher() const override;
 
-    const Pcre2Programs& programs() const { return programs_; }
-
 private:
     Pcre2Programs programs_;
+    std::optional<Pcre2Programs> oneLinePrograms_;
     std::vector<NamedGroup> namedGroups_;
     int captureGroupCount_ = 0;
     std::size_t shortestMatch_ = 0;
@@ -182,10 +186,10 @@ private:
 // lookaround's program runs while its parent's match waits.
 class Pcre2Matcher final : public Matcher {
 public:
-    explicit Pcre2Matcher(const Pcre2Pattern& pattern);
+    explicit Pcre2Matcher(const Pcre2Programs& programs);
 
     Result<bool> find(std::string_view subject, std::size_t start) override;
-    Result<bool> findInValidUtf8(std::string_view subject) override;
+    Result<bool> findIn(std::string_view subject, TextForm form) override;
     MatchOffsets match() const override;
 
     int answer(const pcre2_callout_block& block, const Frame& frame);
@@ -245,22 +249,23 @@ int atSplit(pcre2_callout_block* block, void* split)
     return block->current_position == *static_cast<const std::size_t*>(split) ? 0 : 1;
 }
 
-std::expected<Code, int> compileProgram(std::string_view text, uint32_t options)
+std::expected<Code, int> compileProgram(std::string_view text, uint32_t options, pcre2_compile_context* context)
 {
     int errorCode = 0;
     PCRE2_SIZE errorOffset = 0;
     Code code(pcre2_compile(reinterpret_cast<PCRE2_SPTR>(text.data()), text.size(), options, &errorCode, &errorOffset,
-                            nullptr));
+                            context));
     if (!code)
         return std::unexpected(errorCode);
     return code;
 }
 
-std::expected<std::unique_ptr<Pcre2Pattern>, int> Pcre2Pattern::compile(TranslatedPattern translated,
-                                                                        PatternOptions options)
+// Compiles every program of a translation, and works out where each
+// JavaScript group is captured. `context` is null for PCRE2's defaults.
+std::expected<Pcre2Programs, int> compilePrograms(TranslatedPattern& translated, PatternOptions options,
+                                                  pcre2_compile_context* context)
 {
-    auto pattern = std::make_unique<Pcre2Pattern>();
-    Pcre2Programs& programs = pattern->programs_;
+    Pcre2Programs programs;
     const uint32_t compileOptions = kPcre2CompileOptions | (options.ignoreCase ? PCRE2_CASELESS : 0);
     // PCRE2 makes a repeat possessive when what follows the callouts after
     // it cannot take back what it gave up, or is the end; a callout may
@@ -275,7 +280,8 @@ std::expected<std::unique_ptr<Pcre2Pattern>, int> Pcre2Pattern::compile(Translat
         });
         auto code = compileProgram(translation.pcre2Pattern,
                                    compileOptions | (index == 0 ? 0 : PCRE2_ANCHORED)
-                                       | (callouts[index] || backreferences ? PCRE2_NO_AUTO_POSSESS : 0));
+                                       | (callouts[index] || backreferences ? PCRE2_NO_AUTO_POSSESS : 0),
+                                   context);
         if (!code)
             return std::unexpected(code.error());
         // JIT is only a speed-up: if it cannot compile, the interpreter matches.
@@ -284,8 +290,6 @@ std::expected<std::unique_ptr<Pcre2Pattern>, int> Pcre2Pattern::compile(Translat
         programs.programs.push_back({std::move(*code), jit, std::move(translation)});
     }
 
-    pattern->captureGroupCount_ = translated.captureGroupCount;
-    pattern->namedGroups_ = std::move(translated.namedGroups);
     programs.groups.resize(static_cast<std::size_t>(translated.captureGroupCount) + 1);
     for (const CalloutBackreference& backreference : translated.backreferences)
         programs.backreferences.push_back({backreference.group});
@@ -311,25 +315,86 @@ std::expected<std::unique_ptr<Pcre2Pattern>, int> Pcre2Pattern::compile(Translat
     }
     programs.direct = programs.direct && programs[0].translation.groups.size() == programs.groups.size() - 1;
 
-    uint32_t shortest = 0;
-    pcre2_pattern_info(programs[0].code.get(), PCRE2_INFO_MINLENGTH, &shortest);
-    pattern->shortestMatch_ = shortest;
-
     if (options.ignoreCase && !programs.backreferences.empty()) {
         // Whether the text after the split equals the text before it, as a
         // caseless PCRE2 backreference compares them.
-        auto equality = compileProgram(R"(\A(?>([\d\D]*?)(?C1))\g{1}\z)", compileOptions);
+        auto equality = compileProgram(R"(\A(?>([\d\D]*?)(?C1))\g{1}\z)", compileOptions, nullptr);
         if (!equality)
             return std::unexpected(equality.error());
         programs.equality = std::move(*equality);
     }
+    return programs;
+}
+
+std::expected<std::unique_ptr<Pcre2Pattern>, int>
+Pcre2Pattern::compile(TranslatedPattern translated, PatternOptions options, std::optional<TranslatedPattern> oneLine)
+{
+    auto pattern = std::make_unique<Pcre2Pattern>();
+    pattern->captureGroupCount_ = translated.captureGroupCount;
+    pattern->namedGroups_ = translated.namedGroups;
+    auto programs = compilePrograms(translated, options, nullptr);
+    if (!programs)
+        return std::unexpected(programs.error());
+    pattern->programs_ = std::move(*programs);
+
+    uint32_t shortest = 0;
+    pcre2_pattern_info(pattern->programs_[0].code.get(), PCRE2_INFO_MINLENGTH, &shortest);
+    pattern->shortestMatch_ = shortest;
+
+    // The one-line programs are only a speed-up: when they do not compile,
+    // or their groups are not the same, the exact ones search every subject.
+    if (oneLine && oneLine->captureGroupCount == translated.captureGroupCount) {
+        const std::unique_ptr<pcre2_compile_context, CompileContextDeleter> lineFeed(
+            pcre2_compile_context_create(nullptr));
+        if (lineFeed && pcre2_set_newline(lineFeed.get(), PCRE2_NEWLINE_LF) == 0) {
+            if (auto fast = compilePrograms(*oneLine, options, lineFeed.get()))
+                pattern->oneLinePrograms_ = std::move(*fast);
+        }
+    }
     return pattern;
 }
 
-std::unique_ptr<Matcher> Pcre2Pattern::makeMatcher() const { return std::make_unique<Pcre2Matcher>(*this); }
+// Searches a one-line subject with the one-line programs and every other
+// subject with the exact ones; a search from further on goes on with those
+// that began the subject.
+class OneLineOrExactMatcher final : public Matcher {
+public:
+    OneLineOrExactMatcher(const Pcre2Programs& exact, const Pcre2Programs& oneLine)
+        : exact_(exact)
+        , oneLine_(oneLine)
+    {
+    }
+    OneLineOrExactMatcher(const OneLineOrExactMatcher&) = delete;
+    OneLineOrExactMatcher& operator=(const OneLineOrExactMatcher&) = delete;
 
-Pcre2Matcher::Pcre2Matcher(const Pcre2Pattern& pattern)
-    : programs_(pattern.programs())
+    Result<bool> find(std::string_view subject, std::size_t start) override
+    {
+        if (start == 0)
+            searching_ = &exact_;
+        return searching_->find(subject, start);
+    }
+    Result<bool> findIn(std::string_view subject, TextForm form) override
+    {
+        searching_ = form == TextForm::OneLineUtf8 ? &oneLine_ : &exact_;
+        return searching_->findIn(subject, form);
+    }
+    MatchOffsets match() const override { return searching_->match(); }
+
+private:
+    Pcre2Matcher exact_;
+    Pcre2Matcher oneLine_;
+    Pcre2Matcher* searching_ = &exact_;
+};
+
+std::unique_ptr<Matcher> Pcre2Pattern::makeMatcher() const
+{
+    if (oneLinePrograms_)
+        return std::make_unique<OneLineOrExactMatcher>(programs_, *oneLinePrograms_);
+    return std::make_unique<Pcre2Matcher>(programs_);
+}
+
+Pcre2Matcher::Pcre2Matcher(const Pcre2Programs& programs)
+    : programs_(programs)
     , records_(programs_.programs.size())
     , backreferenceTexts_(programs_.backreferences.size())
     , backreferenceEnds_(programs_.backreferences.size())
@@ -368,9 +433,9 @@ Result<bool> Pcre2Matcher::find(std::string_view subject, std::size_t start)
     return search(subject, start, start == 0 ? 0 : PCRE2_NO_UTF_CHECK);
 }
 
-Result<bool> Pcre2Matcher::findInValidUtf8(std::string_view subject)
+Result<bool> Pcre2Matcher::findIn(std::string_view subject, TextForm form)
 {
-    return search(subject, 0, PCRE2_NO_UTF_CHECK);
+    return search(subject, 0, form == TextForm::Unchecked ? 0 : PCRE2_NO_UTF_CHECK);
 }
 
 int Pcre2Matcher::runProgram(const Program& program, std::string_view text, std::size_t start, uint32_t options,
@@ -610,6 +675,23 @@ bool isLookbehindLimit(int errorCode)
         || errorCode == PCRE2_ERROR_LOOKBEHIND_TOO_LONG;
 }
 
+// Compiles a translation of `pattern` made with `translation`; when it has a
+// dot, the pattern is translated again with PCRE2's dot, for the subjects
+// that have no line terminator.
+std::expected<std::unique_ptr<Pcre2Pattern>, int> compileWithOneLine(std::string_view pattern,
+                                                                     TranslatedPattern translated,
+                                                                     TranslationOptions translation,
+                                                                     PatternOptions options)
+{
+    std::optional<TranslatedPattern> oneLine;
+    if (translated.writesDot) {
+        translation.plainDot = true;
+        if (auto plain = translateJsPattern(pattern, translation))
+            oneLine = std::move(*plain);
+    }
+    return Pcre2Pattern::compile(std::move(translated), options, std::move(oneLine));
+}
+
 } // namespace
 
 CompiledPattern makePcre2RegularExpression(std::string_view pattern, PatternOptions options)
@@ -617,12 +699,13 @@ CompiledPattern makePcre2RegularExpression(std::string_view pattern, PatternOpti
     auto translated = translateJsPattern(pattern);
     if (!translated)
         return std::unexpected(std::move(translated.error()));
-    auto compiled = Pcre2Pattern::compile(std::move(*translated), options);
+    auto compiled = compileWithOneLine(pattern, std::move(*translated), {}, options);
     // A lookbehind left in place that PCRE2 still finds too long or too
     // complicated is run as a program of its own instead.
     if (!compiled && isLookbehindLimit(compiled.error())) {
-        translated = translateJsPattern(pattern, TranslationOptions{.lookbehindsInPlace = false});
-        compiled = Pcre2Pattern::compile(std::move(*translated), options);
+        const TranslationOptions apart{.lookbehindsInPlace = false};
+        translated = translateJsPattern(pattern, apart);
+        compiled = compileWithOneLine(pattern, std::move(*translated), apart, options);
     }
     // PCRE2 refuses a translated pattern only for its own limits (its size,
     // its nesting, its number of groups), which the pattern as a whole

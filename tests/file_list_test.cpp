@@ -45,19 +45,24 @@ TEST(FileListCells, ReadAndWriteByKeyAndOutOfRangeRowsThrow)
     EXPECT_THROW(list.cell(2, ColumnKey::Id), std::out_of_range);
 }
 
-TEST(FileListCells, EachRowKnowsWhetherItsFileNameIsUtf8AsAddedAndAsRewritten)
+TEST(FileListCells, EachRowKnowsItsFileNameFormAsAddedAndAsRewritten)
 {
     FileList list;
     list.appendRow("1", "/d", "照片.jpg", {});
     list.appendRow("2", "/d", "a\xff.jpg", {});
-    EXPECT_TRUE(list.fileNameIsUtf8(1));
-    EXPECT_FALSE(list.fileNameIsUtf8(2));
+    list.appendRow("3", "/d", "a\rb", {});
+    EXPECT_EQ(list.fileNameForm(1), TextForm::OneLineUtf8);
+    EXPECT_EQ(list.fileNameForm(2), TextForm::Unchecked);
+    EXPECT_EQ(list.fileNameForm(3), TextForm::Utf8);
     list.setCell(1, ColumnKey::FileName, "\xc0\xaf");
     list.setCell(2, ColumnKey::FileName, "b.jpg");
-    EXPECT_FALSE(list.fileNameIsUtf8(1));
-    EXPECT_TRUE(list.fileNameIsUtf8(2));
+    list.setCell(3, ColumnKey::FileName, "c\xe2\x80\xa9");
+    EXPECT_EQ(list.fileNameForm(1), TextForm::Unchecked);
+    EXPECT_EQ(list.fileNameForm(2), TextForm::OneLineUtf8);
+    EXPECT_EQ(list.fileNameForm(3), TextForm::Utf8);
     list.setCell(2, ColumnKey::Path, "/e");
-    EXPECT_TRUE(list.fileNameIsUtf8(2)) << "another folder keeps the flag";
+    EXPECT_EQ(list.fileNameForm(2), TextForm::OneLineUtf8) << "another folder keeps the form";
+    EXPECT_EQ(list.folderPath(list.folderOf(2)), "/e");
 }
 
 TEST(AddFile, RowsAreNumberedInOrderAndTheSameFileMayStandTwice)

@@ -16,7 +16,8 @@
 // Each match row holds what JavaScript's exec() gives for the pattern (no
 // flags, or the i flag for the caseless rows): the whole match, then every
 // group. The pattern is compiled as the renamer compiles it and matched once
-// from the start of the subject.
+// from the start of the subject: as a subject nothing is known of, and as the
+// preview searches a name whose form it knows.
 
 namespace renamer {
 namespace {
@@ -31,15 +32,15 @@ const std::optional<std::string> kUnset;
 constexpr std::string_view kJsSpaces = "\t\n\v\f\r \u00a0\u1680\u2000\u2001\u2002\u2003\u2004\u2005\u2006\u2007"
                                        "\u2008\u2009\u200a\u2028\u2029\u202f\u205f\u3000\ufeff";
 
-std::expected<Captures, std::string> execute(std::string_view pattern, std::string_view subject,
-                                             bool ignoreCase = false)
+std::expected<Captures, std::string> execute(std::string_view pattern, std::string_view subject, bool ignoreCase,
+                                             TextForm form)
 {
     const CompiledPattern compiled = makePcre2RegularExpression(pattern, PatternOptions{ignoreCase});
     if (!compiled)
         return std::unexpected("rejected at " + std::to_string(compiled.error().offset) + ": "
                                + compiled.error().message);
     const std::unique_ptr<Matcher> matcher = (*compiled)->makeMatcher();
-    const Result<bool> found = matcher->find(subject, 0);
+    const Result<bool> found = matcher->findIn(subject, form);
     if (!found)
         return std::unexpected("match failed: " + found.error().description);
     if (!*found)
@@ -67,12 +68,14 @@ void expectMatches(std::span<const MatchRow> rows, bool ignoreCase = false)
 {
     for (const MatchRow& row : rows) {
         SCOPED_TRACE(row.behaviour);
-        const auto captures = execute(row.pattern, row.subject, ignoreCase);
-        if (!captures) {
-            ADD_FAILURE() << captures.error();
-            continue;
+        for (const TextForm form : {TextForm::Unchecked, textForm(row.subject)}) {
+            const auto captures = execute(row.pattern, row.subject, ignoreCase, form);
+            if (!captures) {
+                ADD_FAILURE() << captures.error();
+                continue;
+            }
+            EXPECT_EQ(*captures, row.expected) << "form " << static_cast<int>(form);
         }
-        EXPECT_EQ(*captures, row.expected);
     }
 }
 
@@ -88,7 +91,12 @@ TEST(JsPatternMatch, WhitespaceIsJavaScripts) { expectMatches(kWhitespaceRows); 
 
 const MatchRow kDotRows[] = {
     {"dot skips line feed, carriage return and the Unicode separators", "a.c", "a\nc a\rc a\u2028c a\u2029c", kNoMatch},
+    {"dot skips a lone carriage return", "a.c", "xa\rc", kNoMatch},
+    {"dot skips a lone paragraph separator", "a.c", "a\u2029c", kNoMatch},
     {"dot matches vertical tab, form feed, NEL and NUL", "^....$", "\v\f\u0085\000"sv, {"\v\f\u0085\000"s}},
+    {"dot matches a character that shares a separator's lead byte", "a.c", "a\u2027c", {"a\u2027c"}},
+    {"dot in a lookbehind run as a program of its own", "(?<=(.)+)b", "a\u0085b", {"b", "a"}},
+    {"dot in a lookbehind stops at a separator", "(?<=^.+)b", "\u2028ab", kNoMatch},
 };
 TEST(JsPatternMatch, DotStopsAtLineTerminatorsOnly) { expectMatches(kDotRows); }
 
@@ -369,6 +377,30 @@ TEST(JsPatternLookbehind, StaysInPlaceWherePcre2MatchesAsJavaScriptDoes)
     }
 }
 
+// Every match of a global search from the subject's start, each with its
+// groups' offsets, searched as a subject of `form`.
+std::expected<std::vector<std::vector<std::size_t>>, std::string> everyMatch(Matcher& matcher,
+                                                                             std::string_view subject, TextForm form)
+{
+    std::vector<std::vector<std::size_t>> matches;
+    Result<bool> found = matcher.findIn(subject, form);
+    while (found && *found) {
+        const MatchOffsets match = matcher.match();
+        matches.emplace_back(match.pairs.begin(), match.pairs.end());
+        std::size_t next = match.pairs[1];
+        if (next == match.pairs[0]) { // after an empty match, one character on
+            if (next == subject.size())
+                break;
+            for (++next; next < subject.size() && (static_cast<unsigned char>(subject[next]) & 0xC0) == 0x80;)
+                ++next;
+        }
+        found = matcher.find(subject, next);
+    }
+    if (!found)
+        return std::unexpected(found.error().description);
+    return matches;
+}
+
 // Whatever is typed, the translator must not crash, and what it accepts must
 // compile and match without error, lookbehinds of every kind included.
 TEST(JsPatternRobustness, RandomPatternsTranslateToCompilablePcre2)
@@ -378,7 +410,7 @@ TEST(JsPatternRobustness, RandomPatternsTranslateToCompilablePcre2)
         "1", "2", "8", "a", "c", "k", "u", "x", "d", "s", "S", "w", "B", "é", "😀", "\n", "(?", "(?<", "(?<n>",
         "\\k<n>", "\\u", "D83D", "\\c", "{2}", "{1,", "[^", "\x80", "(?<=", "(?<!",
     };
-    constexpr std::string_view subjects[] = {"", "ab", "a😀\n(b)", "k<n>uD83Dx{2}"};
+    constexpr std::string_view subjects[] = {"", "ab", "a😀\n(b)", "k<n>uD83Dx{2}", "Aé.😀\u0085-1 8"};
     std::mt19937 random(20240611);
     std::uniform_int_distribution<std::size_t> piece(0, std::size(pieces) - 1);
     std::uniform_int_distribution<int> length(1, 12);
@@ -401,8 +433,12 @@ TEST(JsPatternRobustness, RandomPatternsTranslateToCompilablePcre2)
         }
         const std::unique_ptr<Matcher> matcher = (*compiled)->makeMatcher();
         for (std::string_view subject : subjects) {
-            const Result<bool> found = matcher->find(subject, 0);
-            EXPECT_TRUE(found) << found.error().description;
+            // A subject the preview knows to be one line is searched by the
+            // pattern's one-line programs: they must find every match the
+            // exact ones find, with the same groups.
+            const auto exact = everyMatch(*matcher, subject, TextForm::Unchecked);
+            EXPECT_TRUE(exact) << exact.error();
+            EXPECT_EQ(everyMatch(*matcher, subject, textForm(subject)), exact) << subject;
         }
     }
     EXPECT_GT(accepted, 1000); // the emitter, not only the error paths, must be exercised

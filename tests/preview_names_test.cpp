@@ -122,6 +122,13 @@ TEST(PreviewNames, ReplacesEveryMatchTheWayJavaScriptDoes)
     EXPECT_EQ(newNames(list)[3], "-é-.-t--t-") << "an empty match may follow a non-empty one";
 }
 
+TEST(PreviewNames, ADotStopsAtTheLineTerminatorsOfEveryName)
+{
+    FileList list = listOf({"a\rb.x", "a\u2028b.x", "a\u0085b.x", "ab.x"});
+    preview(list, "^a.+\\.", "");
+    EXPECT_EQ(newNames(list), (Names{"", "", "x", "x"})) << "NEL is no line terminator";
+}
+
 TEST(PreviewNames, ReportsOnlyTheRowsWhoseProposalChanged)
 {
     FileList list = listOf({"a.jpg", "b.txt", "c.txt", "d.jpg"});
