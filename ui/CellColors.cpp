@@ -1,7 +1,9 @@
 #include "CellColors.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <optional>
 
 namespace renamer {
 
@@ -43,7 +45,9 @@ double contrastRatio(const QColor& a, const QColor& b)
     return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
-QColor readableOn(const QColor& text, const QColor& background, double minimumContrast)
+namespace {
+
+QColor madeReadable(const QColor& text, const QColor& background, double minimumContrast)
 {
     if (contrastRatio(text, background) >= minimumContrast)
         return text;
@@ -58,6 +62,38 @@ QColor readableOn(const QColor& text, const QColor& background, double minimumCo
         }
     }
     return first;
+}
+
+} // namespace
+
+QColor readableOn(const QColor& text, const QColor& background, double minimumContrast)
+{
+    // Every cell drawn asks for the same few pairs of colours, each answer
+    // costing powers: the last answers are kept, by the colours' 16-bit
+    // channels (which is all an answer reads, but for colours beyond them).
+    // A text that reads as it is is given back itself, in whatever form it came.
+    if (text.spec() == QColor::ExtendedRgb || background.spec() == QColor::ExtendedRgb)
+        return madeReadable(text, background, minimumContrast);
+    struct Answer {
+        QRgba64 text;
+        QRgba64 background;
+        double minimumContrast;
+        bool asItIs;
+        QColor readable;
+    };
+    constexpr std::size_t kKeptAnswers = 8;
+    thread_local std::array<std::optional<Answer>, kKeptAnswers> answers;
+    thread_local std::size_t nextAnswer = 0;
+    for (const std::optional<Answer>& answer : answers) {
+        if (answer && answer->text == text.rgba64() && answer->background == background.rgba64()
+            && answer->minimumContrast == minimumContrast)
+            return answer->asItIs ? text : answer->readable;
+    }
+    const QColor readable = madeReadable(text, background, minimumContrast);
+    const bool asItIs = readable == text;
+    answers[nextAnswer] = Answer{text.rgba64(), background.rgba64(), minimumContrast, asItIs, readable};
+    nextAnswer = (nextAnswer + 1) % kKeptAnswers;
+    return readable;
 }
 
 QColor matchTint(const QPalette& palette)

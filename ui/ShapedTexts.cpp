@@ -5,23 +5,28 @@
 
 namespace renamer {
 
-namespace {
+const QString& ShapedTexts::keyOfFont(const QFont& font)
+{
+    if (font != lastFont_) {
+        lastFont_ = font;
+        lastFontKey_ = font.key();
+    }
+    return lastFontKey_;
+}
 
 // One key for a text and everything its shape depends on; the unit
 // separator cannot stand in a file name's display text unescaped.
-QString keyOf(const QString& text, const QFont& font, std::initializer_list<int> settings)
+QString ShapedTexts::keyOf(const QString& text, const QFont& font, std::initializer_list<int> settings)
 {
     QString key = text;
     key += QChar(0x1F);
-    key += font.key();
+    key += keyOfFont(font);
     for (const int setting : settings) {
         key += QChar(0x1F);
         key += QString::number(setting);
     }
     return key;
 }
-
-} // namespace
 
 const QString& ShapedTexts::elided(const QString& text, const QFont& font, Qt::TextElideMode mode, int width)
 {

@@ -30,6 +30,14 @@ public:
 private:
     static constexpr std::size_t kMostTexts = 512;
 
+    // The font's key, written out only when the font changes: every cell
+    // asks with the list's one font.
+    const QString& keyOfFont(const QFont& font);
+    QString keyOf(const QString& text, const QFont& font, std::initializer_list<int> settings);
+
+    QFont lastFont_;
+    QString lastFontKey_ = lastFont_.key();
+
     std::unordered_map<QString, QString> elided_;
     std::unordered_map<QString, std::unique_ptr<QTextLayout>> laidOut_;
 };
