@@ -81,6 +81,33 @@ TEST(CellSpans, AShortenedNameIsFoundAndItsSpansFollow)
         EXPECT_EQ(elideSpans(c.spans, 12, elision), c.expected) << c.behaviour;
 }
 
+// Answers are kept from cell to cell: asked again, in any order, each pair
+// still gets its own.
+TEST(CellColors, EveryAskGetsTheAnswerForItsOwnColoursAndContrast)
+{
+    const QColor grey(0x90, 0x90, 0x90);
+    struct Ask {
+        QColor text;
+        QColor background;
+        double minimum;
+    };
+    const Ask asks[] = {
+        {grey, Qt::white, 3.0}, {grey, Qt::white, 4.5}, {grey, Qt::black, 4.5},
+        {grey, QColor(0x90, 0x90, 0x91), 4.5}, {Qt::white, Qt::white, 4.5},
+    };
+    for (int round = 0; round < 2; ++round) {
+        for (const Ask& ask : asks) {
+            const QColor shown = readableOn(ask.text, ask.background, ask.minimum);
+            EXPECT_GE(contrastRatio(shown, ask.background), ask.minimum)
+                << "round " << round << ": " << ask.text.name().toStdString() << " on "
+                << ask.background.name().toStdString();
+        }
+    }
+    const QColor red = QColor::fromHsv(0, 255, 192);
+    readableOn(red.toRgb(), Qt::white, 4.5);
+    EXPECT_EQ(readableOn(red, Qt::white, 4.5), red) << "a colour that reads comes back as it was given";
+}
+
 TEST(CellColors, TextIsMadeToReadOnWhatIsBehindItAndKeepsItsColour)
 {
     const QColor red(0xC0, 0x00, 0x00);
