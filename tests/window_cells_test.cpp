@@ -106,13 +106,10 @@ using Ranges = QList<std::pair<qsizetype, qsizetype>>;
 
 // Whether the tinted columns are those of the ranges of `text` drawn from
 // `left`, give or take a pixel where text and tint blend at a range's ends.
-bool tintsExactly(const std::set<int>& columns, const QFontMetrics& metrics, int left, const QString& text,
-                  const Ranges& ranges)
+// Whether the tinted columns are those of the pixel ranges [from, to), give
+// or take a pixel at either end.
+bool tintsExactlyAt(const std::set<int>& columns, const std::vector<std::pair<int, int>>& expected)
 {
-    std::vector<std::pair<int, int>> expected;
-    for (const auto& [begin, end] : ranges)
-        expected.emplace_back(left + metrics.horizontalAdvance(text.left(begin)),
-                              left + metrics.horizontalAdvance(text.left(end)));
     for (const auto& [from, to] : expected) {
         for (int x = from + 1; x < to - 1; ++x)
             if (!columns.contains(x))
@@ -124,6 +121,16 @@ bool tintsExactly(const std::set<int>& columns, const QFontMetrics& metrics, int
             return false;
     }
     return true;
+}
+
+bool tintsExactly(const std::set<int>& columns, const QFontMetrics& metrics, int left, const QString& text,
+                  const Ranges& ranges)
+{
+    std::vector<std::pair<int, int>> expected;
+    for (const auto& [begin, end] : ranges)
+        expected.emplace_back(left + metrics.horizontalAdvance(text.left(begin)),
+                              left + metrics.horizontalAdvance(text.left(end)));
+    return tintsExactlyAt(columns, expected);
 }
 
 struct TintCase {
@@ -265,6 +272,24 @@ private slots:
             QVERIFY2(tintedColumns(drawn, oldCell, changeTint(palette)).empty(), c.behaviour);
             QTest::mouseClick(form->Command2, Qt::LeftButton);
         }
+    }
+
+    // A Hebrew word in a name runs right to left: its last letter shows at
+    // its left end. A match from there into the extension shows in two
+    // pieces, and so does the tint behind it.
+    void aMatchAcrossADirectionChangeIsTintedWhereItShows()
+    {
+        const QString word = QStringLiteral("שלום");
+        drop({word.toStdString() + ".txt"});
+        form->Text1->setText(QStringLiteral("ם\\.t"));
+        form->Text2->setText(QStringLiteral("x"));
+        const QModelIndex oldName = at(0, ColumnKey::FileName);
+        const int left = textLeft(oldName);
+        const int wordEnd = left + advance(word);
+        const std::set<int> tinted = tintedColumns(drawnList(), form->ListView1->visualRect(oldName),
+                                                   matchTint(form->ListView1->palette()));
+        QVERIFY(tintsExactlyAt(tinted, {{left, left + advance(word.right(1))},
+                                        {wordEnd, wordEnd + advance(QStringLiteral(".t"))}}));
     }
 
     void afterEveryKeystrokeTheListIsAsAFullRepaintDrawsIt()

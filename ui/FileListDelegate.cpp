@@ -54,6 +54,61 @@ QTextLayout::FormatRange formatRange(const CharSpan& span, const QColor& ink, co
     return range;
 }
 
+// Whether every character of `text` runs left to right, so that each range
+// of it shows as one stretch, from where it begins to where it ends.
+bool runsLeftToRight(const QString& text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text[i], text[i + 1]);
+            ++i;
+        }
+        switch (QChar::direction(c)) {
+        case QChar::DirR:
+        case QChar::DirAL:
+        case QChar::DirRLE:
+        case QChar::DirRLO:
+        case QChar::DirRLI:
+        case QChar::DirFSI:
+        case QChar::DirAN:
+            return false;
+        default:
+            break;
+        }
+    }
+    return true;
+}
+
+// Draws the laid-out text at `origin` in `ink`, with each range's tint behind
+// it and in its own ink. Where the text runs left to right and every range's
+// ink is `ink`, the tints are filled and the text drawn once; otherwise the
+// layout draws the ranges as selections, which clips and draws the text once
+// more for each.
+void drawTinted(QPainter* painter, const QTextLayout& layout, const QPointF& origin,
+                const QList<QTextLayout::FormatRange>& ranges, const QColor& ink)
+{
+    painter->setPen(ink);
+    const bool oneInk = std::ranges::all_of(ranges, [&](const QTextLayout::FormatRange& range) {
+        return range.format.foreground().color() == ink;
+    });
+    if (ranges.isEmpty() || !oneInk || layout.textOption().textDirection() != Qt::LeftToRight
+        || !runsLeftToRight(layout.text())) {
+        layout.draw(painter, origin, ranges);
+        return;
+    }
+    const QTextLine line = layout.lineAt(0);
+    for (const QTextLayout::FormatRange& range : ranges) {
+        if (range.format.background().style() == Qt::NoBrush)
+            continue;
+        const qreal left = line.cursorToX(range.start);
+        const qreal right = line.cursorToX(range.start + range.length);
+        painter->fillRect(QRectF(origin.x() + left, origin.y() + line.y(), right - left, line.height()),
+                          range.format.background());
+    }
+    layout.draw(painter, origin);
+}
+
 } // namespace
 
 struct FileListDelegate::CellLayout {
@@ -176,8 +231,7 @@ void FileListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     painter->save();
     painter->setClipRect(opt.rect);
     const QColor ink = readableOn(wanted, behind, kTextContrast);
-    painter->setPen(ink);
-    layout.draw(painter, QPointF(cell.area.left(), placed.top()), formats);
+    drawTinted(painter, layout, QPointF(cell.area.left(), placed.top()), formats, ink);
     if (cueLook(session_.cue(row).kind).marked && index.column() == model_.columnOf(ColumnKey::NewName)) {
         // A zigzag under the proposal, in whole pixels of the text's colour,
         // which has to read on the tint it crosses as well.
