@@ -81,7 +81,8 @@ NameProposer::Outcome NameProposer::finish(const Result<bool>& matched, std::siz
         return Outcome::Failed;
     if (!*matched)
         return Outcome::Missed;
-    proposalNumbered_ = spans != nullptr || replaced_.find('#') != std::string::npos;
+    proposalNumbered_ = spans != nullptr
+        || ((namesMayHoldPlaceholders_ || pattern_->replacement().writesPlaceholder()) && holdsPlaceholder(replaced_));
     if (spans != nullptr)
         expandPlaceholders(replaced_, row, numbered_, spans->changed);
     else if (proposalNumbered_)

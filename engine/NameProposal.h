@@ -63,6 +63,10 @@ public:
     const PreviewPattern& pattern() const { return *pattern_; }
     // The last proposal; valid until the next propose.
     std::string_view proposal() const { return proposalNumbered_ ? numbered_ : replaced_; }
+    // Whether the names it will be given may hold a placeholder: when none
+    // does and the replacement writes none, no proposal holds one, and none
+    // is looked for. May by default.
+    void setNamesMayHoldPlaceholders(bool may) { namesMayHoldPlaceholders_ = may; }
 
 private:
     Outcome finish(const Result<bool>& matched, std::size_t row, RowSpans* spans);
@@ -73,6 +77,7 @@ private:
     std::string replaced_;
     std::string numbered_; // replaced_ with its placeholders numbered
     bool proposalNumbered_ = false;
+    bool namesMayHoldPlaceholders_ = true;
 };
 
 } // namespace renamer

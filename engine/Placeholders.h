@@ -19,6 +19,9 @@ namespace renamer {
 // kLongestWorkingName bytes (NameBound.h).
 void expandPlaceholders(std::string_view name, std::uint64_t rowNumber, std::string& out);
 
+// Whether `text` holds a placeholder ("#") that expandPlaceholders numbers.
+inline bool holdsPlaceholder(std::string_view text) { return text.find('#') != std::string_view::npos; }
+
 // The same, and moves `spans` from `name` onto `out`: a span keeps its text,
 // one that reaches into a run of "#" takes in all that the run became, and
 // every run's number is added as a span of its own. The spans come out

@@ -1,5 +1,6 @@
 #include "PreviewNames.h"
 
+#include "Placeholders.h"
 #include "Stretches.h"
 
 #include <algorithm>
@@ -77,6 +78,20 @@ void proposeRows(FileList& list, NameProposer& proposer, std::size_t first, std:
     }
 }
 
+// Whether some row's FileName holds a placeholder, looked for once for the
+// rows as they are, so that a keystroke need not look in every proposal.
+bool namesHoldPlaceholders(const FileList& list, PreviewRun& run)
+{
+    if (run.placeholdersRows != list.rowsRevision()) {
+        const SubItemIndex fileNameIndex = list.subItemIndex(ColumnKey::FileName);
+        run.namesHoldPlaceholders = false;
+        for (std::size_t row = 1; row <= list.rowCount() && !run.namesHoldPlaceholders; ++row)
+            run.namesHoldPlaceholders = holdsPlaceholder(list.cell(row, fileNameIndex));
+        run.placeholdersRows = list.rowsRevision();
+    }
+    return run.namesHoldPlaceholders;
+}
+
 } // namespace
 
 RowRange PreviewNames(FileList& list, const RegularExpressionFactory& makeRegularExpression,
@@ -105,6 +120,8 @@ RowRange PreviewNames(FileList& list, const RegularExpressionFactory& makeRegula
     // helper's proposer is made on its own thread, at its first round, so
     // that its match state lies in memory apart from the others'.
     auto ownProposer = std::make_unique<NameProposer>(compiled);
+    const bool placeholdersInNames = run == nullptr || namesHoldPlaceholders(list, *run);
+    ownProposer->setNamesMayHoldPlaceholders(placeholdersInNames);
     MatchKeeping keeping;
     if (run != nullptr) {
         keeping.matches = &run->matches;
@@ -133,6 +150,7 @@ RowRange PreviewNames(FileList& list, const RegularExpressionFactory& makeRegula
             } else {
                 std::optional<NameProposer>& helper = helperProposers[stretch - 1];
                 NameProposer proposer = helper ? std::move(*helper) : NameProposer(compiled);
+                proposer.setNamesMayHoldPlaceholders(placeholdersInNames);
                 proposeRows(list, proposer, first, last, keeping, missed, changes);
                 helper = std::move(proposer);
             }

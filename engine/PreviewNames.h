@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,6 +51,11 @@ struct PreviewRun {
     std::string matchesPattern;
     std::uint64_t matchesRows = 0;
     bool matchesKept = false;
+
+    // Whether some FileName holds a placeholder, found for the rows as they
+    // were at FileList::rowsRevision `placeholdersRows`.
+    bool namesHoldPlaceholders = true;
+    std::optional<std::uint64_t> placeholdersRows;
 };
 
 // What a preview run needs besides the list: the texts of the pattern and

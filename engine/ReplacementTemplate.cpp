@@ -1,6 +1,7 @@
 #include "ReplacementTemplate.h"
 
 #include "NameBound.h"
+#include "Placeholders.h"
 
 namespace renamer {
 
@@ -15,6 +16,7 @@ bool isDigit(char c)
 
 ReplacementTemplate::ReplacementTemplate(std::string_view replacement, int captureGroupCount,
                                          const std::vector<NamedGroup>& namedGroups)
+    : writesPlaceholder_(holdsPlaceholder(replacement))
 {
     const auto groupCount = static_cast<std::size_t>(captureGroupCount);
     std::size_t i = 0;

@@ -23,6 +23,11 @@ public:
     // false when it stopped there.
     bool appendExpansion(std::string_view subject, const MatchOffsets& match, std::string& out) const;
 
+    // Whether an expansion may hold text of the replacement's own that is a
+    // placeholder (holdsPlaceholder); what it takes from the subject is the
+    // subject's.
+    bool writesPlaceholder() const { return writesPlaceholder_; }
+
 private:
     enum class PieceKind { Literal, Group, WholeMatch, BeforeMatch, AfterMatch };
     struct Piece {
@@ -35,6 +40,7 @@ private:
 
     std::string text_;
     std::vector<Piece> pieces_;
+    bool writesPlaceholder_ = false;
 };
 
 } // namespace renamer

@@ -69,6 +69,22 @@ TEST(PreviewNames, HashesFromTheFileNameAreNumberedToo)
     EXPECT_EQ(list.cell(1, ColumnKey::NewName), "a1b.txt");
 }
 
+// A run remembers whether any name holds a "#", until the rows change.
+TEST(PreviewNames, HashesOfNamesWrittenOrAddedSinceTheLastRunAreNumbered)
+{
+    FileList list = listOf({"a.txt"});
+    PreviewRun run;
+    const auto previewWithRun = [&] {
+        PreviewNames(list, makePcre2RegularExpression, kDefaultPattern, kDefaultReplacement, list.rowCount(), &run);
+    };
+    previewWithRun();
+    list.setCell(1, ColumnKey::FileName, "b#.txt");
+    previewWithRun();
+    list.appendRow("2", "/d", "c##.txt", {});
+    previewWithRun();
+    EXPECT_EQ(newNames(list), (Names{"b1.txt", "c02.txt"}));
+}
+
 TEST(PreviewNames, MatchingIgnoresCaseAlsoBeyondAscii)
 {
     FileList list = listOf({"x.jpg", "ÉTÉ.txt", "ДОМ.txt"});
