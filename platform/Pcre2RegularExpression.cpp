@@ -223,6 +223,9 @@ private:
     std::string reversedSubject_;
     bool reversedReady_ = false;
     std::vector<std::size_t> offsets_; // JavaScript's numbering, when not direct
+    // The pattern's own offsets, when direct: where its match data keeps
+    // them, which stays put, so it is asked once.
+    std::span<const std::size_t> directOffsets_;
 
     std::vector<std::vector<Record>> records_; // by program, this search's
     std::vector<std::size_t> recordSpans_;
@@ -401,6 +404,9 @@ Pcre2Matcher::Pcre2Matcher(const Pcre2Programs& programs)
 {
     for (const Program& program : programs_.programs)
         states_.push_back(makeState(program));
+    pcre2_match_data* matchData = states_[0].matchData.get();
+    directOffsets_ = std::span<const std::size_t>(pcre2_get_ovector_pointer(matchData),
+                                                  2 * static_cast<std::size_t>(pcre2_get_ovector_count(matchData)));
     if (programs_.equality) {
         equalityState_.matchData.reset(pcre2_match_data_create_from_pattern(programs_.equality.get(), nullptr));
         equalityState_.matchContext.reset(pcre2_match_context_create(nullptr));
@@ -485,10 +491,7 @@ MatchOffsets Pcre2Matcher::match() const
 {
     if (!programs_.direct)
         return MatchOffsets{offsets_};
-    pcre2_match_data* matchData = states_[0].matchData.get();
-    const PCRE2_SIZE* vector = pcre2_get_ovector_pointer(matchData);
-    const uint32_t pairs = pcre2_get_ovector_count(matchData);
-    return MatchOffsets{std::span<const std::size_t>(vector, 2 * static_cast<std::size_t>(pairs))};
+    return MatchOffsets{directOffsets_};
 }
 
 std::string_view Pcre2Matcher::textOf(int program)
