@@ -1,11 +1,104 @@
 #include "Stretches.h"
 
 #include <algorithm>
+#include <condition_variable>
+#include <cstdint>
 #include <exception>
+#include <mutex>
 #include <thread>
 #include <vector>
 
 namespace renamer {
+
+namespace {
+
+// Threads kept for the stretches, one for each core but the caller's. A
+// keystroke works in several rounds of stretches, and starting a thread for
+// each stretch of each round costs tens of microseconds, and more when the
+// core it lands on is busy. One caller at a time has them; another meanwhile
+// starts threads of its own.
+class HelperThreads {
+public:
+    static HelperThreads& shared()
+    {
+        static HelperThreads helpers(std::max(1u, std::thread::hardware_concurrency()) - 1);
+        return helpers;
+    }
+
+    explicit HelperThreads(unsigned count)
+    {
+        for (unsigned helper = 1; helper <= count; ++helper)
+            threads_.emplace_back([this, helper] { serve(helper); });
+    }
+    HelperThreads(const HelperThreads&) = delete;
+    HelperThreads& operator=(const HelperThreads&) = delete;
+    ~HelperThreads()
+    {
+        {
+            const std::lock_guard lock(mutex_);
+            stopping_ = true;
+        }
+        wake_.notify_all();
+        // threads_, the last member, is joined before the rest goes.
+    }
+
+    // Runs run(1) to run(count - 1) on the kept threads and run(0) on the
+    // caller's, and returns when all are done; false, having run nothing,
+    // when the threads are another caller's or too few. `run` throws nothing.
+    bool tryRun(unsigned count, const std::function<void(unsigned)>& run)
+    {
+        const std::unique_lock caller(inUse_, std::try_to_lock);
+        if (!caller.owns_lock() || count - 1 > threads_.size())
+            return false;
+        {
+            const std::lock_guard lock(mutex_);
+            task_ = &run;
+            taking_ = count - 1;
+            pending_ = count - 1;
+            ++round_;
+        }
+        wake_.notify_all();
+        run(0);
+        std::unique_lock lock(mutex_);
+        done_.wait(lock, [this] { return pending_ == 0; });
+        task_ = nullptr;
+        return true;
+    }
+
+private:
+    void serve(unsigned helper)
+    {
+        std::uint64_t served = 0;
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            wake_.wait(lock, [&] { return stopping_ || round_ != served; });
+            if (stopping_)
+                return;
+            served = round_;
+            if (helper > taking_)
+                continue;
+            const std::function<void(unsigned)>* task = task_;
+            lock.unlock();
+            (*task)(helper);
+            lock.lock();
+            if (--pending_ == 0)
+                done_.notify_one();
+        }
+    }
+
+    std::mutex inUse_; // held by the caller whose stretches run
+    std::mutex mutex_; // guards what follows
+    std::condition_variable wake_;
+    std::condition_variable done_;
+    const std::function<void(unsigned)>* task_ = nullptr;
+    unsigned taking_ = 0;  // the helpers 1..taking_ run this round
+    unsigned pending_ = 0; // of those, the ones not done yet
+    std::uint64_t round_ = 0;
+    bool stopping_ = false;
+    std::vector<std::jthread> threads_;
+};
+
+} // namespace
 
 unsigned stretchCount(std::size_t rows, std::size_t leastPerStretch)
 {
@@ -23,7 +116,7 @@ void workInStretches(std::size_t firstRow, std::size_t lastRow, unsigned count,
     count = std::max(1u, count);
     const std::size_t perStretch = (rows + count - 1) / count;
     std::vector<std::exception_ptr> failures(count);
-    const auto run = [&](unsigned stretch) {
+    const std::function<void(unsigned)> run = [&](unsigned stretch) {
         const std::size_t first = firstRow + stretch * perStretch;
         const std::size_t last = std::min(lastRow, firstRow + (stretch + 1) * perStretch - 1);
         if (first > last)
@@ -34,7 +127,9 @@ void workInStretches(std::size_t firstRow, std::size_t lastRow, unsigned count,
             failures[stretch] = std::current_exception();
         }
     };
-    {
+    if (count == 1) {
+        run(0);
+    } else if (!HelperThreads::shared().tryRun(count, run)) {
         std::vector<std::jthread> helpers;
         for (unsigned stretch = 1; stretch < count; ++stretch)
             helpers.emplace_back(run, stretch);

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <stdexcept>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -43,4 +46,36 @@ TEST(WorkInStretches, EveryRowIsWorkedOnceInOrderedContiguousStretches)
         }
         EXPECT_EQ(next, c.last + 1) << c.behaviour;
     }
+}
+
+TEST(WorkInStretches, AFailureInAnyStretchIsThrownOnAndTheNextCallStillWorksEveryRow)
+{
+    for (const unsigned failing : {0u, 1u}) {
+        EXPECT_THROW(workInStretches(1, 100, 2,
+                                     [&](std::size_t, std::size_t, unsigned stretch) {
+                                         if (stretch == failing)
+                                             throw std::runtime_error("stretch failed");
+                                     }),
+                     std::runtime_error);
+        std::atomic<std::size_t> rows = 0;
+        workInStretches(1, 100, 2, [&](std::size_t first, std::size_t last, unsigned) { rows += last - first + 1; });
+        EXPECT_EQ(rows, 100u) << "after stretch " << failing << " failed";
+    }
+}
+
+// The threads kept for stretches serve one caller at a time; another caller
+// meanwhile still gets all its rows worked.
+TEST(WorkInStretches, CallersOnSeveralThreadsEachGetEveryRowWorked)
+{
+    constexpr int kCalls = 300;
+    std::atomic<std::size_t> rows = 0;
+    const auto caller = [&] {
+        for (int call = 0; call < kCalls; ++call)
+            workInStretches(1, 1000, 2, [&](std::size_t first, std::size_t last, unsigned) { rows += last - first + 1; });
+    };
+    {
+        const std::jthread one(caller);
+        const std::jthread other(caller);
+    }
+    EXPECT_EQ(rows, std::size_t{2} * kCalls * 1000);
 }
