@@ -7,6 +7,7 @@
 #include "Utf8.h"
 
 #include <algorithm>
+#include <cstring>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -41,6 +42,37 @@ std::size_t partOf(std::uint32_t hash)
     return hash >> (32 - kPartBits);
 }
 
+// A name's hash: eight bytes at a time, one multiplication each, then mixed
+// so that every byte reaches the high bits that parts and slots go by. Every
+// proposal is hashed on every keystroke.
+std::uint64_t hashName(std::string_view name)
+{
+    constexpr std::uint64_t kOdd = 0x9E3779B97F4A7C15u;
+    std::uint64_t hash = name.size() * kOdd;
+    const auto mixIn = [&hash](std::uint64_t word) {
+        hash = (hash ^ word) * kOdd;
+        hash ^= hash >> 32;
+    };
+    std::size_t at = 0;
+    for (; at + sizeof(std::uint64_t) <= name.size(); at += sizeof(std::uint64_t)) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, name.data() + at, sizeof word);
+        mixIn(word);
+    }
+    if (at < name.size()) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, name.data() + at, name.size() - at);
+        mixIn(word);
+    }
+    // MurmurHash3's finalizer.
+    hash ^= hash >> 33;
+    hash *= 0xFF51AFD7ED558CCDu;
+    hash ^= hash >> 33;
+    hash *= 0xC4CEB9FE1A85EC53u;
+    hash ^= hash >> 33;
+    return hash;
+}
+
 std::size_t nextSlot(std::size_t slot, std::size_t size)
 {
     return slot + 1 == size ? 0 : slot + 1;
@@ -58,7 +90,7 @@ std::size_t slotsFor(std::size_t count)
 
 std::uint32_t RowCueComputer::hashKey(std::uint32_t directory, std::string_view key) const
 {
-    std::uint64_t hash = std::hash<std::string_view>{}(key) + directory * 0x9E3779B97F4A7C15u;
+    std::uint64_t hash = hashName(key) + directory * 0x9E3779B97F4A7C15u;
     hash ^= hash >> 32;
     return static_cast<std::uint32_t>(hash);
 }
