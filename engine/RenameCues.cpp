@@ -60,8 +60,15 @@ std::uint64_t hashName(std::string_view name)
         mixIn(word);
     }
     if (at < name.size()) {
+        // The last eight bytes, overlapping some already mixed in; a name
+        // shorter than that byte by byte.
         std::uint64_t word = 0;
-        std::memcpy(&word, name.data() + at, name.size() - at);
+        if (name.size() >= sizeof word) {
+            std::memcpy(&word, name.data() + name.size() - sizeof word, sizeof word);
+        } else {
+            for (std::size_t i = 0; i < name.size(); ++i)
+                word |= std::uint64_t{static_cast<unsigned char>(name[i])} << (8 * i);
+        }
         mixIn(word);
     }
     // MurmurHash3's finalizer.
