@@ -44,7 +44,8 @@ public:
 
     // Runs run(1) to run(count - 1) on the kept threads and run(0) on the
     // caller's, and returns when all are done; false, having run nothing,
-    // when the threads are another caller's or too few. `run` throws nothing.
+    // when the threads are another caller's, too few, or stopping. `run`
+    // throws nothing.
     bool tryRun(unsigned count, const std::function<void(unsigned)>& run)
     {
         const std::unique_lock caller(inUse_, std::try_to_lock);
@@ -52,6 +53,8 @@ public:
             return false;
         {
             const std::lock_guard lock(mutex_);
+            if (stopping_)
+                return false;
             task_ = &run;
             taking_ = count - 1;
             pending_ = count - 1;
@@ -72,7 +75,9 @@ private:
         std::unique_lock lock(mutex_);
         for (;;) {
             wake_.wait(lock, [&] { return stopping_ || round_ != served; });
-            if (stopping_)
+            // A round handed out is served even when stopping: its caller
+            // waits for it.
+            if (round_ == served)
                 return;
             served = round_;
             if (helper > taking_)
