@@ -179,7 +179,9 @@ void FileListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     // Background, selection and focus as the style draws them; the text is ours.
     QStyleOptionViewItem withoutText = opt;
     withoutText.text.clear();
-    withoutText.palette.setColor(group, QPalette::Highlight, selection);
+    // Setting a colour copies the whole palette, so only one that changes is set.
+    if (withoutText.palette.color(group, QPalette::Highlight) != selection)
+        withoutText.palette.setColor(group, QPalette::Highlight, selection);
     style->drawControl(QStyle::CE_ItemViewItem, &withoutText, painter, widget);
     if (cell.shown.isEmpty())
         return;
