@@ -384,7 +384,7 @@ void RowCueComputer::hashProposals(std::size_t first, std::size_t last)
                             keys.oldNameIsUtf8 != 0, false, keepsName};
         if (const RowCueKind failed = checkRowAlone(cueRow); failed != RowCueKind::Clean) {
             const std::uint32_t relation = keepsName ? kFailedKeepingName : caseOnly ? kFailedChangingCase : 0u;
-            proposal = {kFailedAlone, static_cast<std::uint32_t>(failed) | relation << kFailedRelationShift};
+            proposal = failedAlone(failed, relation);
             continue;
         }
         if (keepsName) {

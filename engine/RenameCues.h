@@ -112,11 +112,21 @@ private:
     // not looked up, and its previousSame holds the RowCueKind of the check
     // and, in the bits above, how the proposal stands to the old name: the
     // same, a change of letter case alone where case does not count, or
-    // another name (0).
+    // another name (0); failedAlone writes them, failedKind and
+    // failedRelation read them.
     static constexpr KeyNumber kFailedAlone = 0xFFFFFFFC;
     static constexpr std::uint32_t kFailedKeepingName = 1;
     static constexpr std::uint32_t kFailedChangingCase = 2;
     static constexpr unsigned kFailedRelationShift = 8;
+    static Proposal failedAlone(RowCueKind kind, std::uint32_t relation)
+    {
+        return {kFailedAlone, static_cast<std::uint32_t>(kind) | relation << kFailedRelationShift};
+    }
+    static RowCueKind failedKind(const Proposal& failed)
+    {
+        return static_cast<RowCueKind>(failed.previousSame & ((1u << kFailedRelationShift) - 1));
+    }
+    static std::uint32_t failedRelation(const Proposal& failed) { return failed.previousSame >> kFailedRelationShift; }
     struct RowHash {
         std::uint32_t row;
         std::uint32_t hash;

@@ -51,15 +51,14 @@ public:
                 tables_.directories_[keys.directory].names,
                 !notLookedUp || proposal.previousSame == kNotLookedUpKeepingName,
                 (notLookedUp && proposal.previousSame == kNotLookedUpKeepingName)
-                    || (proposal.key == kFailedAlone
-                        && proposal.previousSame >> kFailedRelationShift == kFailedKeepingName),
+                    || (proposal.key == kFailedAlone && failedRelation(proposal) == kFailedKeepingName),
                 keys.oldNameIsUtf8 != 0,
                 number <= patternMissed_.size() && patternMissed_[number - 1] != 0};
     }
     RowCueKind checkedAlone(const PlayedRow& row) const
     {
         const Proposal& proposal = tables_.proposals_[row.number - 1];
-        return proposal.key == kFailedAlone ? static_cast<RowCueKind>(proposal.previousSame & ((1u << kFailedRelationShift) - 1)) : RowCueKind::Clean;
+        return proposal.key == kFailedAlone ? failedKind(proposal) : RowCueKind::Clean;
     }
     Name nameOf(const PlayedRow& row, RowName which) const
     {
@@ -68,7 +67,7 @@ public:
         const KeyNumber key = which == RowName::Old ? oldKey : proposal.key;
         // A name that is the old one, or that name in other letter case
         // where case does not count, is the old name's entry.
-        if (key == kCaseOnly || (key == kFailedAlone && proposal.previousSame >> kFailedRelationShift != 0))
+        if (key == kCaseOnly || (key == kFailedAlone && failedRelation(proposal) != 0))
             return {oldKey, 0};
         // A proposal not looked up is told apart from the old name alone.
         if (key == kFailedAlone)
