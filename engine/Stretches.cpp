@@ -12,16 +12,20 @@ namespace renamer {
 
 namespace {
 
-// Threads kept for the stretches, one for each core but the caller's. A
-// keystroke works in several rounds of stretches, and starting a thread for
-// each stretch of each round costs tens of microseconds, and more when the
-// core it lands on is busy. One caller at a time has them; another meanwhile
-// starts threads of its own.
+// The most stretches rows are worked in, however many cores there are.
+constexpr unsigned kMostStretches = 8;
+
+// Threads kept for the stretches, one for each core but the caller's, and no
+// more than the most stretches need (every round wakes them all). A keystroke
+// works in several rounds of stretches, and starting a thread for each
+// stretch of each round costs tens of microseconds, and more when the core it
+// lands on is busy. One caller at a time has them; another meanwhile starts
+// threads of its own.
 class HelperThreads {
 public:
     static HelperThreads& shared()
     {
-        static HelperThreads helpers(std::max(1u, std::thread::hardware_concurrency()) - 1);
+        static HelperThreads helpers(std::clamp(std::thread::hardware_concurrency(), 1u, kMostStretches) - 1);
         return helpers;
     }
 
@@ -107,9 +111,8 @@ private:
 
 unsigned stretchCount(std::size_t rows, std::size_t leastPerStretch)
 {
-    constexpr std::size_t kMostStretches = 8;
-    const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
-    return static_cast<unsigned>(std::clamp<std::size_t>(rows / leastPerStretch, 1, std::min(cores, kMostStretches)));
+    const std::size_t cores = std::clamp(std::thread::hardware_concurrency(), 1u, kMostStretches);
+    return static_cast<unsigned>(std::clamp<std::size_t>(rows / leastPerStretch, 1, cores));
 }
 
 void workInStretches(std::size_t firstRow, std::size_t lastRow, unsigned count,
