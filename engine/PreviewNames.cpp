@@ -110,14 +110,15 @@ RowRange PreviewNames(FileList& list, const RegularExpressionFactory& makeRegula
     std::vector<std::uint8_t>& missed = kept.patternMissed;
     missed.assign(lastRow, 0);
 
-    // Stretches of rows at the same time, all with the one compiled pattern,
-    // each with its own proposer (match state); each row's proposal depends
-    // on that row alone, so the result is what one thread would give. The
-    // rows go in rounds, each written to the list before the next, so that
-    // what waits to be written stays small however many rows there are.
+    // Pieces of rows on several workers at the same time, all with the one
+    // compiled pattern, each worker with its own proposer (match state);
+    // each row's proposal depends on that row alone, so the result is what
+    // one thread would give. The rows go in rounds, each written to the list
+    // before the next, so that what waits to be written stays small however
+    // many rows there are.
     const unsigned count = stretchCount(lastRow, kLeastRowsPerThread);
-    // Stretch 0 works on this thread, with the proposer kept for drawing; a
-    // helper's proposer is made on its own thread, at its first round, so
+    // Worker 0 works on this thread, with the proposer kept for drawing; a
+    // helper's proposer is made on its own thread, at its first piece, so
     // that its match state lies in memory apart from the others'.
     auto ownProposer = std::make_unique<NameProposer>(compiled);
     const bool placeholdersInNames = run == nullptr || namesHoldPlaceholders(list, *run);
@@ -137,24 +138,26 @@ RowRange PreviewNames(FileList& list, const RegularExpressionFactory& makeRegula
     std::size_t roundRows = kFirstRoundRows;
     for (std::size_t roundStart = 1; roundStart <= lastRow;) {
         const std::size_t roundEnd = std::min(lastRow, roundStart + roundRows - 1);
-        workInStretches(roundStart, roundEnd, count, [&](std::size_t first, std::size_t last, unsigned stretch) {
-            // Worked through copies of their own: the stretches stand side by
-            // side, and sharing their cache lines would make every append of
-            // one thread stall the other.
-            ProposalChanges changes = std::move(stretches[stretch]);
-            changes.texts.clear();
-            changes.changes.clear();
-            changes.written = {};
-            if (stretch == 0) {
+        for (ProposalChanges& stretch : stretches) {
+            stretch.texts.clear();
+            stretch.changes.clear();
+            stretch.written = {};
+        }
+        workInStretches(roundStart, roundEnd, count, [&](std::size_t first, std::size_t last, unsigned worker) {
+            // Worked through copies of their own: the workers' changes stand
+            // side by side, and sharing their cache lines would make every
+            // append of one thread stall the other.
+            ProposalChanges changes = std::move(stretches[worker]);
+            if (worker == 0) {
                 proposeRows(list, *ownProposer, first, last, keeping, missed, changes);
             } else {
-                std::optional<NameProposer>& helper = helperProposers[stretch - 1];
+                std::optional<NameProposer>& helper = helperProposers[worker - 1];
                 NameProposer proposer = helper ? std::move(*helper) : NameProposer(compiled);
                 proposer.setNamesMayHoldPlaceholders(placeholdersInNames);
                 proposeRows(list, proposer, first, last, keeping, missed, changes);
                 helper = std::move(proposer);
             }
-            stretches[stretch] = std::move(changes);
+            stretches[worker] = std::move(changes);
         });
         std::size_t waiting = 0;
         std::size_t waitingRows = 0;

@@ -25,12 +25,11 @@ struct PreviewRun {
     std::vector<std::uint8_t> patternMissed; // one flag per row, at row - 1
     std::unique_ptr<NameProposer> proposer;
 
-    // The proposals of a stretch of rows that differ from the rows' NewName.
-    // One that fits where the row's NewName stands is written there at once
-    // (rows are the stretch's own); the others wait here, so that the
-    // stretches can be worked out at the same time and these written
-    // afterwards in row order. Kept from run to run, so that a keystroke
-    // allocates next to nothing.
+    // The proposals a worker made in a round that differ from the rows'
+    // NewName. One that fits where the row's NewName stands is written there
+    // at once (rows are the worker's own); the others wait here, so that the
+    // workers can work at the same time and these be written afterwards.
+    // Kept from run to run, so that a keystroke allocates next to nothing.
     struct ProposalChanges {
         struct Change {
             std::uint32_t row;
@@ -39,7 +38,7 @@ struct PreviewRun {
         };
         std::string texts;
         std::vector<Change> changes;
-        RowRange written; // the rows written in place
+        RowRange written; // spans the rows written in place
     };
     std::vector<ProposalChanges> stretches;
 

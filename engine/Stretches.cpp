@@ -1,6 +1,7 @@
 #include "Stretches.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
@@ -12,13 +13,15 @@ namespace renamer {
 
 namespace {
 
-// The most stretches rows are worked in, however many cores there are.
+// The most workers rows are worked on, however many cores there are.
 constexpr unsigned kMostStretches = 8;
+// The pieces the rows are cut into, for each worker.
+constexpr std::size_t kPiecesPerWorker = 16;
 
-// Threads kept for the stretches, one for each core but the caller's, and no
-// more than the most stretches need (every round wakes them all). A keystroke
-// works in several rounds of stretches, and starting a thread for each
-// stretch of each round costs tens of microseconds, and more when the core it
+// Threads kept for the workers, one for each core but the caller's, and no
+// more than the most workers need (every round wakes them all). A keystroke
+// works in several rounds, and starting a thread for each worker of each
+// round costs tens of microseconds, and more when the core it
 // lands on is busy. One caller at a time has them; another meanwhile starts
 // threads of its own.
 class HelperThreads {
@@ -95,7 +98,7 @@ private:
         }
     }
 
-    std::mutex inUse_; // held by the caller whose stretches run
+    std::mutex inUse_; // held by the caller whose rows are worked
     std::mutex mutex_; // guards what follows
     std::condition_variable wake_;
     std::condition_variable done_;
@@ -116,31 +119,39 @@ unsigned stretchCount(std::size_t rows, std::size_t leastPerStretch)
 }
 
 void workInStretches(std::size_t firstRow, std::size_t lastRow, unsigned count,
-                     const std::function<void(std::size_t first, std::size_t last, unsigned stretch)>& work)
+                     const std::function<void(std::size_t first, std::size_t last, unsigned worker)>& work)
 {
     if (firstRow > lastRow)
         return;
     const std::size_t rows = lastRow - firstRow + 1;
     count = std::max(1u, count);
-    const std::size_t perStretch = (rows + count - 1) / count;
+    // Small enough that the worker finishing last waits for little more than
+    // one piece, large enough that handing them out costs nothing.
+    const std::size_t pieces = std::min<std::size_t>(rows, std::size_t{count} * kPiecesPerWorker);
+    const std::size_t perPiece = (rows + pieces - 1) / pieces;
+    std::atomic<std::size_t> nextPiece = 0;
+    std::atomic<bool> failed = false;
     std::vector<std::exception_ptr> failures(count);
-    const std::function<void(unsigned)> run = [&](unsigned stretch) {
-        const std::size_t first = firstRow + stretch * perStretch;
-        const std::size_t last = std::min(lastRow, firstRow + (stretch + 1) * perStretch - 1);
-        if (first > last)
-            return;
+    const std::function<void(unsigned)> run = [&](unsigned worker) {
         try {
-            work(first, last, stretch);
+            while (!failed.load(std::memory_order_relaxed)) {
+                const std::size_t piece = nextPiece.fetch_add(1, std::memory_order_relaxed);
+                const std::size_t first = firstRow + piece * perPiece;
+                if (piece >= pieces || first > lastRow)
+                    return;
+                work(first, std::min(lastRow, first + perPiece - 1), worker);
+            }
         } catch (...) {
-            failures[stretch] = std::current_exception();
+            failures[worker] = std::current_exception();
+            failed = true;
         }
     };
     if (count == 1) {
         run(0);
     } else if (!HelperThreads::shared().tryRun(count, run)) {
         std::vector<std::jthread> helpers;
-        for (unsigned stretch = 1; stretch < count; ++stretch)
-            helpers.emplace_back(run, stretch);
+        for (unsigned worker = 1; worker < count; ++worker)
+            helpers.emplace_back(run, worker);
         run(0);
     }
     for (const std::exception_ptr& failure : failures) {

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <mutex>
 #include <stdexcept>
 #include <thread>
 #include <utility>
@@ -30,16 +33,24 @@ const SplitCase kSplitCases[] = {
 
 } // namespace
 
-TEST(WorkInStretches, EveryRowIsWorkedOnceInOrderedContiguousStretches)
+TEST(WorkInStretches, EveryRowIsWorkedOnceAndEachWorkersPiecesComeInRowOrder)
 {
     for (const SplitCase& c : kSplitCases) {
-        std::vector<std::pair<std::size_t, std::size_t>> worked(std::max(1u, c.count), {0, 0});
-        workInStretches(c.first, c.last, c.count,
-                        [&](std::size_t first, std::size_t last, unsigned stretch) { worked.at(stretch) = {first, last}; });
+        const unsigned workers = std::max(1u, c.count);
+        std::mutex mutex;
+        std::vector<std::vector<std::pair<std::size_t, std::size_t>>> pieces(workers);
+        workInStretches(c.first, c.last, c.count, [&](std::size_t first, std::size_t last, unsigned worker) {
+            const std::lock_guard lock(mutex);
+            pieces.at(worker).emplace_back(first, last);
+        });
+        std::vector<std::pair<std::size_t, std::size_t>> all;
+        for (const auto& own : pieces) {
+            EXPECT_TRUE(std::ranges::is_sorted(own)) << c.behaviour;
+            all.insert(all.end(), own.begin(), own.end());
+        }
+        std::ranges::sort(all);
         std::size_t next = c.first;
-        for (const auto& [first, last] : worked) {
-            if (first == 0)
-                continue; // a stretch left without rows
+        for (const auto& [first, last] : all) {
             EXPECT_EQ(first, next) << c.behaviour;
             EXPECT_LE(first, last) << c.behaviour;
             next = last + 1;
@@ -48,18 +59,32 @@ TEST(WorkInStretches, EveryRowIsWorkedOnceInOrderedContiguousStretches)
     }
 }
 
-TEST(WorkInStretches, AFailureInAnyStretchIsThrownOnAndTheNextCallStillWorksEveryRow)
+// A worker whose core is busy, here one that takes long over each piece,
+// leaves the pieces it has not taken yet to the others.
+TEST(WorkInStretches, ASlowWorkerTakesFewerRows)
 {
-    for (const unsigned failing : {0u, 1u}) {
+    std::vector<std::size_t> rowsOf(2, 0);
+    workInStretches(1, 3200, 2, [&](std::size_t first, std::size_t last, unsigned worker) {
+        if (worker != 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        rowsOf.at(worker) += last - first + 1;
+    });
+    EXPECT_EQ(rowsOf[0] + rowsOf[1], 3200u);
+    EXPECT_GT(rowsOf[0], rowsOf[1]);
+}
+
+TEST(WorkInStretches, AFailureInAnyPieceIsThrownOnAndTheNextCallStillWorksEveryRow)
+{
+    for (const std::size_t failingRow : {1u, 50u, 100u}) {
         EXPECT_THROW(workInStretches(1, 100, 2,
-                                     [&](std::size_t, std::size_t, unsigned stretch) {
-                                         if (stretch == failing)
-                                             throw std::runtime_error("stretch failed");
+                                     [&](std::size_t first, std::size_t last, unsigned) {
+                                         if (first <= failingRow && failingRow <= last)
+                                             throw std::runtime_error("piece failed");
                                      }),
                      std::runtime_error);
         std::atomic<std::size_t> rows = 0;
         workInStretches(1, 100, 2, [&](std::size_t first, std::size_t last, unsigned) { rows += last - first + 1; });
-        EXPECT_EQ(rows, 100u) << "after stretch " << failing << " failed";
+        EXPECT_EQ(rows, 100u) << "after the piece of row " << failingRow << " failed";
     }
 }
 
