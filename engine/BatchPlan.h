@@ -84,6 +84,14 @@ public:
         play(player, row, 0);
     }
 
+    // Row `row`'s turn, after every earlier row's, for a row already played
+    // apart: one that neither waits nor is waited for.
+    void passTurn(std::uint32_t row)
+    {
+        turn_ = row;
+        setDone(row);
+    }
+
 private:
     enum class State : std::uint8_t { Unplayed, Waiting, Done };
     // A row's state, and, for the name that is its old name when it is the

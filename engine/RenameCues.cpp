@@ -469,6 +469,7 @@ void RowCueComputer::lookUpParts(std::size_t firstPart, std::size_t lastPart)
                 const KeyNumber number = findKey(directory, name, hash);
                 if (number != kNoKey) {
                     proposals_[row - 1].key = number;
+                    touch(number);
                     continue;
                 }
             }
@@ -502,16 +503,36 @@ RowRange RowCueComputer::compute(const FileList& list, const DirectorySnapshot& 
         prepare(list, snapshot);
     startRun();
 
-    // Every proposal is looked up first; then the batch is played in the
-    // order it takes the rows.
+    // Every proposal is looked up first; then the rows that stand alone are
+    // played, and the batch is played in the order it takes the rows.
     const std::size_t rowCount = list.rowCount();
     proposals_.resize(rowCount);
-    workInStretches(1, rowCount, stretchCount(rowCount, kLeastRowsPerStretch),
+    const unsigned workers = stretchCount(rowCount, kLeastRowsPerStretch);
+    workInStretches(1, rowCount, workers,
                     [this](std::size_t first, std::size_t last, unsigned) { hashProposals(first, last); });
     sortByHash();
     workInStretches(1, kParts, stretchCount(rowsByHash_.size(), kLeastRowsPerStretch),
                     [this](std::size_t first, std::size_t last, unsigned) { lookUpParts(first - 1, last - 1); });
-    return playRows(list, cues, patternMissed);
+
+    const std::size_t kept = std::min(cues.size(), rowCount);
+    cues.resize(rowCount);
+    holders_.resize(rowCount);
+    std::vector<RowRange> changedBy(std::max(1u, workers));
+    workInStretches(1, rowCount, workers, [&](std::size_t first, std::size_t last, unsigned worker) {
+        const RowRange changed = playLoneRows(first, last, cues, kept, patternMissed);
+        if (!changed.empty()) {
+            changedBy[worker].include(changed.first);
+            changedBy[worker].include(changed.last);
+        }
+    });
+    RowRange changed = playRows(list, cues, kept, patternMissed);
+    for (const RowRange& piece : changedBy) {
+        if (!piece.empty()) {
+            changed.include(piece.first);
+            changed.include(piece.last);
+        }
+    }
+    return changed;
 }
 
 } // namespace renamer

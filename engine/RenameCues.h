@@ -52,7 +52,9 @@ private:
         std::uint64_t inode = 0;      // of the entry on disk, 0 where unknown
     };
     // What the batch played so far did with a key's name, in this run only
-    // (older runs' states count as untouched).
+    // (older runs' states count as untouched). A key that some row proposes
+    // is stamped with the run by the look-ups, untouched all the same: that
+    // tells a row that no other row proposes its old name.
     struct KeyState {
         std::uint32_t run = 0;
         std::uint32_t renamedToBy = 0;   // the row whose file now has the name
@@ -127,6 +129,9 @@ private:
         return static_cast<RowCueKind>(failed.previousSame & ((1u << kFailedRelationShift) - 1));
     }
     static std::uint32_t failedRelation(const Proposal& failed) { return failed.previousSame >> kFailedRelationShift; }
+    // A row that stands alone, already played apart from the others: the
+    // play passes its turn.
+    static constexpr KeyNumber kPlayedAlone = 0xFFFFFFFB;
     struct RowHash {
         std::uint32_t row;
         std::uint32_t hash;
@@ -144,9 +149,24 @@ private:
     // where its cues go.
     class Ledger;
     class CueSink;
-    // Plays every row in order, once its proposal is looked up; leaves the
-    // cues as compute() does.
-    RowRange playRows(const FileList& list, std::vector<RowCue>& cues, const std::vector<std::uint8_t>& patternMissed);
+    // Whether the row's play reads nothing that another row's play writes:
+    // its old name is no row's proposal nor an earlier row's old name, and it
+    // proposes nothing, its old name (letter case aside), or a name no file
+    // has or had and no earlier row proposes. Such a row never waits, and the
+    // rows after it that read what it wrote (that propose the same name or
+    // have the same old name) do not stand alone. Most rows stand alone:
+    // they are played on every core, before the play takes the others one at
+    // a time.
+    bool standsAlone(std::uint32_t row) const;
+    // Plays the rows first..last that stand alone; returns the rows whose cue
+    // changed, among the `kept` that had one before.
+    RowRange playLoneRows(std::size_t first, std::size_t last, std::vector<RowCue>& cues, std::size_t kept,
+                          const std::vector<std::uint8_t>& patternMissed);
+    // Plays every row that does not stand alone in order, once its proposal
+    // is looked up; returns the rows whose cue changed, among the `kept`
+    // that had one before.
+    RowRange playRows(const FileList& list, std::vector<RowCue>& cues, std::size_t kept,
+                      const std::vector<std::uint8_t>& patternMissed);
     void startRun();
 
     const FileList* list_ = nullptr;

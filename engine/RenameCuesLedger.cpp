@@ -174,27 +174,57 @@ private:
     RowRange changed_;
 };
 
-RowRange RowCueComputer::playRows(const FileList& list, std::vector<RowCue>& cues,
+bool RowCueComputer::standsAlone(std::uint32_t row) const
+{
+    const Proposal& proposal = proposals_[row - 1];
+    if (proposal.key < kPlayedAlone || (proposal.key == kNoKey && proposal.previousSame != 0))
+        return false;
+    // Even without a proposal: the play asks a row whose old name another
+    // row wants whether it leaves it.
+    const KeyNumber oldKey = rows_[row - 1].oldKey;
+    return keyStates_[oldKey].run != run_ && firstRowOf(keys_[oldKey]) == row;
+}
+
+RowRange RowCueComputer::playLoneRows(std::size_t first, std::size_t last, std::vector<RowCue>& cues,
+                                      std::size_t kept, const std::vector<std::uint8_t>& patternMissed)
+{
+    // A lone row reads and writes only its own holder and its old name's
+    // state, so that pieces of rows play at the same time.
+    Ledger ledger(*this, patternMissed);
+    std::vector<std::pair<std::uint32_t, RowCue>> neverUnsettled;
+    CueSink sink(cues, kept, neverUnsettled, notes_);
+    CuePlay<Ledger, CueSink> play(*list_, ledger, sink);
+    for (std::size_t row = first; row <= last; ++row) {
+        const auto number = static_cast<std::uint32_t>(row);
+        if (!standsAlone(number))
+            continue;
+        holders_[row - 1] = 0;
+        play.play(number, 0);
+        proposals_[row - 1].key = kPlayedAlone;
+    }
+    return sink.finish();
+}
+
+RowRange RowCueComputer::playRows(const FileList& list, std::vector<RowCue>& cues, std::size_t kept,
                                   const std::vector<std::uint8_t>& patternMissed)
 {
     const std::size_t rowCount = list.rowCount();
-    const std::size_t kept = std::min(cues.size(), rowCount);
-    cues.resize(rowCount);
 
     // The state that rows a few steps ahead will read is fetched already, so
     // that those memory reads overlap.
-    holders_.resize(rowCount);
     constexpr std::size_t kAhead = 16;
     const auto prefetch = [&](std::size_t row) {
+        const Proposal& proposal = proposals_[row - 1];
+        if (proposal.key == kPlayedAlone)
+            return;
         // Old names' keys mostly follow the rows, but among the many arrays
         // the play reads in step the processor does not foresee them.
         const KeyNumber oldKey = rows_[row - 1].oldKey;
         __builtin_prefetch(&keyStates_[oldKey]);
         __builtin_prefetch(&keys_[oldKey]);
-        const Proposal& proposal = proposals_[row - 1];
         if (proposal.key == kNoKey && proposal.previousSame != 0)
             __builtin_prefetch(&holders_[proposal.previousSame - 1]);
-        else if (proposal.key < kFailedAlone)
+        else if (proposal.key < kPlayedAlone)
             __builtin_prefetch(&keyStates_[proposal.key]);
     };
     for (std::size_t row = 1; row <= std::min(kAhead, rowCount); ++row)
@@ -208,10 +238,15 @@ RowRange RowCueComputer::playRows(const FileList& list, std::vector<RowCue>& cue
     for (std::size_t row = 1; row <= rowCount; ++row) {
         if (row + kAhead <= rowCount)
             prefetch(row + kAhead);
+        const Proposal& proposal = proposals_[row - 1];
+        if (proposal.key == kPlayedAlone) {
+            plan_.passTurn(static_cast<std::uint32_t>(row));
+            continue;
+        }
         // A proposal that is no key is held, before this row is played, by
         // whoever held it after the last row that proposed it too. Such a
         // row is never blocked, so it plays at its turn, after that row.
-        if (const Proposal& proposal = proposals_[row - 1]; proposal.key == kNoKey)
+        if (proposal.key == kNoKey)
             holders_[row - 1] = proposal.previousSame != 0 ? holders_[proposal.previousSame - 1] : 0;
         plan_.takeTurn(play, static_cast<std::uint32_t>(row));
     }

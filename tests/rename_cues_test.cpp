@@ -531,3 +531,60 @@ TEST(RenameCuesAtRandom, TheTablesAgreeWithAPlainLedger)
     }
     EXPECT_GT(checkedCues, 10000);
 }
+
+// Enough rows that the look-ups and the rows that stand alone are worked on
+// several cores: mostly names of their own, with now and then a proposal that
+// another row has, had or proposes too, chains and swaps among them.
+TEST(RenameCuesAtRandom, RowsPlayedOnSeveralCoresAgreeWithAPlainLedger)
+{
+    constexpr std::size_t kRows = 40000;
+    std::mt19937 random(11);
+    const auto pick = [&random](std::size_t count) {
+        return std::uniform_int_distribution<std::size_t>(0, count - 1)(random);
+    };
+    std::map<std::string, DirectoryNames> folders;
+    DirectoryNames& names = folders["/cased"];
+    names.folder = {1, 100};
+    names.longestName = 255;
+    InMemoryFileSystem fileSystem;
+    FileList rows;
+    for (std::size_t i = 0; i < kRows; ++i) {
+        const std::string name = "n" + std::to_string(i);
+        // A few names missing from the disk, or there as another file.
+        if (pick(50) != 0) {
+            names.names.add(name);
+            names.inodes.push_back(pick(50) == 0 ? 10 + kRows + i : 10 + i);
+        }
+        ASSERT_TRUE(appendFileRow(rows, "/cased", pick(100) == 0 ? "n" + std::to_string(pick(kRows)) : name,
+                                  {10 + i, {1, 100}}));
+    }
+    fileSystem.addFolder("/cased", names);
+    DirectorySnapshot snapshot;
+    snapshot.refresh(rows, fileSystem);
+    RowCueComputer computer;
+    std::vector<RowCue> cues;
+    for (int keystroke = 0; keystroke < 3; ++keystroke) {
+        std::vector<std::uint8_t> patternMissed(kRows);
+        for (std::size_t row = 1; row <= kRows; ++row) {
+            std::string proposal;
+            switch (pick(20)) {
+            case 0: proposal = "n" + std::to_string(pick(kRows)); break; // another's name
+            case 1: proposal = "m" + std::to_string(pick(kRows / 100)); break; // proposed by others too
+            case 2: proposal = std::string(rows.cell(row, ColumnKey::FileName)); break;
+            case 3: break; // none
+            case 4: proposal = "a/b"; break;
+            default: proposal = "m" + std::to_string(row) + "-" + std::to_string(keystroke); break;
+            }
+            rows.setCell(row, ColumnKey::NewName, proposal);
+            patternMissed[row - 1] = pick(30) == 0 ? 1 : 0;
+        }
+        const std::vector<RowCue> before = cues;
+        const RowRange changed = computer.compute(rows, snapshot, cues, patternMissed);
+        ASSERT_EQ(cues, playedThroughMaps(rows, folders, patternMissed)) << "keystroke " << keystroke;
+        for (std::size_t row = 1; row <= before.size(); ++row) {
+            if (before[row - 1] != cues[row - 1]) {
+                ASSERT_TRUE(changed.first <= row && row <= changed.last) << "row " << row;
+            }
+        }
+    }
+}
