@@ -180,9 +180,10 @@ bool RowCueComputer::standsAlone(std::uint32_t row) const
     if (proposal.key < kPlayedAlone || (proposal.key == kNoKey && proposal.previousSame != 0))
         return false;
     // Even without a proposal: the play asks a row whose old name another
-    // row wants whether it leaves it.
+    // row wants whether it leaves it. The state of an old name is read only
+    // by its first row, the one that may be playing it meanwhile.
     const KeyNumber oldKey = rows_[row - 1].oldKey;
-    return keyStates_[oldKey].run != run_ && firstRowOf(keys_[oldKey]) == row;
+    return firstRowOf(keys_[oldKey]) == row && keyStates_[oldKey].run != run_;
 }
 
 RowRange RowCueComputer::playLoneRows(std::size_t first, std::size_t last, std::vector<RowCue>& cues,
