@@ -19,6 +19,16 @@ cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DRENAMER_BUILD_W
 cmake --build build-sanitize
 ctest --test-dir build-sanitize --output-on-failure -j "$(nproc)"
 
+# The tests whose rows are worked on several threads again under
+# ThreadSanitizer: any data race fails them.
+cmake -S . -B build-thread -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRENAMER_BUILD_WINDOW=OFF \
+    -DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread >/dev/null
+threaded_tests=(stretches_test rename_cues_test preview_names_test preview_replay_test rename_session_test)
+cmake --build build-thread --target "${threaded_tests[@]}"
+for test in "${threaded_tests[@]}"; do
+    TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 "build-thread/tests/$test" --gtest_brief=1
+done
+
 # The fuzz targets (clang, libFuzzer, the same sanitizers) replay their
 # committed corpus: every input that ever found a fault stays fixed.
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_COMPILER=clang++-19 \
