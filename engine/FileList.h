@@ -50,6 +50,13 @@ struct RowRange {
         if (row > last)
             last = row;
     }
+    void include(const RowRange& other)
+    {
+        if (!other.empty()) {
+            include(other.first);
+            include(other.last);
+        }
+    }
     bool operator==(const RowRange&) const = default;
 };
 

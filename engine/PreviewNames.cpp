@@ -138,10 +138,10 @@ RowRange PreviewNames(FileList& list, const RegularExpressionFactory& makeRegula
     std::size_t roundRows = kFirstRoundRows;
     for (std::size_t roundStart = 1; roundStart <= lastRow;) {
         const std::size_t roundEnd = std::min(lastRow, roundStart + roundRows - 1);
-        for (ProposalChanges& stretch : stretches) {
-            stretch.texts.clear();
-            stretch.changes.clear();
-            stretch.written = {};
+        for (ProposalChanges& changes : stretches) {
+            changes.texts.clear();
+            changes.changes.clear();
+            changes.written = {};
         }
         workInStretches(roundStart, roundEnd, count, [&](std::size_t first, std::size_t last, unsigned worker) {
             // Worked through copies of their own: the workers' changes stand

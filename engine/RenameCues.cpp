@@ -519,19 +519,11 @@ RowRange RowCueComputer::compute(const FileList& list, const DirectorySnapshot& 
     holders_.resize(rowCount);
     std::vector<RowRange> changedBy(std::max(1u, workers));
     workInStretches(1, rowCount, workers, [&](std::size_t first, std::size_t last, unsigned worker) {
-        const RowRange changed = playLoneRows(first, last, cues, kept, patternMissed);
-        if (!changed.empty()) {
-            changedBy[worker].include(changed.first);
-            changedBy[worker].include(changed.last);
-        }
+        changedBy[worker].include(playLoneRows(first, last, cues, kept, patternMissed));
     });
     RowRange changed = playRows(list, cues, kept, patternMissed);
-    for (const RowRange& piece : changedBy) {
-        if (!piece.empty()) {
-            changed.include(piece.first);
-            changed.include(piece.last);
-        }
-    }
+    for (const RowRange& byWorker : changedBy)
+        changed.include(byWorker);
     return changed;
 }
 

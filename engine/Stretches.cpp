@@ -15,7 +15,7 @@ namespace renamer {
 namespace {
 
 // The most workers rows are worked on, however many cores there are.
-constexpr unsigned kMostStretches = 8;
+constexpr unsigned kMostWorkers = 8;
 // The pieces the rows are cut into, for each worker.
 constexpr std::size_t kPiecesPerWorker = 16;
 
@@ -29,7 +29,7 @@ class HelperThreads {
 public:
     static HelperThreads& shared()
     {
-        static HelperThreads helpers(std::clamp(std::thread::hardware_concurrency(), 1u, kMostStretches) - 1);
+        static HelperThreads helpers(std::clamp(std::thread::hardware_concurrency(), 1u, kMostWorkers) - 1);
         return helpers;
     }
 
@@ -139,7 +139,7 @@ private:
 
 unsigned stretchCount(std::size_t rows, std::size_t leastPerStretch)
 {
-    const std::size_t cores = std::clamp(std::thread::hardware_concurrency(), 1u, kMostStretches);
+    const std::size_t cores = std::clamp(std::thread::hardware_concurrency(), 1u, kMostWorkers);
     return static_cast<unsigned>(std::clamp<std::size_t>(rows / leastPerStretch, 1, cores));
 }
 
